@@ -1,0 +1,239 @@
+// A host that loads the package with dlopen, as a designer would. The host
+// links the framework runtime only, never the package: what it sees of the
+// registry and of the language binding is what the package did.
+#include "ClassReg.h"
+#include "Dbconstkv.h"
+#include "IBRowvaneKV.h"
+#include "ResModule.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The dataset component. Until its unit defines it this declaration stands,
+// and the palette test expects nothing of the package.
+class TIBRowvaneKV;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class T> constexpr bool IsDefined = requires { sizeof(T); };
+
+// What Register must put on "KVDB".
+std::vector<AnsiString> PackagePalette() {
+    if (IsDefined<TIBRowvaneKV>) return {"TIBRowvaneKV"};
+    return {};
+}
+
+struct THostProbe : TComponent {
+    using TComponent::TComponent;
+    KV_METACLASS_DECL
+};
+
+} // namespace
+
+KV_METACLASS(THostProbe, nullptr)
+
+namespace {
+
+struct TLanguage {
+    const char* LcAll;
+    const char* LcMessages;
+    const char* Lang;
+};
+
+const TLanguage German = {nullptr, nullptr, "de_DE.UTF-8"};
+
+const char* const LanguageVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+
+std::vector<AnsiString> PageNames(const AnsiString& Page) {
+    std::vector<AnsiString> names;
+    for (TComponentClass c : GetPaletteClasses(Page)) names.push_back(c->GetName());
+    return names;
+}
+
+class PackageTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* variable : LanguageVariables) {
+            const char* value = std::getenv(variable);
+            FSaved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+
+    void TearDown() override {
+        Unload();
+        for (std::size_t i = 0; i < FSaved.size(); ++i) SetVariable(LanguageVariables[i], FSaved[i]);
+        if (!FFolder.empty()) fs::remove_all(FFolder);
+    }
+
+    static void SetVariable(const char* Name, const std::optional<std::string>& Value) {
+        if (Value) setenv(Name, Value->c_str(), 1);
+        else unsetenv(Name);
+    }
+
+    static void SetLanguage(const TLanguage& Language) {
+        const char* values[] = {Language.LcAll, Language.LcMessages, Language.Lang};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i]) setenv(LanguageVariables[i], values[i], 1);
+            else unsetenv(LanguageVariables[i]);
+        }
+    }
+
+    void Load(const std::string& File = KVIB5_FILE) {
+        ASSERT_EQ(FHandle, nullptr);
+        FHandle = dlopen(File.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(FHandle, nullptr) << dlerror();
+    }
+
+    void Unload() {
+        if (FHandle) dlclose(FHandle);
+        FHandle = nullptr;
+    }
+
+    void* Symbol(const char* Name) {
+        void* address = dlsym(FHandle, Name);
+        EXPECT_NE(address, nullptr) << Name;
+        return address;
+    }
+
+    void Call(const char* Entry) { reinterpret_cast<void (*)()>(Symbol(Entry))(); }
+
+    std::string Raise(TIBRVError Code, const char* Argument = nullptr) {
+        auto raise = reinterpret_cast<void (*)(unsigned char, const char*)>(Symbol("KVIB5RaiseError"));
+        try {
+            raise(Code, Argument);
+        } catch (const EIBRVError& e) {
+            EXPECT_EQ(e.ErrorCode, Code);
+            return e.Message();
+        }
+        return "(nothing raised)";
+    }
+
+    // A message of the package, looked up by the host.
+    AnsiString Text(const char* Message) {
+        return LoadResString(static_cast<const TResStringRec*>(Symbol(Message)));
+    }
+
+    fs::path Folder() {
+        std::string pattern = testing::TempDir() + "kvib5-XXXXXX";
+        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "no temporary folder";
+        FFolder = pattern;
+        return FFolder;
+    }
+
+    void* FHandle = nullptr;
+
+private:
+    std::vector<std::optional<std::string>> FSaved;
+    fs::path FFolder;
+};
+
+TEST_F(PackageTest, MessagesFollowTheUserLanguageAtEachLoad) {
+    struct Case {
+        TLanguage Language;
+        bool German;
+    } cases[] = {
+        {German, true},
+        {{nullptr, nullptr, "C"}, false},
+        {{"C", nullptr, "de_DE.UTF-8"}, false}, // LC_ALL comes first
+        {{nullptr, "de_AT.UTF-8", "en_US.UTF-8"}, true}, // then LC_MESSAGES; DEA, then DE
+        {{"", "", "de_DE"}, true}, // empty counts as unset
+        {{nullptr, nullptr, "fr_FR.UTF-8"}, false}, // no French library
+        {German, true}, // and again after unloading
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Language.LcAll ? c.Language.LcAll : "-") + " " +
+                     (c.Language.LcMessages ? c.Language.LcMessages : "-") + " " + c.Language.Lang);
+        SetLanguage(c.Language);
+        Load();
+        EXPECT_EQ(Raise(rveEmptyDataset), c.German ? "Datenmenge ist leer" : "Dataset is empty");
+        EXPECT_EQ(Raise(rveFieldNotFound, "ID"),
+                  c.German ? "Feld \"ID\" nicht vorhanden" : "Field \"ID\" not found");
+        // The host reads the binding the package made.
+        EXPECT_EQ(IsLanguageTableBound(IbconstkvModule), c.German);
+        EXPECT_EQ(Text("SRecordNotFound"), c.German ? "Datensatz nicht gefunden" : "Record not found");
+        // The language library has no entry for the parser's message.
+        EXPECT_FALSE(IsLanguageTableBound(DbconstkvModule));
+        EXPECT_EQ(Text("SInvalidParseSec"), "SQL-Parser section not found");
+        Unload();
+        EXPECT_FALSE(IsLanguageTableBound(IbconstkvModule));
+        EXPECT_EQ(dlopen(KVIB5_FILE, RTLD_NOW | RTLD_NOLOAD), nullptr) << "the package stayed loaded";
+    }
+}
+
+TEST_F(PackageTest, FindsItsLanguageLibraryBesideItsOwnFileOnly) {
+    fs::path folder = Folder();
+    fs::copy_file(KVIB5_FILE, folder / "KVIB5.so");
+    fs::copy_file(KVIB5_DE_FILE, folder / "KVIB5.de");
+    SetLanguage(German);
+    Load(folder / "KVIB5.so");
+    EXPECT_EQ(Raise(rveRecordNotFound), "Datensatz nicht gefunden");
+    Unload();
+
+    // The build's KVIB5.de still lies beside the original: the copy must not use it.
+    fs::remove(folder / "KVIB5.de");
+    Load(folder / "KVIB5.so");
+    EXPECT_EQ(Raise(rveRecordNotFound), "Record not found");
+    EXPECT_EQ(Raise(rveFieldNotFound, "ID"), "Field \"ID\" not found");
+    EXPECT_FALSE(IsLanguageTableBound(IbconstkvModule));
+}
+
+TEST_F(PackageTest, FinalizeReleasesTheLanguageAndInitializeBindsItAgain) {
+    SetLanguage(German);
+    Load();
+    Call("Initialize"); // bound at load already: nothing changes
+    EXPECT_EQ(Raise(rveEmptyDataset), "Datenmenge ist leer");
+    Call("Finalize");
+    EXPECT_FALSE(IsLanguageTableBound(IbconstkvModule));
+    EXPECT_EQ(Raise(rveEmptyDataset), "Dataset is empty");
+    Call("Finalize");
+    Call("Initialize");
+    EXPECT_EQ(Raise(rveFieldNotFound, "ID"), "Feld \"ID\" nicht vorhanden");
+}
+
+TEST_F(PackageTest, RegisterFillsThePalettePageUntilTheClassesGoAway) {
+    // The host's own class on the same page: host and package share one
+    // registry, and the package takes off only what it put there.
+    RegisterComponents("KVDB", {&THostProbe::ClassInfo()});
+    std::vector<AnsiString> filled = {"THostProbe"};
+    for (const AnsiString& name : PackagePalette()) filled.push_back(name);
+
+    Load();
+    Call("Register");
+    EXPECT_EQ(PageNames("KVDB"), filled);
+    for (const AnsiString& name : PackagePalette()) EXPECT_NE(GetClass(name), nullptr) << name;
+    Call("Finalize");
+    EXPECT_EQ(PageNames("KVDB"), std::vector<AnsiString>{"THostProbe"});
+
+    Call("Register");
+    EXPECT_EQ(PageNames("KVDB"), filled);
+    Unload(); // without Finalize: unloading takes the classes off as well
+    EXPECT_EQ(PageNames("KVDB"), std::vector<AnsiString>{"THostProbe"});
+    for (const AnsiString& name : PackagePalette()) EXPECT_EQ(GetClass(name), nullptr) << name;
+    UnRegisterComponents({&THostProbe::ClassInfo()});
+}
+
+TEST_F(PackageTest, UsesTheFrameworkRuntimeOfTheHost) {
+    Load();
+    const void* functions[] = {reinterpret_cast<const void*>(&RegisterComponents),
+                               reinterpret_cast<const void*>(&BindLanguageTable),
+                               reinterpret_cast<const void*>(&LoadResString)};
+    for (const void* function : functions) {
+        Dl_info info;
+        ASSERT_NE(dladdr(function, &info), 0);
+        ASSERT_NE(info.dli_sname, nullptr);
+        // Resolved from the package, the name must lead into the runtime, not into a copy of its own.
+        void* resolved = dlsym(FHandle, info.dli_sname);
+        EXPECT_EQ(resolved, function) << info.dli_sname;
+        EXPECT_TRUE(fs::equivalent(GetModuleFileNameOf(resolved), KVCORE_FILE)) << info.dli_sname;
+    }
+}
+
+} // namespace
