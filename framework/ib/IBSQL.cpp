@@ -682,6 +682,11 @@ void TIBSQL::CheckValidStatement() const {
 
 TIBXSQLVAR* TIBSQL::GetFields(int Index) const { return FSQLRecord->GetXSQLVAR(Index); }
 
+TIBXSQLDA* TIBSQL::GetSQLParams() {
+    if (!FPrepared) Prepare();
+    return FSQLParams.get();
+}
+
 namespace {
 bool IsParamChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$';

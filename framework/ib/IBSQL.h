@@ -180,8 +180,9 @@ public:
     TIBXSQLVAR* GetFields(int Index) const;
     int GetFieldCount() const { return FSQLRecord->GetCount(); }
     TIBXSQLVAR* FieldByName(const AnsiString& Name) const { return FSQLRecord->ByName(Name); }
-    TIBXSQLDA* GetSQLParams() const { return FSQLParams.get(); }
-    TIBXSQLVAR* ParamByName(const AnsiString& Name) const { return FSQLParams->ByName(Name); }
+    // The parameters; prepares the statement first when it is not prepared.
+    TIBXSQLDA* GetSQLParams();
+    TIBXSQLVAR* ParamByName(const AnsiString& Name) { return GetSQLParams()->ByName(Name); }
     TIBSQLTypes GetSQLType() const { return FSQLType; }
     // Rows fetched since the cursor opened.
     int GetRecordCount() const { return FRecordCount; }

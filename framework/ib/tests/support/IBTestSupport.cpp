@@ -190,4 +190,12 @@ void TIBServerDatabaseFixture::SetUp() {
     TIBDatabaseFixture::SetUp();
 }
 
+void TIBRouteFixture::SetUp() {
+    if (GetParam() == TRoute::Server) {
+        AnsiString why = ServerUnavailableReason();
+        if (!why.empty()) GTEST_SKIP() << "Firebird server tests skipped: " << why;
+    }
+    TIBDatabaseFixture::SetUp();
+}
+
 } // namespace IBTest

@@ -106,4 +106,17 @@ protected:
     void SetUp() override;
 };
 
+// The same tests through either route: instantiate with RouteValues() and
+// RouteName; the server route is skipped when the test server does not run.
+class TIBRouteFixture : public TIBDatabaseFixture, public ::testing::WithParamInterface<TRoute> {
+protected:
+    TRoute Route() const override { return GetParam(); }
+    void SetUp() override;
+};
+
+inline auto RouteValues() { return ::testing::Values(TRoute::Embedded, TRoute::Server); }
+inline std::string RouteName(const ::testing::TestParamInfo<TRoute>& Info) {
+    return Info.param == TRoute::Server ? "Server" : "Embedded";
+}
+
 } // namespace IBTest
