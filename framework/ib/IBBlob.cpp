@@ -7,7 +7,9 @@ namespace {
 
 constexpr unsigned short MaxSegment = 65535;
 
-bool IsZero(const ISC_QUAD& Id) { return Id.gds_quad_high == 0 && Id.gds_quad_low == 0; }
+bool IsZero(const ISC_QUAD& Id) {
+    return Id.gds_quad_high == 0 && Id.gds_quad_low == 0;
+}
 
 // Closes an open blob handle on every path.
 class TBlobHandle {
@@ -56,11 +58,13 @@ void TIBBlobStream::SetMode(TBlobStreamMode Value) {
 }
 
 void TIBBlobStream::CheckReadable() const {
-    if (FMode == bmWrite) IBError(TIBClientError::BlobCannotBeRead, "The blob stream is open for writing only");
+    if (FMode == bmWrite)
+        IBError(TIBClientError::BlobCannotBeRead, "The blob stream is open for writing only");
 }
 
 void TIBBlobStream::CheckWritable() const {
-    if (FMode == bmRead) IBError(TIBClientError::BlobCannotBeWritten, "The blob stream is open for reading only");
+    if (FMode == bmRead)
+        IBError(TIBClientError::BlobCannotBeWritten, "The blob stream is open for reading only");
 }
 
 void TIBBlobStream::EnsureBlobInitialized() {
@@ -106,10 +110,14 @@ void TIBBlobStream::OpenBlob() {
             if (len < 0 || p + len > info + sizeof info) break;
             int value = isc_vax_integer(p, static_cast<short>(len));
             p += len;
-            if (item == isc_info_blob_num_segments) segments = value;
-            else if (item == isc_info_blob_max_segment) maxSegment = value;
-            else if (item == isc_info_blob_total_length) total = static_cast<unsigned>(value);
-            else if (item == isc_info_blob_type) type = value;
+            if (item == isc_info_blob_num_segments)
+                segments = value;
+            else if (item == isc_info_blob_max_segment)
+                maxSegment = value;
+            else if (item == isc_info_blob_total_length)
+                total = static_cast<unsigned>(value);
+            else if (item == isc_info_blob_type)
+                type = value;
         }
         data.reserve(static_cast<size_t>(total));
         for (;;) {

@@ -82,9 +82,9 @@ AnsiString ParamName(const AnsiString& Raw, const char* Prefix) {
     return name;
 }
 
-void AppendText(AnsiString& Block, int Code, const AnsiString& Value, const AnsiString& Name, TIBClientError Err) {
-    if (Value.size() > 255)
-        IBError(Err, "The value of parameter " + Name + " is longer than 255 bytes");
+void AppendText(AnsiString& Block, int Code, const AnsiString& Value, const AnsiString& Name,
+                TIBClientError Err) {
+    if (Value.size() > 255) IBError(Err, "The value of parameter " + Name + " is longer than 255 bytes");
     Block += static_cast<char>(Code);
     Block += static_cast<char>(Value.size());
     Block += Value;
@@ -93,7 +93,8 @@ void AppendText(AnsiString& Block, int Code, const AnsiString& Value, const Ansi
 void AppendInt(AnsiString& Block, int Code, Int64 Value) {
     Block += static_cast<char>(Code);
     Block += static_cast<char>(4);
-    for (int i = 0; i < 4; ++i) Block += static_cast<char>((static_cast<uint64_t>(Value) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        Block += static_cast<char>((static_cast<uint64_t>(Value) >> (8 * i)) & 0xFF);
 }
 
 } // namespace
@@ -137,7 +138,8 @@ AnsiString GenerateTPB(const TStrings& Params) {
         int code = FindParam(TPBFlags, name);
         if (code >= 0) {
             if (eq != AnsiString::npos)
-                IBError(TIBClientError::TPBConstantUnknown, "TPB constant (isc_tpb_" + name + ") takes no value");
+                IBError(TIBClientError::TPBConstantUnknown,
+                        "TPB constant (isc_tpb_" + name + ") takes no value");
             tpb += static_cast<char>(code);
             continue;
         }
@@ -145,7 +147,8 @@ AnsiString GenerateTPB(const TStrings& Params) {
         if (code >= 0) {
             AnsiString table = eq == AnsiString::npos ? AnsiString() : Trim(line.substr(eq + 1));
             if (table.empty())
-                IBError(TIBClientError::TPBConstantUnknown, "TPB constant (isc_tpb_" + name + ") needs a table name");
+                IBError(TIBClientError::TPBConstantUnknown,
+                        "TPB constant (isc_tpb_" + name + ") needs a table name");
             AppendText(tpb, code, table, name, TIBClientError::TPBConstantUnknown);
             continue;
         }
@@ -213,7 +216,13 @@ void TIBBase::DoAfterDatabaseDisconnect() {
 }
 
 void TIBBase::DoDatabaseFree() {
-    if (OnDatabaseFree) OnDatabaseFree(this);
+    // Unlinked whatever the handler does: the other side is going away.
+    try {
+        if (OnDatabaseFree) OnDatabaseFree(this);
+    } catch (...) {
+        SetDatabase(nullptr);
+        throw;
+    }
     SetDatabase(nullptr);
 }
 
@@ -226,7 +235,13 @@ void TIBBase::DoAfterTransactionEnd() {
 }
 
 void TIBBase::DoTransactionFree() {
-    if (OnTransactionFree) OnTransactionFree(this);
+    // Unlinked whatever the handler does: the other side is going away.
+    try {
+        if (OnTransactionFree) OnTransactionFree(this);
+    } catch (...) {
+        SetTransaction(nullptr);
+        throw;
+    }
     SetTransaction(nullptr);
 }
 
@@ -243,7 +258,13 @@ TIBDatabase::~TIBDatabase() {
     Destroying();
     if (FHandle) ForceClose();
     FInternalTransaction.reset();
-    FSQLObjects.ForEach([](TIBBase* b) { b->DoDatabaseFree(); });
+    FSQLObjects.ForEach([](TIBBase* b) {
+        try {
+            b->DoDatabaseFree();
+        } catch (...) {
+            // A destructor must not throw; the link is dropped all the same.
+        }
+    });
     FSQLObjects.Clear();
     FTransactions.ForEach([this](TIBTransaction* t) { t->RemoveDatabase(this); });
     FTransactions.Clear();
@@ -251,7 +272,8 @@ TIBDatabase::~TIBDatabase() {
 }
 
 void TIBDatabase::ParamsChanging(TObject*) {
-    if (GetConnected()) IBError(TIBClientError::DatabaseOpen, "Cannot change the parameters of a connected database");
+    if (GetConnected())
+        IBError(TIBClientError::DatabaseOpen, "Cannot change the parameters of a connected database");
 }
 
 void TIBDatabase::SetDatabaseName(const AnsiString& Value) {
@@ -261,9 +283,11 @@ void TIBDatabase::SetDatabaseName(const AnsiString& Value) {
 }
 
 void TIBDatabase::SetSQLDialect(int Value) {
-    if (Value < 1 || Value > 3) IBError(TIBClientError::InvalidSQLDialect, "SQL dialect " + IntToStr(Value) + " is invalid");
+    if (Value < 1 || Value > 3)
+        IBError(TIBClientError::InvalidSQLDialect, "SQL dialect " + IntToStr(Value) + " is invalid");
     if (GetConnected() && Value > FDBSQLDialect)
-        IBError(TIBClientError::InvalidSQLDialect, "SQL dialect " + IntToStr(Value) + " is above the database's dialect " +
+        IBError(TIBClientError::InvalidSQLDialect, "SQL dialect " + IntToStr(Value) +
+                                                       " is above the database's dialect " +
                                                        IntToStr(FDBSQLDialect));
     FSQLDialect = Value;
 }
@@ -391,20 +415,23 @@ void TIBDatabase::InternalClose(bool Force) {
     if (AfterDisconnect) AfterDisconnect(this);
 }
 
-void TIBDatabase::ForceClose() { InternalClose(true); }
+void TIBDatabase::ForceClose() {
+    InternalClose(true);
+}
 
 void TIBDatabase::CreateDatabase() {
     CheckInactive();
     CheckDatabaseName();
     // Quotes inside the name are doubled so the name stays one literal.
     AnsiString sql = "CREATE DATABASE " + QuotedStr(FDatabaseName) + " " + FParams->GetText();
-    if (sql.size() > 65535) IBError(TIBClientError::ValueOutOfRange, "The CREATE DATABASE statement is too long");
+    if (sql.size() > 65535)
+        IBError(TIBClientError::ValueOutOfRange, "The CREATE DATABASE statement is too long");
     TIBClientLibrary& lib = GetGDSLibrary();
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = 0;
     isc_tr_handle tr = 0;
-    if (lib.isc_dsql_execute_immediate(status, &handle, &tr, static_cast<unsigned short>(sql.size()), sql.c_str(),
-                                       static_cast<unsigned short>(FSQLDialect), nullptr)) {
+    if (lib.isc_dsql_execute_immediate(status, &handle, &tr, static_cast<unsigned short>(sql.size()),
+                                       sql.c_str(), static_cast<unsigned short>(FSQLDialect), nullptr)) {
         if (handle) lib.isc_detach_database(status, &handle);
         IBDataBaseError(status);
     }
@@ -503,7 +530,13 @@ TIBTransaction::~TIBTransaction() {
         } catch (...) {
         }
     }
-    FSQLObjects.ForEach([](TIBBase* b) { b->DoTransactionFree(); });
+    FSQLObjects.ForEach([](TIBBase* b) {
+        try {
+            b->DoTransactionFree();
+        } catch (...) {
+            // A destructor must not throw; the link is dropped all the same.
+        }
+    });
     FSQLObjects.Clear();
     FDatabases.ForEach([this](TIBDatabase* d) { d->RemoveTransaction(this); });
     FDatabases.Clear();
@@ -585,19 +618,29 @@ void TIBTransaction::StartTransaction() {
     std::vector<TTransactionEntry> entries;
     FDatabases.ForEach([&](TIBDatabase* d) {
         d->CheckActive();
-        entries.push_back({d->GetHandlePtr(), static_cast<int>(tpb.size()), tpb.empty() ? nullptr : tpb.data()});
+        entries.push_back(
+            {d->GetHandlePtr(), static_cast<int>(tpb.size()), tpb.empty() ? nullptr : tpb.data()});
     });
     TIBClientLibrary& lib = GetGDSLibrary();
     ISC_STATUS_ARRAY status = {};
     isc_tr_handle handle = 0;
-    IBCheck(lib.isc_start_multiple(status, &handle, static_cast<short>(entries.size()), entries.data()), status);
+    IBCheck(lib.isc_start_multiple(status, &handle, static_cast<short>(entries.size()), entries.data()),
+            status);
     FHandle = handle;
 }
 
-void TIBTransaction::Commit() { EndTransaction(TACommit, false); }
-void TIBTransaction::Rollback() { EndTransaction(TARollback, false); }
-void TIBTransaction::CommitRetaining() { EndTransaction(TACommitRetaining, false); }
-void TIBTransaction::RollbackRetaining() { EndTransaction(TARollbackRetaining, false); }
+void TIBTransaction::Commit() {
+    EndTransaction(TACommit, false);
+}
+void TIBTransaction::Rollback() {
+    EndTransaction(TARollback, false);
+}
+void TIBTransaction::CommitRetaining() {
+    EndTransaction(TACommitRetaining, false);
+}
+void TIBTransaction::RollbackRetaining() {
+    EndTransaction(TARollbackRetaining, false);
+}
 
 void TIBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     CheckInTransaction();

@@ -97,7 +97,8 @@ public:
     T* Slot(int Index) const { return FItems[static_cast<size_t>(Index)]; }
     int Count() const {
         int n = 0;
-        for (T* p : FItems) n += p != nullptr;
+        for (T* p : FItems)
+            n += p != nullptr;
         return n;
     }
     // The Index-th present item (0-based), or nullptr.

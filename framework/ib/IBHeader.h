@@ -68,4 +68,6 @@ private:
 // the process ends, since the engine inside it runs threads of its own. A
 // failed load raises each time it is asked for.
 TIBClientLibrary& GetGDSLibrary();
-inline void CheckIBLoaded() { GetGDSLibrary(); }
+inline void CheckIBLoaded() {
+    GetGDSLibrary();
+}

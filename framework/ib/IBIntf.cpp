@@ -11,7 +11,7 @@ TIBClientLibrary::TIBClientLibrary(const AnsiString& LibraryName) : FName(Librar
     if (!FHandle) {
         const char* why = dlerror();
         IBError(TIBClientError::LibraryNotLoaded, "The database client library " + FName +
-                                                       " cannot be loaded: " + (why ? why : "unknown reason"));
+                                                      " cannot be loaded: " + (why ? why : "unknown reason"));
     }
 #define KV_IB_RESOLVE(name)                                                                                  \
     name = reinterpret_cast<decltype(name)>(dlsym(FHandle, #name));                                          \
@@ -19,7 +19,7 @@ TIBClientLibrary::TIBClientLibrary(const AnsiString& LibraryName) : FName(Librar
         dlclose(FHandle);                                                                                    \
         FHandle = nullptr;                                                                                   \
         IBError(TIBClientError::LibraryNotLoaded,                                                            \
-                "The database client library " + FName + " lacks the function " #name);                     \
+                "The database client library " + FName + " lacks the function " #name);                      \
     }
     KV_IB_CLIENT_FUNCTIONS(KV_IB_RESOLVE)
 #undef KV_IB_RESOLVE
@@ -35,7 +35,8 @@ TIBClientLibrary& GetGDSLibrary() {
     std::lock_guard<std::mutex> lock(guard);
     if (!library) {
         const char* name = std::getenv("KV_FBCLIENT_LIBRARY");
-        auto loaded = std::make_unique<TIBClientLibrary>(name && *name ? name : TIBClientLibrary::DefaultName);
+        auto loaded =
+            std::make_unique<TIBClientLibrary>(name && *name ? name : TIBClientLibrary::DefaultName);
         // The engine's threads outlive static destruction; never unload it.
         loaded->FKeepLoaded = true;
         library = std::move(loaded);
@@ -43,7 +44,9 @@ TIBClientLibrary& GetGDSLibrary() {
     return *library;
 }
 
-void IBError(TIBClientError Code, const AnsiString& Msg) { throw EIBClientError(Code, Msg); }
+void IBError(TIBClientError Code, const AnsiString& Msg) {
+    throw EIBClientError(Code, Msg);
+}
 
 AnsiString IBStatusText(const ISC_STATUS* StatusVector) {
     TIBClientLibrary& lib = GetGDSLibrary();
@@ -73,7 +76,8 @@ extern "C" ISC_LONG isc_vax_integer(const ISC_SCHAR* Ptr, short Length) {
     const auto* p = reinterpret_cast<const unsigned char*>(Ptr);
     Int64 value = 0;
     int shift = 0;
-    for (short i = 0; i < Length; ++i, shift += 8) value += static_cast<Int64>(p[i]) << shift;
+    for (short i = 0; i < Length; ++i, shift += 8)
+        value += static_cast<Int64>(p[i]) << shift;
     // The last byte is signed, as in the client.
     if (p[Length - 1] & 0x80) value -= static_cast<Int64>(1) << (8 * Length);
     return static_cast<ISC_LONG>(value);

@@ -17,7 +17,8 @@ constexpr int MaxTimeStampDate = 3652059; // 31 December 9999
 
 Int64 Power10(int n) {
     Int64 p = 1;
-    while (n-- > 0) p *= 10;
+    while (n-- > 0)
+        p *= 10;
     return p;
 }
 
@@ -49,7 +50,9 @@ double ScaledToDouble(Int64 Raw, int Scale) {
     return static_cast<double>(Raw) * std::pow(10.0, Scale);
 }
 
-bool DoubleFitsInt64(double v) { return v >= -9223372036854775808.0 && v < 9223372036854775808.0; }
+bool DoubleFitsInt64(double v) {
+    return v >= -9223372036854775808.0 && v < 9223372036854775808.0;
+}
 
 AnsiString FloatText(double v) {
     char buf[64];
@@ -74,23 +77,36 @@ XSQLVAR* TIBXSQLVAR::GetSqlVar() const {
     return &reinterpret_cast<XSQLDA*>(FParent->FBlock.get())->sqlvar[FIndex];
 }
 
-int TIBXSQLVAR::GetSQLType() const { return GetSqlVar()->sqltype & ~1; }
-int TIBXSQLVAR::GetSQLScale() const { return GetSqlVar()->sqlscale; }
-int TIBXSQLVAR::GetSQLSubtype() const { return GetSqlVar()->sqlsubtype; }
-int TIBXSQLVAR::GetSize() const { return GetSqlVar()->sqllen; }
-char* TIBXSQLVAR::GetData() const { return GetSqlVar()->sqldata; }
+int TIBXSQLVAR::GetSQLType() const {
+    return GetSqlVar()->sqltype & ~1;
+}
+int TIBXSQLVAR::GetSQLScale() const {
+    return GetSqlVar()->sqlscale;
+}
+int TIBXSQLVAR::GetSQLSubtype() const {
+    return GetSqlVar()->sqlsubtype;
+}
+int TIBXSQLVAR::GetSize() const {
+    return GetSqlVar()->sqllen;
+}
+char* TIBXSQLVAR::GetData() const {
+    return GetSqlVar()->sqldata;
+}
 
 AnsiString TIBXSQLVAR::GetSQLName() const {
     XSQLVAR* v = GetSqlVar();
-    return AnsiString(v->sqlname, static_cast<size_t>(std::max<short>(0, std::min<short>(v->sqlname_length, 32))));
+    return AnsiString(v->sqlname,
+                      static_cast<size_t>(std::max<short>(0, std::min<short>(v->sqlname_length, 32))));
 }
 AnsiString TIBXSQLVAR::GetRelName() const {
     XSQLVAR* v = GetSqlVar();
-    return AnsiString(v->relname, static_cast<size_t>(std::max<short>(0, std::min<short>(v->relname_length, 32))));
+    return AnsiString(v->relname,
+                      static_cast<size_t>(std::max<short>(0, std::min<short>(v->relname_length, 32))));
 }
 AnsiString TIBXSQLVAR::GetOwnName() const {
     XSQLVAR* v = GetSqlVar();
-    return AnsiString(v->ownname, static_cast<size_t>(std::max<short>(0, std::min<short>(v->ownname_length, 32))));
+    return AnsiString(v->ownname,
+                      static_cast<size_t>(std::max<short>(0, std::min<short>(v->ownname_length, 32))));
 }
 AnsiString TIBXSQLVAR::GetAliasName() const {
     XSQLVAR* v = GetSqlVar();
@@ -105,8 +121,9 @@ AnsiString TIBXSQLVAR::Describe() const {
 }
 
 void TIBXSQLVAR::ConversionError(const char* Target) const {
-    IBError(TIBClientError::InvalidDataConversion, "Invalid data conversion: " + Describe() + " of SQL type " +
-                                                       IntToStr(GetSQLType()) + " cannot be read as " + Target);
+    IBError(TIBClientError::InvalidDataConversion, "Invalid data conversion: " + Describe() +
+                                                       " of SQL type " + IntToStr(GetSQLType()) +
+                                                       " cannot be read as " + Target);
 }
 
 void TIBXSQLVAR::RangeError(const AnsiString& Value, const char* Target) const {
@@ -148,9 +165,13 @@ template <class F> void TIBXSQLVAR::ForSameName(F f) {
         if (v->FName == FName) f(*v);
 }
 
-bool TIBXSQLVAR::GetIsNull() const { return GetIsNullable() && FNullIndicator == -1; }
+bool TIBXSQLVAR::GetIsNull() const {
+    return GetIsNullable() && FNullIndicator == -1;
+}
 
-bool TIBXSQLVAR::GetIsNullable() const { return (GetSqlVar()->sqltype & 1) != 0; }
+bool TIBXSQLVAR::GetIsNullable() const {
+    return (GetSqlVar()->sqltype & 1) != 0;
+}
 
 void TIBXSQLVAR::SetIsNullable(bool Value) {
     XSQLVAR* v = GetSqlVar();
@@ -492,10 +513,11 @@ void TIBXSQLVAR::SetAsString(const AnsiString& Value) {
     }
     if (Value.size() > static_cast<size_t>(MaxParamLength))
         RangeError("of " + IntToStr(static_cast<Int64>(Value.size())) + " bytes",
-                    "a text parameter (32767 bytes)");
+                   "a text parameter (32767 bytes)");
     ForSameName([&Value](TIBXSQLVAR& v) {
         int type = v.GetSQLType();
-        if (type != SQL_TEXT && type != SQL_VARYING) v.GetSqlVar()->sqlsubtype = 0; // no character set of its own
+        if (type != SQL_TEXT && type != SQL_VARYING)
+            v.GetSqlVar()->sqlsubtype = 0; // no character set of its own
         v.SetType(SQL_TEXT, static_cast<int>(Value.size()), 0);
         if (!Value.empty()) std::memcpy(v.GetData(), Value.data(), Value.size());
         v.ClearNull();
@@ -505,8 +527,9 @@ void TIBXSQLVAR::SetAsString(const AnsiString& Value) {
 void TIBXSQLVAR::SetAsQuad(const ISC_QUAD& Value) {
     int type = GetSQLType();
     if (type != SQL_BLOB && type != SQL_ARRAY && type != SQL_QUAD)
-        IBError(TIBClientError::InvalidDataConversion,
-                "Invalid data conversion: " + Describe() + " of SQL type " + IntToStr(type) + " takes no blob id");
+        IBError(TIBClientError::InvalidDataConversion, "Invalid data conversion: " + Describe() +
+                                                           " of SQL type " + IntToStr(type) +
+                                                           " takes no blob id");
     ForSameName([&Value](TIBXSQLVAR& v) {
         int t = v.GetSQLType();
         if (t != SQL_BLOB && t != SQL_ARRAY && t != SQL_QUAD) t = SQL_BLOB;
@@ -558,7 +581,8 @@ void TIBXSQLDA::SetCount(int Value) {
     da->version = SQLDA_VERSION1;
     da->sqln = static_cast<ISC_SHORT>(n);
     for (int i = 0; i < Value; ++i) {
-        if (!FVars[static_cast<size_t>(i)]) FVars[static_cast<size_t>(i)] = std::make_unique<TIBXSQLVAR>(this, i);
+        if (!FVars[static_cast<size_t>(i)])
+            FVars[static_cast<size_t>(i)] = std::make_unique<TIBXSQLVAR>(this, i);
         FVars[static_cast<size_t>(i)]->FData.clear();
         FVars[static_cast<size_t>(i)]->FName.clear();
     }
@@ -583,8 +607,9 @@ void TIBXSQLDA::Initialize(const std::vector<AnsiString>& Names) {
 
 TIBXSQLVAR* TIBXSQLDA::GetXSQLVAR(int Index) const {
     if (Index < 0 || Index >= GetCount())
-        IBError(TIBClientError::FieldNotFound, AnsiString(FInput ? "Parameter" : "Field") + " index " + IntToStr(Index) +
-                                                   " is out of range (count " + IntToStr(GetCount()) + ")");
+        IBError(TIBClientError::FieldNotFound, AnsiString(FInput ? "Parameter" : "Field") + " index " +
+                                                   IntToStr(Index) + " is out of range (count " +
+                                                   IntToStr(GetCount()) + ")");
     return FVars[static_cast<size_t>(Index)].get();
 }
 
@@ -602,13 +627,15 @@ TIBXSQLVAR* TIBXSQLDA::GetXSQLVARByName(const AnsiString& Name) const {
 TIBXSQLVAR* TIBXSQLDA::ByName(const AnsiString& Name) const {
     TIBXSQLVAR* v = GetXSQLVARByName(Name);
     if (!v)
-        IBError(TIBClientError::FieldNotFound, AnsiString(FInput ? "Parameter" : "Field") + " \"" + Name + "\" not found");
+        IBError(TIBClientError::FieldNotFound,
+                AnsiString(FInput ? "Parameter" : "Field") + " \"" + Name + "\" not found");
     return v;
 }
 
 AnsiString TIBXSQLDA::GetNames() const {
     AnsiString s;
-    for (const auto& v : FVars) s += v->FName + "\r\n";
+    for (const auto& v : FVars)
+        s += v->FName + "\r\n";
     return s;
 }
 
@@ -680,7 +707,9 @@ void TIBSQL::CheckValidStatement() const {
     if (!FPrepared || !FHandle) IBError(TIBClientError::NotPrepared, "The statement is not prepared");
 }
 
-TIBXSQLVAR* TIBSQL::GetFields(int Index) const { return FSQLRecord->GetXSQLVAR(Index); }
+TIBXSQLVAR* TIBSQL::GetFields(int Index) const {
+    return FSQLRecord->GetXSQLVAR(Index);
+}
 
 TIBXSQLDA* TIBSQL::GetSQLParams() {
     if (!FPrepared) Prepare();
@@ -748,7 +777,8 @@ void TIBSQL::PreprocessSQL(const AnsiString& Text, std::vector<AnsiString>& Name
             i = end;
         } else if (c == ':' && i + 1 < n && IsParamChar(Text[i + 1])) {
             size_t j = i + 1;
-            while (j < n && IsParamChar(Text[j])) ++j;
+            while (j < n && IsParamChar(Text[j]))
+                ++j;
             Names.push_back(ExtractIdentifier(dialect, Text.substr(i + 1, j - i - 1)));
             out += '?';
             i = j;
@@ -842,7 +872,8 @@ void TIBSQL::ExecQuery() {
     switch (FSQLType) {
     case SQLSelect:
     case SQLSelectForUpdate:
-        IBCheck(lib.isc_dsql_execute2(status, tr, &FHandle, dialect, FSQLParams->AsXSQLDA(), nullptr), status);
+        IBCheck(lib.isc_dsql_execute2(status, tr, &FHandle, dialect, FSQLParams->AsXSQLDA(), nullptr),
+                status);
         FOpen = true;
         FBOF = true;
         FEOF = false;
@@ -850,7 +881,8 @@ void TIBSQL::ExecQuery() {
         if (FGoToFirstRecordOnExecute) Next();
         break;
     case SQLExecProcedure:
-        IBCheck(lib.isc_dsql_execute2(status, tr, &FHandle, dialect, FSQLParams->AsXSQLDA(), FSQLRecord->AsXSQLDA()),
+        IBCheck(lib.isc_dsql_execute2(status, tr, &FHandle, dialect, FSQLParams->AsXSQLDA(),
+                                      FSQLRecord->AsXSQLDA()),
                 status);
         break;
     default:

@@ -50,7 +50,8 @@ protected:
 
 TEST_P(IBBlob, EmptyAndTenMebibyteBlobsRoundTrip) {
     AnsiString big(10 * 1024 * 1024, '\0');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 131) ^ (i >> 11));
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 131) ^ (i >> 11));
     const AnsiString contents[] = {AnsiString(), big, AnsiString("x")};
     int id = 0;
     for (const AnsiString& c : contents) {

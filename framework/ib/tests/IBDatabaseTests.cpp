@@ -12,8 +12,12 @@ struct TRecorder {
     std::vector<AnsiString>& Log;
     TIBBase Link;
     TRecorder(std::vector<AnsiString>& L, const AnsiString& Name) : Log(L), Link(nullptr) {
-        Link.BeforeDatabaseDisconnect = [this, Name](TObject*) { Log.push_back(Name + ":BeforeDatabaseDisconnect"); };
-        Link.AfterDatabaseDisconnect = [this, Name](TObject*) { Log.push_back(Name + ":AfterDatabaseDisconnect"); };
+        Link.BeforeDatabaseDisconnect = [this, Name](TObject*) {
+            Log.push_back(Name + ":BeforeDatabaseDisconnect");
+        };
+        Link.AfterDatabaseDisconnect = [this, Name](TObject*) {
+            Log.push_back(Name + ":AfterDatabaseDisconnect");
+        };
         Link.OnDatabaseFree = [this, Name](TObject*) { Log.push_back(Name + ":DatabaseFree"); };
         Link.BeforeTransactionEnd = [this, Name](TObject*) { Log.push_back(Name + ":BeforeTransactionEnd"); };
         Link.AfterTransactionEnd = [this, Name](TObject*) { Log.push_back(Name + ":AfterTransactionEnd"); };
@@ -54,20 +58,17 @@ TEST_F(IBConnection, DisconnectTellsLinksThenEndsTransactionsWithTheirDefaultAct
     Db->AfterDisconnect = [&](TObject*) { log.push_back("db:AfterDisconnect"); };
     // The dataset's way of answering: a link's handler may look at the transaction.
     a.Link.BeforeDatabaseDisconnect = [&](TObject*) {
-        log.push_back(AnsiString("a:BeforeDatabaseDisconnect in transaction ") + (Tr->GetInTransaction() ? "yes" : "no"));
+        log.push_back(AnsiString("a:BeforeDatabaseDisconnect in transaction ") +
+                      (Tr->GetInTransaction() ? "yes" : "no"));
     };
     Tr->StartTransaction();
     ExecSQL("INSERT INTO R (ID) VALUES (1)");
     Db->Close();
     const std::vector<AnsiString> expected = {
-        "db:BeforeDisconnect",
-        "a:BeforeDatabaseDisconnect in transaction yes",
-        "b:BeforeDatabaseDisconnect",
-        "a:BeforeTransactionEnd",
-        "a:AfterTransactionEnd",
-        "a:AfterDatabaseDisconnect",
-        "b:AfterDatabaseDisconnect",
-        "db:AfterDisconnect",
+        "db:BeforeDisconnect",        "a:BeforeDatabaseDisconnect in transaction yes",
+        "b:BeforeDatabaseDisconnect", "a:BeforeTransactionEnd",
+        "a:AfterTransactionEnd",      "a:AfterDatabaseDisconnect",
+        "b:AfterDatabaseDisconnect",  "db:AfterDisconnect",
     };
     EXPECT_EQ(log, expected);
     EXPECT_FALSE(Tr->GetInTransaction());
@@ -118,7 +119,8 @@ TEST_F(IBConnection, FreeingTheTransactionOrTheDatabaseTellsTheLinks) {
         tr.reset();
     }
     EXPECT_EQ(a.Link.GetTransaction(), nullptr);
-    EXPECT_EQ(log, (std::vector<AnsiString>{"a:BeforeTransactionEnd", "a:AfterTransactionEnd", "a:TransactionFree"}));
+    EXPECT_EQ(log, (std::vector<AnsiString>{"a:BeforeTransactionEnd", "a:AfterTransactionEnd",
+                                            "a:TransactionFree"}));
     log.clear();
     auto db = TestDb->Attach();
     a.Link.SetDatabase(db.get());
@@ -174,8 +176,13 @@ TEST_F(IBConnection, ParamsBecomeParameterBlocks) {
     p.Add(" NOWAIT ");
     p.Add("isc_tpb_rec_version");
     p.Add("lock_write=R");
-    const char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_nowait, isc_tpb_rec_version,
-                        isc_tpb_lock_write, 1, 'R'};
+    const char tpb[] = {isc_tpb_version3,
+                        isc_tpb_read_committed,
+                        isc_tpb_nowait,
+                        isc_tpb_rec_version,
+                        isc_tpb_lock_write,
+                        1,
+                        'R'};
     EXPECT_EQ(GenerateTPB(p), AnsiString(tpb, sizeof tpb));
     EXPECT_EQ(GenerateTPB(TStringList()), "");
     p.Add("snapshot_please");
@@ -186,8 +193,27 @@ TEST_F(IBConnection, ParamsBecomeParameterBlocks) {
     d.Add("password= pw ");
     d.Add("USER \"x\""); // not a parameter line: CreateDatabase's text
     d.Add("num_buffers=1000");
-    const char dpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 's', 'y', 's', 'd', 'b', 'a', isc_dpb_password, 4,
-                        ' ', 'p', 'w', ' ', isc_dpb_num_buffers, 4, static_cast<char>(0xE8), 0x03, 0, 0};
+    const char dpb[] = {isc_dpb_version1,
+                        isc_dpb_user_name,
+                        6,
+                        's',
+                        'y',
+                        's',
+                        'd',
+                        'b',
+                        'a',
+                        isc_dpb_password,
+                        4,
+                        ' ',
+                        'p',
+                        'w',
+                        ' ',
+                        isc_dpb_num_buffers,
+                        4,
+                        static_cast<char>(0xE8),
+                        0x03,
+                        0,
+                        0};
     EXPECT_EQ(GenerateDPB(d), AnsiString(dpb, sizeof dpb));
     d.Add("lc_ctype=" + AnsiString(300, 'x'));
     EXPECT_THROW(GenerateDPB(d), EIBClientError);
@@ -220,6 +246,26 @@ TEST_F(IBConnection, CharacterSetIsNoneUnlessParamsNameOne) {
     utf8->GetParams()->Add("lc_ctype=UTF8");
     utf8->Open();
     EXPECT_EQ(charset(*utf8), 4);
+}
+
+TEST_F(IBConnection, LoginEventFillsParamsOnlyWithLoginPrompt) {
+    TIBDatabase db(nullptr);
+    TestDb->Configure(db);
+    db.GetParams()->Clear();
+    int calls = 0;
+    db.OnLogin = [&](TIBDatabase* sender, TStrings* params) {
+        ++calls;
+        EXPECT_EQ(sender, &db);
+        params->Add("USER_NAME=" + TestDb->GetUser());
+        params->Add("PASSWORD=" + TestDb->GetPassword());
+    };
+    db.Open(); // LoginPrompt is off after Configure
+    EXPECT_EQ(calls, 0);
+    db.Close();
+    db.SetLoginPrompt(true);
+    db.Open();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(db.GetParams()->GetCount(), 0); // the event works on a copy
 }
 
 TEST_F(IBConnection, ChangesOfAConnectedDatabaseAreRefused) {
@@ -313,9 +359,11 @@ TEST_P(IBLockConflict, UnderNowaitFromASecondAttachment) {
         ADD_FAILURE() << "no lock conflict";
     } catch (const EIBInterBaseError& e) {
         // The engine reports the conflict as a deadlock of the update.
-        EXPECT_TRUE(e.GetIBErrorCode() == isc_deadlock || e.GetIBErrorCode() == isc_lock_conflict) << e.Message();
+        EXPECT_TRUE(e.GetIBErrorCode() == isc_deadlock || e.GetIBErrorCode() == isc_lock_conflict)
+            << e.Message();
         EXPECT_EQ(e.GetSQLCode(), -913);
-        EXPECT_NE(e.Message().find("update conflicts with concurrent update"), AnsiString::npos) << e.Message();
+        EXPECT_NE(e.Message().find("update conflicts with concurrent update"), AnsiString::npos)
+            << e.Message();
     }
     EXPECT_TRUE(tr2.GetInTransaction());
     tr2.Rollback();

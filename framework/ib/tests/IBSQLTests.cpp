@@ -9,7 +9,8 @@ protected:
     void SetUp() override {
         TIBRouteFixture::SetUp();
         if (IsSkipped()) return;
-        ExecSQL("CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, A INTEGER, B INTEGER, \"Mixed\" VARCHAR(10))");
+        ExecSQL(
+            "CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, A INTEGER, B INTEGER, \"Mixed\" VARCHAR(10))");
         Tr->Commit();
         Tr->StartTransaction();
         ExecSQL("INSERT INTO P VALUES (1, 10, 20, 'one')");
@@ -30,11 +31,13 @@ protected:
 };
 
 TEST_P(IBSQLStatement, ParametersByNameRepeatedAndQuoted) {
-    TIBSQL* q = NewSQL("SELECT ID FROM P WHERE (A = :val OR B = :VAL) AND \"Mixed\" <> :\"Name\" ORDER BY ID");
+    TIBSQL* q =
+        NewSQL("SELECT ID FROM P WHERE (A = :val OR B = :VAL) AND \"Mixed\" <> :\"Name\" ORDER BY ID");
     TIBXSQLDA* params = q->GetSQLParams(); // prepares
     ASSERT_EQ(params->GetCount(), 3);
     EXPECT_EQ(params->GetNames(), "VAL\r\nVAL\r\nName\r\n");
-    EXPECT_EQ(q->GetProcessedSQL(), "SELECT ID FROM P WHERE (A = ? OR B = ?) AND \"Mixed\" <> ? ORDER BY ID\r\n");
+    EXPECT_EQ(q->GetProcessedSQL(),
+              "SELECT ID FROM P WHERE (A = ? OR B = ?) AND \"Mixed\" <> ? ORDER BY ID\r\n");
     // One setter sets both occurrences.
     q->ParamByName("Val")->SetAsLong(10);
     EXPECT_EQ(params->GetXSQLVAR(1)->GetAsLong(), 10);
@@ -61,7 +64,8 @@ protected:
         ExecSQL("CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, A INTEGER, S VARCHAR(20))");
         Tr->Commit();
         Tr->StartTransaction();
-        for (int i = 1; i <= 3; ++i) ExecSQL("INSERT INTO P VALUES (" + IntToStr(i) + ", " + IntToStr(i * 10) + ", NULL)");
+        for (int i = 1; i <= 3; ++i)
+            ExecSQL("INSERT INTO P VALUES (" + IntToStr(i) + ", " + IntToStr(i * 10) + ", NULL)");
     }
 };
 

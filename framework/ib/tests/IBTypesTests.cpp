@@ -71,18 +71,19 @@ TEST_P(IBTypes, DescribesEveryColumnType) {
         int Type, Scale, Subtype, Length;
     };
     const Expect cases[] = {
-        {"C_SMALL", SQL_SHORT, 0, 0, 2},      {"C_INT", SQL_LONG, 0, 0, 4},
-        {"C_BIG", SQL_INT64, 0, 0, 8},        {"C_FLOAT", SQL_FLOAT, 0, 0, 4},
-        {"C_DOUBLE", SQL_DOUBLE, 0, 0, 8},    {"C_N41", SQL_SHORT, -1, 1, 2},
-        {"C_N92", SQL_LONG, -2, 1, 4},        {"C_N184", SQL_INT64, -4, 1, 8},
-        {"C_N186", SQL_INT64, -6, 1, 8},      {"C_D152", SQL_INT64, -2, 2, 8},
-        {"C_CHAR", SQL_TEXT, 0, 0, 5},        {"C_VARCHAR", SQL_VARYING, 0, 0, 30},
-        {"C_DATE", SQL_TYPE_DATE, 0, 0, 4},   {"C_TIME", SQL_TYPE_TIME, 0, 0, 4},
-        {"C_TS", SQL_TIMESTAMP, 0, 0, 8},     {"C_BLOB", SQL_BLOB, 0, 0, 8},
-        {"C_MEMO", SQL_BLOB, 0, 1, 8},        {"C_ARR", SQL_ARRAY, 0, 0, 8},
+        {"C_SMALL", SQL_SHORT, 0, 0, 2},    {"C_INT", SQL_LONG, 0, 0, 4},
+        {"C_BIG", SQL_INT64, 0, 0, 8},      {"C_FLOAT", SQL_FLOAT, 0, 0, 4},
+        {"C_DOUBLE", SQL_DOUBLE, 0, 0, 8},  {"C_N41", SQL_SHORT, -1, 1, 2},
+        {"C_N92", SQL_LONG, -2, 1, 4},      {"C_N184", SQL_INT64, -4, 1, 8},
+        {"C_N186", SQL_INT64, -6, 1, 8},    {"C_D152", SQL_INT64, -2, 2, 8},
+        {"C_CHAR", SQL_TEXT, 0, 0, 5},      {"C_VARCHAR", SQL_VARYING, 0, 0, 30},
+        {"C_DATE", SQL_TYPE_DATE, 0, 0, 4}, {"C_TIME", SQL_TYPE_TIME, 0, 0, 4},
+        {"C_TS", SQL_TIMESTAMP, 0, 0, 8},   {"C_BLOB", SQL_BLOB, 0, 0, 8},
+        {"C_MEMO", SQL_BLOB, 0, 1, 8},      {"C_ARR", SQL_ARRAY, 0, 0, 8},
     };
     AnsiString list;
-    for (const auto& c : cases) list += AnsiString(list.empty() ? "" : ", ") + c.Column;
+    for (const auto& c : cases)
+        list += AnsiString(list.empty() ? "" : ", ") + c.Column;
     TIBSQL* q = NewSQL("SELECT ID, " + list + ", C_INT AS ALIASED, C_INT + 1 FROM T");
     q->Prepare();
     ASSERT_EQ(q->GetFieldCount(), 1 + static_cast<int>(std::size(cases)) + 2);
@@ -131,7 +132,8 @@ TEST_P(IBTypes, RoundTripsValuesAndLimits) {
          [=](auto& v) { EXPECT_EQ(v.GetAsInt64(), i64min); }},
         {"bigint max", "C_BIG", [=](auto& v) { v.SetAsInt64(i64max); },
          [](auto& v) { EXPECT_EQ(v.GetAsString(), "9223372036854775807"); }},
-        {"float", "C_FLOAT", [](auto& v) { v.SetAsDouble(1.5); }, [](auto& v) { EXPECT_EQ(v.GetAsDouble(), 1.5); }},
+        {"float", "C_FLOAT", [](auto& v) { v.SetAsDouble(1.5); },
+         [](auto& v) { EXPECT_EQ(v.GetAsDouble(), 1.5); }},
         {"double", "C_DOUBLE", [](auto& v) { v.SetAsDouble(-1.25e300); },
          [](auto& v) { EXPECT_EQ(v.GetAsDouble(), -1.25e300); }},
         {"numeric(4,1)", "C_N41", [](auto& v) { v.SetAsCurrency(Currency::FromRaw(1234000)); },
@@ -148,7 +150,8 @@ TEST_P(IBTypes, RoundTripsValuesAndLimits) {
          }},
         {"numeric(9,2) truncates to integer", "C_N92", [](auto& v) { v.SetAsString("-12.99"); },
          [](auto& v) { EXPECT_EQ(v.GetAsInt64(), -12); }},
-        {"numeric(18,4) currency limit", "C_N184", [=](auto& v) { v.SetAsCurrency(Currency::FromRaw(i64max)); },
+        {"numeric(18,4) currency limit", "C_N184",
+         [=](auto& v) { v.SetAsCurrency(Currency::FromRaw(i64max)); },
          [=](auto& v) {
              EXPECT_EQ(v.GetAsCurrency().Raw(), i64max);
              EXPECT_EQ(v.GetAsString(), "922337203685477.5807");
@@ -214,9 +217,9 @@ TEST_P(IBTypes, RoundTripsValuesAndLimits) {
 }
 
 TEST_P(IBTypes, NullInEveryColumn) {
-    const char* columns[] = {"C_SMALL", "C_INT",   "C_BIG",     "C_FLOAT", "C_DOUBLE", "C_N41", "C_N92",
-                             "C_N184",  "C_N186",  "C_D152",    "C_CHAR",  "C_VARCHAR", "C_DATE", "C_TIME",
-                             "C_TS",    "C_BLOB",  "C_MEMO"};
+    const char* columns[] = {"C_SMALL", "C_INT",  "C_BIG",  "C_FLOAT", "C_DOUBLE", "C_N41",
+                             "C_N92",   "C_N184", "C_N186", "C_D152",  "C_CHAR",   "C_VARCHAR",
+                             "C_DATE",  "C_TIME", "C_TS",   "C_BLOB",  "C_MEMO"};
     int id = 0;
     for (const char* c : columns) {
         SCOPED_TRACE(c);

@@ -10,7 +10,8 @@
 
 // The engine keeps caches for the life of the process; they are not leaks of ours.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfbclient.so\nleak:libEngine12.so\nleak:libSrp.so\nleak:libfbintl.so\nleak:libicuuc.so\nleak:libicui18n.so\n";
+    return "leak:libfbclient.so\nleak:libEngine12.so\nleak:libSrp.so\nleak:libfbintl.so\nleak:libicuuc."
+           "so\nleak:libicui18n.so\n";
 }
 
 namespace IBTest {
@@ -47,7 +48,8 @@ AnsiString ServerUnavailableReason() {
         int rc = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         close(fd);
         if (rc != 0)
-            return "no Firebird server listens on " + where + " (scripts/fbserver start runs the test server)";
+            return "no Firebird server listens on " + where +
+                   " (scripts/fbserver start runs the test server)";
         // A login on a file that is not there tells a wrong password from a right one.
         TIBDatabase db(nullptr);
         db.SetDatabaseName(s.ConnectString("/nonexistent-kv-test/none.fdb"));

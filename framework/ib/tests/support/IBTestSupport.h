@@ -114,7 +114,9 @@ protected:
     void SetUp() override;
 };
 
-inline auto RouteValues() { return ::testing::Values(TRoute::Embedded, TRoute::Server); }
+inline auto RouteValues() {
+    return ::testing::Values(TRoute::Embedded, TRoute::Server);
+}
 inline std::string RouteName(const ::testing::TestParamInfo<TRoute>& Info) {
     return Info.param == TRoute::Server ? "Server" : "Embedded";
 }
