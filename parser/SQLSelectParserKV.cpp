@@ -3,6 +3,7 @@
 
 #include "Dbconstkv.h"
 
+#include <cassert>
 #include <memory>
 #include <string_view>
 
@@ -10,9 +11,13 @@ namespace SQLSelectParserKV {
 
 namespace {
 
-bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; }
+bool IsBlank(char C) {
+    return C == ' ' || C == '\t' || C == '\n' || C == '\r';
+}
 
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+bool IsDigit(char C) {
+    return C >= '0' && C <= '9';
+}
 
 // Characters that end a word. A quote ends it too, so that a literal written
 // right after a word (X||'a,b') is read as a quoted token of its own and not
@@ -227,7 +232,9 @@ using SQLSelectParserKV::GetNextToken;
 
 namespace {
 
-bool IsClauseType(TSQLItemType Type) { return Type >= sitSelect && Type <= sitForUpdate; }
+bool IsClauseType(TSQLItemType Type) {
+    return Type >= sitSelect && Type <= sitForUpdate;
+}
 
 // A nested select stays inside a condition: SELECT, FROM and WHERE are items there.
 bool KeepsNestedSelect(TSQLItemType SectionType) {
@@ -237,8 +244,8 @@ bool KeepsNestedSelect(TSQLItemType SectionType) {
 // True when the tokenizer would read Prev's text and a following "." as one
 // number ("1" and "." give "1."), so the two must not be glued.
 bool GluesIntoNumber(const TSQLSelectParserItemKV& Prev, const TSQLSelectParserItemKV& Item) {
-    return Item.ItemType == sitDot && Prev.QuoteKind == 0 && !Prev.Text.empty() &&
-           Prev.Text[0] >= '0' && Prev.Text[0] <= '9';
+    return Item.ItemType == sitDot && Prev.QuoteKind == 0 && !Prev.Text.empty() && Prev.Text[0] >= '0' &&
+           Prev.Text[0] <= '9';
 }
 
 } // namespace
@@ -258,7 +265,9 @@ AnsiString TSQLSelectParserItemKV::GetQuotedText() const {
 
 // ---- TSQLSelectParserSectionKV ---------------------------------------------
 
-int TSQLSelectParserSectionKV::GetSQLDialect() const { return Parser ? Parser->SQLDialect : 1; }
+int TSQLSelectParserSectionKV::GetSQLDialect() const {
+    return Parser ? Parser->SQLDialect : 1;
+}
 
 int TSQLSelectParserSectionKV::AddItem(const AnsiString& Text, TSQLItemType ItemType) {
     InsertItem(GetCount(), Text, ItemType);
@@ -274,11 +283,17 @@ void TSQLSelectParserSectionKV::InsertItem(int Index, const AnsiString& Text, TS
     item.release();
 }
 
-void TSQLSelectParserSectionKV::Clear() { Items.Clear(); }
+void TSQLSelectParserSectionKV::Clear() {
+    Items.Clear();
+}
 
-void TSQLSelectParserSectionKV::DeleteItem(int Index) { Items.Delete(Index); }
+void TSQLSelectParserSectionKV::DeleteItem(int Index) {
+    Items.Delete(Index);
+}
 
-void TSQLSelectParserSectionKV::DeleteItem(TSQLSelectParserItemKV* Item) { Items.Delete(Items.IndexOf(Item)); }
+void TSQLSelectParserSectionKV::DeleteItem(TSQLSelectParserItemKV* Item) {
+    Items.Delete(Items.IndexOf(Item));
+}
 
 AnsiString TSQLSelectParserSectionKV::GetSQLText() const {
     AnsiString result;
@@ -316,6 +331,7 @@ TSQLItemType TSQLSelectParserSectionKV::InternalSetSQLText(const char*& Cursor) 
         }
         if (type == sitEnd) break;
         if (IsClauseType(type) && !(type <= sitWhere && KeepsNestedSelect(SectionType))) break;
+        assert(!token.empty());
 
         auto item = std::make_unique<TSQLSelectParserItemKV>();
         item->Section = this;

@@ -44,7 +44,8 @@ std::vector<TItem> Items(const TSQLSelectParserSectionKV& section) {
 TEST(SelectParser, ConstructorBuildsTheClauseTable) {
     TSQLSelectParserKV parser;
     EXPECT_EQ(parser.SQLDialect, 1);
-    const char* names[] = {"SELECT", "FROM", "WHERE", "GROUP BY", "HAVING", "UNION", "PLAN", "ORDER BY", "FOR UPDATE"};
+    const char* names[] = {"SELECT", "FROM", "WHERE",    "GROUP BY",  "HAVING",
+                           "UNION",  "PLAN", "ORDER BY", "FOR UPDATE"};
     ASSERT_EQ(parser.GetCount(), 9);
     for (int i = 0; i < 9; ++i) {
         TSQLSelectParserSectionKV* section = parser.GetSection(i);
@@ -80,14 +81,16 @@ TEST(SelectParser, SplitsAndRebuildsStatements) {
         {"SELECT a FROM t ORDER BY a WHERE b = 1", "SELECT a\r\nFROM t\r\nWHERE b = 1\r\nORDER BY a"},
         {"SELECT a FROM t WHERE b = 1 GROUP BY a HAVING COUNT(*) > 1 UNION SELECT c FROM u "
          "PLAN (t NATURAL) ORDER BY 1 FOR UPDATE OF a",
-         "SELECT a\r\nFROM t\r\nWHERE b = 1\r\nGROUP BY a\r\nHAVING COUNT (*) > 1\r\nUNION SELECT c FROM u\r\n"
+         "SELECT a\r\nFROM t\r\nWHERE b = 1\r\nGROUP BY a\r\nHAVING COUNT (*) > 1\r\nUNION SELECT c FROM "
+         "u\r\n"
          "PLAN (t NATURAL)\r\nORDER BY 1\r\nFOR UPDATE OF a"},
         // A nested select stays in a condition up to a keyword that ends the condition.
         {"SELECT a FROM t WHERE a IN (SELECT b FROM c WHERE d = 1)",
          "SELECT a\r\nFROM t\r\nWHERE a IN (SELECT b FROM c WHERE d = 1)"},
         {"SELECT a FROM t WHERE a IN (SELECT b FROM c GROUP BY b)",
          "SELECT a\r\nFROM t\r\nWHERE a IN (SELECT b FROM c\r\nGROUP BY b)"},
-        {"SELECT a FROM t UNION SELECT b FROM u WHERE c = 1", "SELECT a\r\nFROM t\r\nUNION SELECT b FROM u WHERE c = 1"},
+        {"SELECT a FROM t UNION SELECT b FROM u WHERE c = 1",
+         "SELECT a\r\nFROM t\r\nUNION SELECT b FROM u WHERE c = 1"},
         // Known limits: a repeated clause keyword restarts its clause...
         {"SELECT a FROM (SELECT b FROM c) x", "SELECT b\r\nFROM c) x"},
         {"SELECT a FROM t ORDER BY a ORDER BY b", "SELECT a\r\nFROM t\r\nORDER BY b"},
@@ -214,7 +217,10 @@ TEST(SelectParser, ReclassifiesItemsByClauseAndNeighbours) {
           {"O", 34},
           {".", 43},
           {"ITEM", 34}}},
-        {"SELECT X FROM T ORDER BY a DESC, b", 1, sitOrderBy, {{"a", 35}, {"DESC", 19}, {",", 44}, {"b", 35}}},
+        {"SELECT X FROM T ORDER BY a DESC, b",
+         1,
+         sitOrderBy,
+         {{"a", 35}, {"DESC", 19}, {",", 44}, {"b", 35}}},
         {"SELECT X FROM T WHERE x COLLATE DE_DE", 1, sitWhere, {{"x", 35}, {"COLLATE", 16}, {"DE_DE", 17}}},
         {"SELECT X FROM T PLAN (T NATURAL)", 1, sitPlan, {{"(", 37}, {"T", 51}, {"NATURAL", 51}, {")", 38}}},
         {"SELECT X FROM T WHERE a = 'it''s'", 1, sitWhere, {{"a", 35}, {"=", 25}, {"it's", 50, 1}}},
@@ -223,12 +229,21 @@ TEST(SelectParser, ReclassifiesItemsByClauseAndNeighbours) {
          sitHaving,
          {{"COUNT", 35}, {"(", 37}, {"*", 32}, {")", 38}, {">", 25}, {"1", 49}}},
         // A star counts only between parentheses and with two items ahead of it.
-        {"SELECT X FROM T WHERE (*) = a * b", 1, sitWhere,
+        {"SELECT X FROM T WHERE (*) = a * b",
+         1,
+         sitWhere,
          {{"(", 37}, {"*", 41}, {")", 38}, {"=", 25}, {"a", 35}, {"*", 41}, {"b", 35}}},
         {"SELECT X FROM T WHERE ID = :_LOCATE1 AND N IS NOT NULL",
          1,
          sitWhere,
-         {{"ID", 35}, {"=", 25}, {":_LOCATE1", 33}, {"AND", 21}, {"N", 35}, {"IS", 24}, {"NOT", 23}, {"NULL", 48}}},
+         {{"ID", 35},
+          {"=", 25},
+          {":_LOCATE1", 33},
+          {"AND", 21},
+          {"N", 35},
+          {"IS", 24},
+          {"NOT", 23},
+          {"NULL", 48}}},
         {"SELECT X FROM T WHERE A IN (SELECT B FROM C)",
          1,
          sitWhere,
@@ -239,7 +254,9 @@ TEST(SelectParser, ReclassifiesItemsByClauseAndNeighbours) {
         {"SELECT \"T\".\"C\" FROM T", 3, sitSelect, {{"T", 34, 2}, {".", 43}, {"C", 35, 2}}},
         {"SELECT X FROM \"Item\" I", 3, sitFrom, {{"Item", 34, 2}, {"I", 36}}},
         {"SELECT X FROM \"Item\" I", 1, sitFrom, {{"Item", 50, 2}, {"I", 34}}},
-        {"SELECT X FROM T WHERE a = 'x' COLLATE \"C\"", 3, sitWhere,
+        {"SELECT X FROM T WHERE a = 'x' COLLATE \"C\"",
+         3,
+         sitWhere,
          {{"a", 35}, {"=", 25}, {"x", 50, 1}, {"COLLATE", 16}, {"C", 17, 2}}},
     };
     for (const auto& c : cases) {

@@ -16,7 +16,9 @@ struct TToken {
     bool operator==(const TToken&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const TToken& t) { return os << "[" << t.Text << "]/" << t.Type; }
+std::ostream& operator<<(std::ostream& os, const TToken& t) {
+    return os << "[" << t.Text << "]/" << t.Type;
+}
 
 std::vector<TToken> Tokens(const std::string& text) {
     std::vector<TToken> result;
@@ -135,7 +137,8 @@ TEST(Tokenizer, OperatorsAndPunctuation) {
     RunCases({
         {"a<>b", {{"a", 51}, {"<>", 25}, {"b", 51}}},
         {"a=<b", {{"a", 51}, {"=", 25}, {"<", 25}, {"b", 51}}},
-        {"<= >= !< !> != < > =", {{"<=", 25}, {">=", 25}, {"!<", 25}, {"!>", 25}, {"!=", 25}, {"<", 25}, {">", 25}, {"=", 25}}},
+        {"<= >= !< !> != < > =",
+         {{"<=", 25}, {">=", 25}, {"!<", 25}, {"!>", 25}, {"!=", 25}, {"<", 25}, {">", 25}, {"=", 25}}},
         {">>=", {{">", 25}, {">=", 25}}},
         {"!x", {{"!", 51}, {"x", 51}}},
         {"!!=", {{"!", 51}, {"!=", 25}}},
