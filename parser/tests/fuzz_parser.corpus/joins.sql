@@ -1,0 +1,1 @@
+select T.A, count(*) from ITEM T left outer join ORDERS O on O.ITEM = T.ID where T.N starting with 'A' and O.Q >= :_LOCATE1 group by T.A having count(*) > 1 order by T.A desc

@@ -1,0 +1,2 @@
+SELECT a FROM (SELECT b FROM c) x WHERE y IN (SELECT z FROM w WHERE WHERE WHERE q) /* c */ -- d
+'open

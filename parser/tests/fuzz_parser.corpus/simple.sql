@@ -1,0 +1,1 @@
+SELECT a, b FROM t WHERE x = 1 ORDER BY a
