@@ -66,11 +66,19 @@ void TDataSet::SetActive(bool Value) {
         try {
             OpenCursor();
         } catch (...) {
-            // The descendant frees whatever its partial open made.
-            try {
-                CloseCursor();
-            } catch (...) {
+            if (!FInternalOpenComplete) {
+                // The descendant frees whatever its partial open made.
+                try {
+                    CloseCursor();
+                } catch (...) {
+                }
+                throw;
             }
+            // Opened, but filling the window failed: the dataset stays open
+            // with the records it got, and the error is reported.
+            SetState(dsBrowse);
+            DoAfterOpen();
+            if (!IsEmpty()) DoAfterScroll();
             throw;
         }
         SetState(dsBrowse);

@@ -15,8 +15,9 @@
 // InternalSetToRecord, InternalFirst or InternalLast by the buffer's
 // bookmark flag, and only when the cursor is not already on that buffer.
 //
-// A descendant must call Close() in its own destructor: closing runs its
-// overrides, which no longer exist once ~TDataSet runs.
+// A descendant's destructor must call Destroying() and Close(): closing runs
+// the descendant's overrides, which no longer exist once ~TDataSet runs
+// (Destroying keeps BeforeClose and AfterClose from firing then).
 #pragma once
 
 #include "DBFields.h"

@@ -104,6 +104,16 @@ TDecimal DecimalFromDouble(double Value) {
     return d;
 }
 
+TDecimal DecimalFromInt64(Int64 Value) {
+    TDecimal d;
+    d.Negative = Value < 0;
+    unsigned long long m = d.Negative ? 0 - static_cast<unsigned long long>(Value) : static_cast<unsigned long long>(Value);
+    d.Digits = std::to_string(m);
+    d.Exponent = static_cast<int>(d.Digits.size());
+    d.Normalize();
+    return d;
+}
+
 TDecimal DecimalFromCurrency(Currency Value) {
     TDecimal d;
     Int64 raw = Value.Raw();
@@ -252,6 +262,10 @@ AnsiString FormatDecimal(const AnsiString& Format, TDecimal Value, const AnsiStr
 
 AnsiString FormatFloatText(const AnsiString& Format, double Value) {
     return FormatDecimal(Format, DecimalFromDouble(Value), FloatToStr(Value));
+}
+
+AnsiString FormatIntText(const AnsiString& Format, Int64 Value) {
+    return FormatDecimal(Format, DecimalFromInt64(Value), IntToStr(Value));
 }
 
 AnsiString FormatCurrText(const AnsiString& Format, Currency Value) {
@@ -769,7 +783,7 @@ void TIntegerField::GetText(AnsiString& Text, bool DisplayText) {
         return;
     }
     const AnsiString& fmt = TextFormat(DisplayText);
-    Text = fmt.empty() ? IntToStr(v) : FormatFloatText(fmt, v);
+    Text = fmt.empty() ? IntToStr(v) : FormatIntText(fmt, v);
 }
 
 void TIntegerField::SetAsInteger(int Value) { SetAsLargeint(Value); }
@@ -842,7 +856,7 @@ void TLargeintField::GetText(AnsiString& Text, bool DisplayText) {
         return;
     }
     const AnsiString& fmt = TextFormat(DisplayText);
-    Text = fmt.empty() ? IntToStr(v) : FormatFloatText(fmt, static_cast<double>(v));
+    Text = fmt.empty() ? IntToStr(v) : FormatIntText(fmt, v);
 }
 
 void TLargeintField::SetAsLargeint(Int64 Value) {

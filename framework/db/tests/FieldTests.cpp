@@ -307,6 +307,14 @@ TEST_F(FieldTest, DisplayAndEditFormats) {
     }
     DS->Cancel();
 
+    auto* big = dynamic_cast<TLargeintField*>(F("BIG"));
+    big->SetDisplayFormat("#,##0");
+    EXPECT_EQ(big->GetDisplayText(), "5,000,000,000");
+    DS->Edit();
+    big->SetAsLargeint(1234567890123456789); // every digit, not a float's fifteen
+    EXPECT_EQ(big->GetDisplayText(), "1,234,567,890,123,456,789");
+    DS->Cancel();
+
     auto* amount = dynamic_cast<TBCDField*>(F("AMOUNT"));
     amount->SetDisplayFormat("#,##0.00");
     EXPECT_EQ(amount->GetDisplayText(), "12.34");
@@ -416,4 +424,52 @@ TEST_F(FieldTest, ColumnsWithoutAFieldTypeGetNoDefaultField) {
     ds.Open();
     EXPECT_EQ(ds.GetFieldCount(), 1);
     EXPECT_EQ(ds.FieldDefs()->Count(), 2);
+}
+
+namespace {
+
+// A descendant's own string class, as a database layer supplies one.
+class TShoutingField : public TStringField {
+public:
+    KV_METACLASS_DECL
+    using TStringField::TStringField;
+    AnsiString GetAsString() override { return UpperCase(TStringField::GetAsString()); }
+};
+KV_METACLASS(TShoutingField, &TStringField::ClassInfo())
+
+class TShoutingDataSet : public TMemDataSet {
+public:
+    using TMemDataSet::TMemDataSet;
+
+protected:
+    TFieldClass GetFieldClass(TFieldType FieldType) override {
+        return FieldType == ftString ? &TShoutingField::ClassInfo() : TMemDataSet::GetFieldClass(FieldType);
+    }
+};
+
+} // namespace
+
+TEST_F(FieldTest, ADescendantChoosesTheClassOfItsDefaultFields) {
+    TShoutingDataSet ds(nullptr, Table, Events);
+    ds.Open();
+    EXPECT_NE(dynamic_cast<TShoutingField*>(ds.FieldByName("NAME")), nullptr);
+    EXPECT_EQ(ds.FieldByName("NAME")->GetAsString(), "ABC");
+    EXPECT_NE(dynamic_cast<TIntegerField*>(ds.FieldByName("ID")), nullptr);
+}
+
+TEST_F(FieldTest, ComputedColumnsBecomeReadOnlyInternalCalculatedFields) {
+    TMemTable table{{{"ID", ftInteger, 0, true}, {"TOTAL", ftInteger, 0, false, 0, false, true}}};
+    table.AddRow({Int64{1}, Int64{10}});
+    TMemDataSet ds(nullptr, table, Events);
+    int calculations = 0;
+    ds.OnCalcFields = [&](TDataSet*) { ++calculations; };
+    ds.Open();
+    TField* total = ds.FieldByName("TOTAL");
+    EXPECT_EQ(total->GetFieldKind(), fkInternalCalc);
+    EXPECT_TRUE(total->GetReadOnly());
+    EXPECT_EQ(total->GetFieldNo(), 2); // its value lives in the record like a data field's
+    EXPECT_EQ(total->GetAsInteger(), 10);
+    EXPECT_FALSE(total->GetCanModify());
+    EXPECT_EQ(ds.GetCalcFieldsSize(), 0);
+    EXPECT_EQ(calculations, 1); // calculated per record although no field is fkCalculated
 }

@@ -261,6 +261,8 @@ bool TMemDataSet::Accept(char* Buffer) {
 
 TGetResult TMemDataSet::GetRecord(char* Buffer, TGetMode GetMode, bool DoCheck) {
     (void)DoCheck;
+    if (FetchesBeforeFailure == 0) throw EDatabaseError("fetch failed");
+    if (FetchesBeforeFailure > 0) --FetchesBeforeFailure;
     TPosition saved = FPos;
     TGetResult result = grOK;
     for (;;) {
@@ -372,6 +374,10 @@ void TMemDataSet::InternalInitFieldDefs() {
         def->SetFieldNo(static_cast<int>(i) + 1);
         def->SetPrecision(c.Precision);
         if (c.Fixed) def->SetAttributes(def->GetAttributes() + TFieldAttributes{faFixed});
+        if (c.Computed) {
+            def->SetInternalCalcField(true);
+            def->SetAttributes(def->GetAttributes() + TFieldAttributes{faReadonly});
+        }
     }
     defs->EndUpdate();
 }

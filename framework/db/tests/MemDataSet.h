@@ -23,6 +23,7 @@ struct TMemColumn {
     bool Required = false;
     int Precision = 0;
     bool Fixed = false;
+    bool Computed = false; // an internal calculated, read-only column
 };
 
 class TMemTable {
@@ -62,6 +63,7 @@ public:
     int LiveBuffers = 0;        // record buffers allocated and not freed
     bool FailOpen = false;      // InternalOpen raises after binding the fields
     int FailPosts = 0;          // so many posts raise first
+    int FetchesBeforeFailure = -1; // GetRecord raises after so many more calls (-1: never)
     bool Logging = true;
     bool ReadOnly = false;
 

@@ -74,6 +74,18 @@ TEST_F(DataSetTest, ScrollingPlacesTheCursorOnTheEdgeBufferOnlyWhenItIsElsewhere
                            "link:DataSetScrolled(1)", "AfterScroll"}));
 }
 
+TEST_F(DataSetTest, CursorPosChangedMakesTheNextPositioningCallTheDataset) {
+    OpenQuietly();
+    DS->Last();
+    DS->UpdateCursorPos();
+    Events.clear();
+    DS->UpdateCursorPos(); // already there: nothing to do
+    EXPECT_TRUE(Events.empty());
+    DS->CursorPosChanged();
+    DS->UpdateCursorPos();
+    EXPECT_EQ(Take(), (Log{"InternalSetToRecord(10)"}));
+}
+
 TEST_F(DataSetTest, FirstAndLastRefillTheWindowFromTheEnds) {
     OpenQuietly();
     DS->Last();
@@ -292,6 +304,18 @@ TEST_F(DataSetTest, AFailedOpenClosesWhatItMadeAndStaysClosed) {
     DS->FailOpen = false;
     DS->Open();
     EXPECT_TRUE(DS->Active());
+}
+
+TEST_F(DataSetTest, AFetchFailingWhileTheWindowFillsLeavesTheDatasetOpen) {
+    DS->FetchesBeforeFailure = 1;
+    EXPECT_DB_ERROR(DS->Open(), "fetch failed");
+    EXPECT_EQ(Take(), (Log{"BeforeOpen", "InternalOpen", "GetRecord(gmNext)=OK:1", "link:ActiveChanged", "AfterOpen",
+                           "AfterScroll"}));
+    EXPECT_TRUE(DS->Active());
+    EXPECT_THAT(Link->Window(), ElementsAre(1));
+    DS->FetchesBeforeFailure = -1;
+    DS->Refresh();
+    EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
 }
 
 TEST_F(DataSetTest, ActiveReadFromAFormOpensWhenLoadingEnds) {
