@@ -194,6 +194,8 @@ protected:
     // Records held in the ring (at most BufferCount).
     int GetBufferedRecordCount() const { return FRecordCount; }
     char* GetBuffer(int Index) const;
+    // The spare buffer, which the next fetch fills.
+    char* TempBuffer() const { return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FRecordCount)]; }
     void SetState(TDataSetState Value);
     // Switches the state without telling the links; RestoreState ends it.
     TDataSetState SetTempState(TDataSetState Value);

@@ -622,27 +622,27 @@ AnsiString TField::GetClassDesc() {
     return "(" + (GetIsNull() ? LowerCase(name) : UpperCase(name)) + ")";
 }
 
-void TField::GetText(AnsiString& Text, bool DisplayText) {
+void TField::GetFieldText(AnsiString& Text, bool DisplayText) {
     (void)DisplayText;
     Text = GetAsString();
 }
 
-void TField::SetText(const AnsiString& Value) { SetAsString(Value); }
+void TField::SetFieldText(const AnsiString& Value) { SetAsString(Value); }
 
-AnsiString TField::GetEditText() {
+AnsiString TField::GetText() {
     AnsiString text;
     if (OnGetText)
         OnGetText(this, text, false);
     else
-        GetText(text, false);
+        GetFieldText(text, false);
     return text;
 }
 
-void TField::SetEditText(const AnsiString& Value) {
+void TField::SetText(const AnsiString& Value) {
     if (OnSetText)
         OnSetText(this, Value);
     else
-        SetText(Value);
+        SetFieldText(Value);
 }
 
 AnsiString TField::GetDisplayText() {
@@ -650,7 +650,7 @@ AnsiString TField::GetDisplayText() {
     if (OnGetText)
         OnGetText(this, text, true);
     else
-        GetText(text, true);
+        GetFieldText(text, true);
     return text;
 }
 
@@ -776,7 +776,7 @@ AnsiString TIntegerField::GetAsString() {
     return GetValue(v) ? IntToStr(v) : AnsiString();
 }
 
-void TIntegerField::GetText(AnsiString& Text, bool DisplayText) {
+void TIntegerField::GetFieldText(AnsiString& Text, bool DisplayText) {
     int v;
     if (!GetValue(v)) {
         Text.clear();
@@ -849,7 +849,7 @@ AnsiString TLargeintField::GetAsString() {
     return GetValue(v) ? IntToStr(v) : AnsiString();
 }
 
-void TLargeintField::GetText(AnsiString& Text, bool DisplayText) {
+void TLargeintField::GetFieldText(AnsiString& Text, bool DisplayText) {
     Int64 v;
     if (!GetValue(v)) {
         Text.clear();
@@ -929,7 +929,7 @@ AnsiString TFloatField::GetAsString() {
     return GetValue(v) ? FloatToStr(v) : AnsiString();
 }
 
-void TFloatField::GetText(AnsiString& Text, bool DisplayText) {
+void TFloatField::GetFieldText(AnsiString& Text, bool DisplayText) {
     double v;
     if (!GetValue(v)) {
         Text.clear();
@@ -1022,7 +1022,7 @@ AnsiString TBCDField::GetAsString() {
     return GetValue(v) ? CurrToStr(v) : AnsiString();
 }
 
-void TBCDField::GetText(AnsiString& Text, bool DisplayText) {
+void TBCDField::GetFieldText(AnsiString& Text, bool DisplayText) {
     Currency v;
     if (!GetValue(v)) {
         Text.clear();
@@ -1101,11 +1101,11 @@ double TDateTimeField::GetAsFloat() { return GetAsDateTime(); }
 
 AnsiString TDateTimeField::GetAsString() {
     AnsiString text;
-    GetText(text, false);
+    GetFieldText(text, false);
     return text;
 }
 
-void TDateTimeField::GetText(AnsiString& Text, bool DisplayText) {
+void TDateTimeField::GetFieldText(AnsiString& Text, bool DisplayText) {
     (void)DisplayText;
     TDateTime v;
     if (!GetValue(v)) {
@@ -1120,7 +1120,10 @@ void TDateTimeField::GetText(AnsiString& Text, bool DisplayText) {
 }
 
 void TDateTimeField::SetAsDateTime(TDateTime Value) {
-    if (!std::isfinite(Value)) DatabaseErrorFmt(SInvalidDateTimeValue, {FloatToStr(Value), GetDisplayName()});
+    // The native forms hold the years 1 to 9999.
+    constexpr TDateTime First = 1 - DateDelta, AfterLast = 2958466;
+    if (!(Value >= First && Value < AfterLast))
+        DatabaseErrorFmt(SInvalidDateTimeValue, {FloatToStr(Value), GetDisplayName()});
     SetData(&Value, false);
 }
 
@@ -1211,7 +1214,7 @@ AnsiString TBlobField::GetClassDesc() {
     return "(" + (GetIsNull() ? LowerCase(name) : UpperCase(name)) + ")";
 }
 
-void TBlobField::GetText(AnsiString& Text, bool DisplayText) {
+void TBlobField::GetFieldText(AnsiString& Text, bool DisplayText) {
     (void)DisplayText;
     Text = GetClassDesc();
 }

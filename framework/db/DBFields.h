@@ -138,8 +138,8 @@ public:
     virtual bool GetIsNull();
     virtual void Clear();
     // The Text property: the edit form, through OnGetText / OnSetText when assigned.
-    AnsiString GetEditText();
-    void SetEditText(const AnsiString& Value);
+    AnsiString GetText();
+    void SetText(const AnsiString& Value);
     // The display form (display formats applied), through OnGetText when assigned.
     AnsiString GetDisplayText();
 
@@ -210,8 +210,8 @@ protected:
     virtual void FreeBuffers() {}
     virtual AnsiString GetClassDesc();
     virtual int GetDefaultWidth() const { return 10; }
-    virtual void GetText(AnsiString& Text, bool DisplayText);
-    virtual void SetText(const AnsiString& Value);
+    virtual void GetFieldText(AnsiString& Text, bool DisplayText);
+    virtual void SetFieldText(const AnsiString& Value);
     void SetDataType(TFieldType Value) { FDataType = Value; }
     void CheckInactive() const;
     void PropertyChanged(bool LayoutAffected);
@@ -282,7 +282,7 @@ public:
     void SetEditFormat(const AnsiString& Value);
 
 protected:
-    // The format for GetText: the display format for display, else the edit
+    // The format for GetFieldText: the display format for display, else the edit
     // format when there is one, else the display format.
     const AnsiString& TextFormat(bool DisplayText) const;
 
@@ -315,7 +315,7 @@ public:
 
 protected:
     TIntegerField(TComponent* AOwner, TFieldType DataType, int MinRange, int MaxRange);
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
     int GetDefaultWidth() const override { return 11; }
     void CheckRange(Int64 Value) const;
 
@@ -357,7 +357,7 @@ public:
     bool GetValue(Int64& Value);
 
 protected:
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
     int GetDefaultWidth() const override { return 15; }
 
 private:
@@ -394,7 +394,7 @@ public:
     bool GetValue(double& Value);
 
 protected:
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
 
 private:
     int FPrecision = 15;
@@ -434,7 +434,7 @@ public:
 
 protected:
     void CheckTypeSize(int Value) override;
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
     int GetDefaultWidth() const override { return FPrecision > 0 ? FPrecision + 2 : 10; }
 
 private:
@@ -462,7 +462,7 @@ public:
 
 protected:
     TDateTimeField(TComponent* AOwner, TFieldType DataType);
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
     int GetDefaultWidth() const override { return 19; }
 };
 
@@ -515,7 +515,7 @@ protected:
     void CheckTypeSize(int Value) override;
     void FreeBuffers() override { FModified = false; }
     AnsiString GetClassDesc() override;
-    void GetText(AnsiString& Text, bool DisplayText) override;
+    void GetFieldText(AnsiString& Text, bool DisplayText) override;
 
 private:
     std::unique_ptr<TStream> OpenStream(TBlobStreamMode Mode);

@@ -246,6 +246,9 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
          [&] { return F("CLOCK")->GetAsDateTime() == Noon; }},
         {"date and time from text", [&] { F("STAMP")->SetAsString("2024-03-01 08:05"); }, "",
          [&] { return F("STAMP")->GetAsString() == "2024-03-01 08:05:00"; }},
+        {"a date beyond the year 9999", [&] { F("STAMP")->SetAsDateTime(3e6); },
+         "'3000000' is not a valid date and time for field 'STAMP'",
+         [&] { return F("STAMP")->GetAsString() == "2024-03-01 08:05:00"; }},
         {"a date written as an integer", [&] { F("DAY")->SetAsInteger(3); }, "Cannot access field 'DAY' as type Integer",
          [&] { return F("DAY")->GetAsDateTime() == EncodeDate(2024, 2, 29); }},
     };
@@ -318,15 +321,15 @@ TEST_F(FieldTest, DisplayAndEditFormats) {
     auto* amount = dynamic_cast<TBCDField*>(F("AMOUNT"));
     amount->SetDisplayFormat("#,##0.00");
     EXPECT_EQ(amount->GetDisplayText(), "12.34");
-    EXPECT_EQ(amount->GetEditText(), "12.34"); // no edit format: the display format serves
+    EXPECT_EQ(amount->GetText(), "12.34"); // no edit format: the display format serves
     amount->SetEditFormat("0.000");
-    EXPECT_EQ(amount->GetEditText(), "12.340");
+    EXPECT_EQ(amount->GetText(), "12.340");
     amount->OnGetText = [](TField*, AnsiString& text, bool display) { text = display ? "shown" : "edited"; };
     EXPECT_EQ(amount->GetDisplayText(), "shown");
-    EXPECT_EQ(amount->GetEditText(), "edited");
+    EXPECT_EQ(amount->GetText(), "edited");
     AnsiString received;
     amount->OnSetText = [&](TField*, const AnsiString& text) { received = text; };
-    amount->SetEditText("5");
+    amount->SetText("5");
     EXPECT_EQ(received, "5");
 
     EXPECT_TRUE(F("ID")->IsValidChar('7'));
