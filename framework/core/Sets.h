@@ -13,7 +13,8 @@ template <class E> class TSet {
 public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> Items) {
-        for (E e : Items) FBits |= Bit(e);
+        for (E e : Items)
+            FBits |= Bit(e);
     }
 
     constexpr bool Contains(E e) const { return (FBits & Bit(e)) != 0; }

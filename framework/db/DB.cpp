@@ -9,7 +9,8 @@
 KV_ABSTRACT_METACLASS(TDataSet, nullptr)
 
 void DatabaseError(const AnsiString& Message, const TComponent* Component) {
-    if (Component && !Component->GetName().empty()) throw EDatabaseError(Component->GetName() + ": " + Message);
+    if (Component && !Component->GetName().empty())
+        throw EDatabaseError(Component->GetName() + ": " + Message);
     throw EDatabaseError(Message);
 }
 
@@ -19,11 +20,11 @@ void DatabaseErrorFmt(const TResStringRec& Message, std::initializer_list<AnsiSt
 }
 
 const char* FieldTypeName(TFieldType Type) {
-    static const char* const Names[] = {"Unknown",  "String",     "SmallInt",    "Integer", "Word",      "Boolean",
-                                        "Float",    "Currency",   "BCD",         "Date",    "Time",      "DateTime",
-                                        "Bytes",    "VarBytes",   "AutoInc",     "Blob",    "Memo",      "Graphic",
-                                        "FmtMemo",  "ParadoxOle", "DBaseOle",    "TypedBinary", "Cursor", "FixedChar",
-                                        "WideString", "Largeint"};
+    static const char* const Names[] = {
+        "Unknown",     "String", "SmallInt",  "Integer",    "Word",     "Boolean",    "Float",
+        "Currency",    "BCD",    "Date",      "Time",       "DateTime", "Bytes",      "VarBytes",
+        "AutoInc",     "Blob",   "Memo",      "Graphic",    "FmtMemo",  "ParadoxOle", "DBaseOle",
+        "TypedBinary", "Cursor", "FixedChar", "WideString", "Largeint"};
     auto i = static_cast<size_t>(Type);
     return i < sizeof(Names) / sizeof(Names[0]) ? Names[i] : "Unknown";
 }
@@ -32,13 +33,15 @@ const char* FieldTypeName(TFieldType Type) {
 // Construction
 
 TDataSet::TDataSet(TComponent* AOwner)
-    : TComponent(AOwner), FFields(std::make_unique<TFields>(this)), FFieldDefs(std::make_unique<TFieldDefs>(this)) {}
+    : TComponent(AOwner), FFields(std::make_unique<TFields>(this)),
+      FFieldDefs(std::make_unique<TFieldDefs>(this)) {}
 
 TDataSet::~TDataSet() {
     Destroying();
     // Closing needs the descendant's overrides: its destructor closes.
     assert(FState == dsInactive && FBuffers.empty());
-    while (FDataSources.GetCount() > 0) RemoveDataSource(FDataSources.Last());
+    while (FDataSources.GetCount() > 0)
+        RemoveDataSource(FDataSources.Last());
     TDataSet::DestroyFields();
 }
 
@@ -130,7 +133,9 @@ void TDataSet::CheckCanModify() {
 // ---------------------------------------------------------------------------
 // The buffer ring
 
-char* TDataSet::ActiveBuffer() const { return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FActiveRecord)]; }
+char* TDataSet::ActiveBuffer() const {
+    return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FActiveRecord)];
+}
 
 char* TDataSet::GetBuffer(int Index) const {
     assert(Index >= 0 && Index < static_cast<int>(FBuffers.size()));
@@ -211,7 +216,8 @@ bool TDataSet::GetNextRecord() {
         SetCurrentRecord(FRecordCount - 1);
         // An inserted record at the end stands for the record it was
         // inserted before, which left the ring: that record comes next.
-        if (FState == dsInsert && FCurrentRecord == FActiveRecord && GetBookmarkFlag(ActiveBuffer()) == bfInserted)
+        if (FState == dsInsert && FCurrentRecord == FActiveRecord &&
+            GetBookmarkFlag(ActiveBuffer()) == bfInserted)
             mode = gmCurrent;
     }
     bool ok = GetRecord(FBuffers[static_cast<size_t>(FRecordCount)], mode, true) == grOK;
@@ -253,13 +259,15 @@ bool TDataSet::GetPriorRecord() {
 
 int TDataSet::GetNextRecords() {
     int count = 0;
-    while (FRecordCount < FBufferCount && GetNextRecord()) ++count;
+    while (FRecordCount < FBufferCount && GetNextRecord())
+        ++count;
     return count;
 }
 
 int TDataSet::GetPriorRecords() {
     int count = 0;
-    while (FRecordCount < FBufferCount && GetPriorRecord()) ++count;
+    while (FRecordCount < FBufferCount && GetPriorRecord())
+        ++count;
     return count;
 }
 
@@ -274,7 +282,8 @@ void TDataSet::UpdateBufferCount() {
     if (!FInternalOpenComplete || !IsCursorOpen()) return;
     int wanted = 1;
     for (TDataSource* source : FDataSources)
-        for (TDataLink* link : source->FDataLinks) wanted = std::max(wanted, link->FBufferCount);
+        for (TDataLink* link : source->FDataLinks)
+            wanted = std::max(wanted, link->FBufferCount);
     SetBufferCount(wanted);
 }
 
@@ -303,7 +312,8 @@ void TDataSet::SetBufferCount(int Value) {
         size_t before = FBuffers.size();
         FBuffers.reserve(wanted);
         try {
-            while (FBuffers.size() < wanted) FBuffers.push_back(AllocRecordBuffer());
+            while (FBuffers.size() < wanted)
+                FBuffers.push_back(AllocRecordBuffer());
         } catch (...) {
             while (FBuffers.size() > before) {
                 FreeRecordBuffer(FBuffers.back());
@@ -449,7 +459,8 @@ void TDataSet::Resync(TResyncMode Mode) {
     ActivateBuffers();
     FCurrentRecord = 0; // the cursor stands on the record just read
     try {
-        while (count > 0 && GetPriorRecord()) --count;
+        while (count > 0 && GetPriorRecord())
+            --count;
         GetNextRecords();
         GetPriorRecords();
     } catch (...) {
@@ -668,7 +679,8 @@ void TDataSet::ClearFields() {
 }
 
 void TDataSet::FreeFieldBuffers() {
-    for (TField* field : *FFields) field->FreeBuffers();
+    for (TField* field : *FFields)
+        field->FreeBuffers();
 }
 
 // ---------------------------------------------------------------------------
@@ -804,7 +816,8 @@ void TDataSet::BindFields(bool Binding) {
                                  {field->GetDisplayName(), FieldTypeName(field->GetDataType()),
                                   FieldTypeName(def->GetDataType())},
                                  this);
-            if (field->GetFieldKind() == fkInternalCalc || def->GetInternalCalcField()) FInternalCalcFields = true;
+            if (field->GetFieldKind() == fkInternalCalc || def->GetInternalCalcField())
+                FInternalCalcFields = true;
             field->FFieldNo = def->GetFieldNo();
             field->FOffset = 0;
         }
@@ -815,7 +828,8 @@ void TDataSet::BindFields(bool Binding) {
 void TDataSet::CreateFields() {
     for (int i = 0; i < FFieldDefs->GetCount(); ++i) {
         TFieldDef* def = FFieldDefs->GetItem(i);
-        if (def->GetDataType() != ftUnknown && !def->GetAttributes().Contains(faHiddenCol)) def->CreateField(this);
+        if (def->GetDataType() != ftUnknown && !def->GetAttributes().Contains(faHiddenCol))
+            def->CreateField(this);
     }
 }
 
@@ -829,7 +843,9 @@ void TDataSet::DestroyFields() {
     }
 }
 
-TField* TDataSet::FindField(const AnsiString& FieldName) const { return FFields->FindField(FieldName); }
+TField* TDataSet::FindField(const AnsiString& FieldName) const {
+    return FFields->FindField(FieldName);
+}
 
 TField* TDataSet::FieldByName(const AnsiString& FieldName) const {
     TField* field = FindField(FieldName);
@@ -837,7 +853,9 @@ TField* TDataSet::FieldByName(const AnsiString& FieldName) const {
     return field;
 }
 
-TField* TDataSet::FieldByNumber(int FieldNo) const { return FFields->FieldByNumber(FieldNo); }
+TField* TDataSet::FieldByNumber(int FieldNo) const {
+    return FFields->FieldByNumber(FieldNo);
+}
 
 bool TDataSet::GetFieldData(TField* Field, void* Buffer) {
     (void)Field;
@@ -925,7 +943,8 @@ void TDataSet::DataConvert(TField* Field, void* Source, void* Dest, bool ToNativ
     case ftDateTime: {
         double value;
         std::memcpy(&value, Source, sizeof value);
-        value = ToNative ? TimeStampToMSecs(DateTimeToTimeStamp(value)) : TimeStampToDateTime(MSecsToTimeStamp(value));
+        value = ToNative ? TimeStampToMSecs(DateTimeToTimeStamp(value))
+                         : TimeStampToDateTime(MSecsToTimeStamp(value));
         std::memcpy(Dest, &value, sizeof value);
         break;
     }
@@ -961,19 +980,32 @@ TStream* TDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
 
 TFieldClass TDataSet::GetFieldClass(TFieldType FieldType) {
     switch (FieldType) {
-    case ftString: return &TStringField::ClassInfo();
-    case ftSmallint: return &TSmallintField::ClassInfo();
-    case ftInteger: return &TIntegerField::ClassInfo();
-    case ftLargeint: return &TLargeintField::ClassInfo();
-    case ftFloat: return &TFloatField::ClassInfo();
-    case ftBCD: return &TBCDField::ClassInfo();
-    case ftDate: return &TDateField::ClassInfo();
-    case ftTime: return &TTimeField::ClassInfo();
-    case ftDateTime: return &TDateTimeField::ClassInfo();
-    case ftBlob: return &TBlobField::ClassInfo();
-    case ftMemo: return &TMemoField::ClassInfo();
-    case ftGraphic: return &TGraphicField::ClassInfo();
-    default: return nullptr;
+    case ftString:
+        return &TStringField::ClassInfo();
+    case ftSmallint:
+        return &TSmallintField::ClassInfo();
+    case ftInteger:
+        return &TIntegerField::ClassInfo();
+    case ftLargeint:
+        return &TLargeintField::ClassInfo();
+    case ftFloat:
+        return &TFloatField::ClassInfo();
+    case ftBCD:
+        return &TBCDField::ClassInfo();
+    case ftDate:
+        return &TDateField::ClassInfo();
+    case ftTime:
+        return &TTimeField::ClassInfo();
+    case ftDateTime:
+        return &TDateTimeField::ClassInfo();
+    case ftBlob:
+        return &TBlobField::ClassInfo();
+    case ftMemo:
+        return &TMemoField::ClassInfo();
+    case ftGraphic:
+        return &TGraphicField::ClassInfo();
+    default:
+        return nullptr;
     }
 }
 
@@ -997,7 +1029,9 @@ void TDataSet::GotoBookmark(TBookmark Bookmark) {
     DoAfterScroll();
 }
 
-void TDataSet::FreeBookmark(TBookmark Bookmark) { delete[] static_cast<char*>(Bookmark); }
+void TDataSet::FreeBookmark(TBookmark Bookmark) {
+    delete[] static_cast<char*>(Bookmark);
+}
 
 bool TDataSet::BookmarkValid(TBookmark Bookmark) {
     (void)Bookmark;

@@ -104,7 +104,7 @@ public:
     virtual TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode);
 
     // ---- Bookmarks: blocks of BookmarkSize bytes, freed with FreeBookmark
-    virtual TBookmark GetBookmark();   // nullptr when there is no current record
+    virtual TBookmark GetBookmark();               // nullptr when there is no current record
     virtual void GotoBookmark(TBookmark Bookmark); // nothing for nullptr
     virtual void FreeBookmark(TBookmark Bookmark);
     virtual bool BookmarkValid(TBookmark Bookmark);
@@ -195,7 +195,9 @@ protected:
     int GetBufferedRecordCount() const { return FRecordCount; }
     char* GetBuffer(int Index) const;
     // The spare buffer, which the next fetch fills.
-    char* TempBuffer() const { return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FRecordCount)]; }
+    char* TempBuffer() const {
+        return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FRecordCount)];
+    }
     void SetState(TDataSetState Value);
     // Switches the state without telling the links; RestoreState ends it.
     TDataSetState SetTempState(TDataSetState Value);

@@ -1,6 +1,7 @@
 #include "DBConsts.h"
 
-#define DB_MESSAGE(name, identifier, text) const TResStringRec name = {DBConstsModule, identifier, #name, text};
+#define DB_MESSAGE(name, identifier, text)                                                                   \
+    const TResStringRec name = {DBConstsModule, identifier, #name, text};
 #include "DBConsts.def"
 #undef DB_MESSAGE
 

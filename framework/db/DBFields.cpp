@@ -28,11 +28,12 @@ namespace {
 
 // Form descriptions name field classes; make them known by name.
 [[maybe_unused]] const bool FieldClassesRegistered = [] {
-    for (TComponentClass c : {&TStringField::ClassInfo(), &TIntegerField::ClassInfo(), &TSmallintField::ClassInfo(),
-                              &TLargeintField::ClassInfo(), &TFloatField::ClassInfo(), &TBCDField::ClassInfo(),
-                              &TDateTimeField::ClassInfo(), &TDateField::ClassInfo(), &TTimeField::ClassInfo(),
-                              &TBlobField::ClassInfo(), &TMemoField::ClassInfo(), &TGraphicField::ClassInfo(),
-                              &TDataSource::ClassInfo()})
+    for (TComponentClass c :
+         {&TStringField::ClassInfo(), &TIntegerField::ClassInfo(), &TSmallintField::ClassInfo(),
+          &TLargeintField::ClassInfo(), &TFloatField::ClassInfo(), &TBCDField::ClassInfo(),
+          &TDateTimeField::ClassInfo(), &TDateField::ClassInfo(), &TTimeField::ClassInfo(),
+          &TBlobField::ClassInfo(), &TMemoField::ClassInfo(), &TGraphicField::ClassInfo(),
+          &TDataSource::ClassInfo()})
         RegisterClass(c);
     return true;
 }();
@@ -86,7 +87,8 @@ struct TDecimal {
     // Digit at 10^Power (0 for the units).
     char DigitAt(int Power) const {
         int index = Exponent - 1 - Power;
-        return index >= 0 && index < static_cast<int>(Digits.size()) ? Digits[static_cast<size_t>(index)] : '0';
+        return index >= 0 && index < static_cast<int>(Digits.size()) ? Digits[static_cast<size_t>(index)]
+                                                                     : '0';
     }
 };
 
@@ -107,7 +109,8 @@ TDecimal DecimalFromDouble(double Value) {
 TDecimal DecimalFromInt64(Int64 Value) {
     TDecimal d;
     d.Negative = Value < 0;
-    unsigned long long m = d.Negative ? 0 - static_cast<unsigned long long>(Value) : static_cast<unsigned long long>(Value);
+    unsigned long long m =
+        d.Negative ? 0 - static_cast<unsigned long long>(Value) : static_cast<unsigned long long>(Value);
     d.Digits = std::to_string(m);
     d.Exponent = static_cast<int>(d.Digits.size());
     d.Normalize();
@@ -118,7 +121,8 @@ TDecimal DecimalFromCurrency(Currency Value) {
     TDecimal d;
     Int64 raw = Value.Raw();
     d.Negative = raw < 0;
-    unsigned long long m = d.Negative ? 0 - static_cast<unsigned long long>(raw) : static_cast<unsigned long long>(raw);
+    unsigned long long m =
+        d.Negative ? 0 - static_cast<unsigned long long>(raw) : static_cast<unsigned long long>(raw);
     d.Digits = std::to_string(m);
     d.Exponent = static_cast<int>(d.Digits.size()) - 4;
     d.Normalize();
@@ -193,7 +197,8 @@ TSection ParseSection(const AnsiString& Text) {
 
 AnsiString FormatFixed(const TSection& s, const TDecimal& Value) {
     AnsiString whole;
-    for (int p = std::max(Value.Exponent, s.MinInt) - 1; p >= 0; --p) whole += Value.DigitAt(p);
+    for (int p = std::max(Value.Exponent, s.MinInt) - 1; p >= 0; --p)
+        whole += Value.DigitAt(p);
     size_t lead = whole.find_first_not_of('0');
     whole.erase(0, std::min(lead == AnsiString::npos ? whole.size() : lead,
                             whole.size() - std::min(whole.size(), static_cast<size_t>(s.MinInt))));
@@ -206,8 +211,10 @@ AnsiString FormatFixed(const TSection& s, const TDecimal& Value) {
         whole = grouped;
     }
     AnsiString fraction;
-    for (int p = -1; p >= -s.MaxDec; --p) fraction += Value.DigitAt(p);
-    while (static_cast<int>(fraction.size()) > s.MinDec && fraction.back() == '0') fraction.pop_back();
+    for (int p = -1; p >= -s.MaxDec; --p)
+        fraction += Value.DigitAt(p);
+    while (static_cast<int>(fraction.size()) > s.MinDec && fraction.back() == '0')
+        fraction.pop_back();
     AnsiString text = whole;
     if (!fraction.empty()) text += "." + fraction;
     return text;
@@ -235,7 +242,8 @@ AnsiString FormatScientific(const TSection& s, TDecimal Value) {
     else if (s.ExpPlus)
         text += '+';
     AnsiString digits = std::to_string(std::abs(exponent));
-    if (static_cast<int>(digits.size()) < s.ExpDigits) digits.insert(0, static_cast<size_t>(s.ExpDigits) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < s.ExpDigits)
+        digits.insert(0, static_cast<size_t>(s.ExpDigits) - digits.size(), '0');
     return text + digits;
 }
 
@@ -254,7 +262,8 @@ AnsiString FormatDecimal(const AnsiString& Format, TDecimal Value, const AnsiStr
     if (rounded.IsZero() && sections.size() >= 3 && !sections[2].empty())
         return FormatSection(ParseSection(sections[2]), Value);
     if (Value.Negative && !rounded.IsZero()) {
-        if (sections.size() >= 2 && !sections[1].empty()) return FormatSection(ParseSection(sections[1]), Value);
+        if (sections.size() >= 2 && !sections[1].empty())
+            return FormatSection(ParseSection(sections[1]), Value);
         return "-" + FormatSection(first, Value);
     }
     return FormatSection(first, Value);
@@ -297,8 +306,8 @@ bool Expect(const AnsiString& S, size_t& Pos, char Ch) {
 
 bool ParseDatePart(const AnsiString& S, size_t& Pos, TDateTime& Value) {
     int y, m, d;
-    return ReadNumber(S, Pos, 4, y) && Expect(S, Pos, '-') && ReadNumber(S, Pos, 2, m) && Expect(S, Pos, '-') &&
-           ReadNumber(S, Pos, 2, d) && TryEncodeDate(y, m, d, Value);
+    return ReadNumber(S, Pos, 4, y) && Expect(S, Pos, '-') && ReadNumber(S, Pos, 2, m) &&
+           Expect(S, Pos, '-') && ReadNumber(S, Pos, 2, d) && TryEncodeDate(y, m, d, Value);
 }
 
 bool ParseTimePart(const AnsiString& S, size_t& Pos, TDateTime& Value) {
@@ -311,7 +320,8 @@ bool ParseTimePart(const AnsiString& S, size_t& Pos, TDateTime& Value) {
             ++Pos;
             size_t start = Pos;
             if (!ReadNumber(S, Pos, 3, ms)) return false;
-            for (size_t n = Pos - start; n < 3; ++n) ms *= 10;
+            for (size_t n = Pos - start; n < 3; ++n)
+                ms *= 10;
         }
     }
     return TryEncodeTime(h, mi, sec, ms, Value);
@@ -458,7 +468,9 @@ void TFieldDefs::Update() {
 // ---------------------------------------------------------------------------
 // TField
 
-TField::TField(TComponent* AOwner) : TComponent(AOwner) { FValidChars.set(); }
+TField::TField(TComponent* AOwner) : TComponent(AOwner) {
+    FValidChars.set();
+}
 
 TField::~TField() {
     Destroying();
@@ -502,7 +514,8 @@ void TField::SetDataSet(TDataSet* ADataSet) {
     if (ADataSet) {
         ADataSet->CheckInactive();
         if (FFieldName.empty()) DatabaseErrorFmt(SFieldNameMissing, {}, ADataSet);
-        if (ADataSet->FindField(FFieldName)) DatabaseErrorFmt(SDuplicateFieldName, {GetDisplayName()}, ADataSet);
+        if (ADataSet->FindField(FFieldName))
+            DatabaseErrorFmt(SDuplicateFieldName, {GetDisplayName()}, ADataSet);
     }
     if (FDataSet) FDataSet->FFields->Remove(this);
     if (ADataSet) ADataSet->FFields->Add(this);
@@ -512,7 +525,8 @@ void TField::SetDataSet(TDataSet* ADataSet) {
 void TField::SetFieldKind(TFieldKind Value) {
     if (Value == FFieldKind) return;
     CheckInactive();
-    if (Value != fkData && Value != fkCalculated && Value != fkInternalCalc) DatabaseErrorFmt(SInvalidFieldKind, {});
+    if (Value != fkData && Value != fkCalculated && Value != fkInternalCalc)
+        DatabaseErrorFmt(SInvalidFieldKind, {});
     FFieldKind = Value;
 }
 
@@ -542,10 +556,13 @@ void TField::SetAlignment(TAlignment Value) {
 
 void TField::SetValidChars(const char* Chars) {
     FValidChars.reset();
-    for (const char* p = Chars; *p; ++p) FValidChars.set(static_cast<unsigned char>(*p));
+    for (const char* p = Chars; *p; ++p)
+        FValidChars.set(static_cast<unsigned char>(*p));
 }
 
-int TField::GetIndex() const { return FDataSet ? FDataSet->FFields->IndexOf(this) : -1; }
+int TField::GetIndex() const {
+    return FDataSet ? FDataSet->FFields->IndexOf(this) : -1;
+}
 
 void TField::PropertyChanged(bool LayoutAffected) {
     if (FDataSet && FDataSet->GetActive())
@@ -595,7 +612,9 @@ void TField::Validate(void* Buffer) {
     FValueBuffer = nullptr;
 }
 
-bool TField::IsValidChar(char Ch) { return FValidChars.test(static_cast<unsigned char>(Ch)); }
+bool TField::IsValidChar(char Ch) {
+    return FValidChars.test(static_cast<unsigned char>(Ch));
+}
 
 void TField::FocusControl() {
     if (!FDataSet || !FDataSet->GetActive()) return;
@@ -613,9 +632,13 @@ void TField::Change() {
     if (OnChange) OnChange(this);
 }
 
-bool TField::GetIsNull() { return !GetData(nullptr); }
+bool TField::GetIsNull() {
+    return !GetData(nullptr);
+}
 
-void TField::Clear() { SetData(nullptr); }
+void TField::Clear() {
+    SetData(nullptr);
+}
 
 AnsiString TField::GetClassDesc() {
     AnsiString name = FieldTypeName(FDataType);
@@ -627,7 +650,9 @@ void TField::GetFieldText(AnsiString& Text, bool DisplayText) {
     Text = GetAsString();
 }
 
-void TField::SetFieldText(const AnsiString& Value) { SetAsString(Value); }
+void TField::SetFieldText(const AnsiString& Value) {
+    SetAsString(Value);
+}
 
 AnsiString TField::GetText() {
     AnsiString text;
@@ -654,20 +679,48 @@ AnsiString TField::GetDisplayText() {
     return text;
 }
 
-bool TField::GetAsBoolean() { AccessError("Boolean"); }
-void TField::SetAsBoolean(bool) { AccessError("Boolean"); }
-Currency TField::GetAsCurrency() { return Currency::FromDouble(GetAsFloat()); }
-void TField::SetAsCurrency(Currency Value) { SetAsFloat(Value.ToDouble()); }
-TDateTime TField::GetAsDateTime() { AccessError("DateTime"); }
-void TField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
-double TField::GetAsFloat() { AccessError("Float"); }
-void TField::SetAsFloat(double) { AccessError("Float"); }
-int TField::GetAsInteger() { AccessError("Integer"); }
-void TField::SetAsInteger(int) { AccessError("Integer"); }
-Int64 TField::GetAsLargeint() { AccessError("Largeint"); }
-void TField::SetAsLargeint(Int64) { AccessError("Largeint"); }
-AnsiString TField::GetAsString() { return GetClassDesc(); }
-void TField::SetAsString(const AnsiString&) { AccessError("String"); }
+bool TField::GetAsBoolean() {
+    AccessError("Boolean");
+}
+void TField::SetAsBoolean(bool) {
+    AccessError("Boolean");
+}
+Currency TField::GetAsCurrency() {
+    return Currency::FromDouble(GetAsFloat());
+}
+void TField::SetAsCurrency(Currency Value) {
+    SetAsFloat(Value.ToDouble());
+}
+TDateTime TField::GetAsDateTime() {
+    AccessError("DateTime");
+}
+void TField::SetAsDateTime(TDateTime) {
+    AccessError("DateTime");
+}
+double TField::GetAsFloat() {
+    AccessError("Float");
+}
+void TField::SetAsFloat(double) {
+    AccessError("Float");
+}
+int TField::GetAsInteger() {
+    AccessError("Integer");
+}
+void TField::SetAsInteger(int) {
+    AccessError("Integer");
+}
+Int64 TField::GetAsLargeint() {
+    AccessError("Largeint");
+}
+void TField::SetAsLargeint(Int64) {
+    AccessError("Largeint");
+}
+AnsiString TField::GetAsString() {
+    return GetClassDesc();
+}
+void TField::SetAsString(const AnsiString&) {
+    AccessError("String");
+}
 
 // ---------------------------------------------------------------------------
 // TStringField
@@ -696,31 +749,48 @@ AnsiString TStringField::GetAsString() {
 
 void TStringField::SetAsString(const AnsiString& Value) {
     if (static_cast<int>(Value.size()) > GetSize())
-        DatabaseErrorFmt(SFieldValueTooLong, {GetDisplayName(), IntToStr(static_cast<Int64>(Value.size())), IntToStr(GetSize())});
+        DatabaseErrorFmt(SFieldValueTooLong,
+                         {GetDisplayName(), IntToStr(static_cast<Int64>(Value.size())), IntToStr(GetSize())});
     if (Value.find('\0') != AnsiString::npos) DatabaseErrorFmt(SFieldValueZeroChar, {GetDisplayName()});
     std::vector<char> buffer(static_cast<size_t>(GetDataSize()), 0);
     std::memcpy(buffer.data(), Value.data(), Value.size());
     SetData(buffer.data());
 }
 
-int TStringField::GetAsInteger() { return StrToInt(GetAsString()); }
-void TStringField::SetAsInteger(int Value) { SetAsString(IntToStr(Value)); }
-Int64 TStringField::GetAsLargeint() { return StrToInt64(GetAsString()); }
-void TStringField::SetAsLargeint(Int64 Value) { SetAsString(IntToStr(Value)); }
-double TStringField::GetAsFloat() { return StrToFloat(GetAsString()); }
-void TStringField::SetAsFloat(double Value) { SetAsString(FloatToStr(Value)); }
+int TStringField::GetAsInteger() {
+    return StrToInt(GetAsString());
+}
+void TStringField::SetAsInteger(int Value) {
+    SetAsString(IntToStr(Value));
+}
+Int64 TStringField::GetAsLargeint() {
+    return StrToInt64(GetAsString());
+}
+void TStringField::SetAsLargeint(Int64 Value) {
+    SetAsString(IntToStr(Value));
+}
+double TStringField::GetAsFloat() {
+    return StrToFloat(GetAsString());
+}
+void TStringField::SetAsFloat(double Value) {
+    SetAsString(FloatToStr(Value));
+}
 
 bool TStringField::GetAsBoolean() {
     AnsiString s = GetAsString();
     return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y');
 }
 
-void TStringField::SetAsBoolean(bool Value) { SetAsString(Value ? "True" : "False"); }
+void TStringField::SetAsBoolean(bool Value) {
+    SetAsString(Value ? "True" : "False");
+}
 
 // ---------------------------------------------------------------------------
 // Numeric fields
 
-TNumericField::TNumericField(TComponent* AOwner) : TField(AOwner) { SetAlignment(taRightJustify); }
+TNumericField::TNumericField(TComponent* AOwner) : TField(AOwner) {
+    SetAlignment(taRightJustify);
+}
 
 void TNumericField::SetDisplayFormat(const AnsiString& Value) {
     if (FDisplayFormat == Value) return;
@@ -739,7 +809,8 @@ const AnsiString& TNumericField::TextFormat(bool DisplayText) const {
 }
 
 TIntegerField::TIntegerField(TComponent* AOwner)
-    : TIntegerField(AOwner, ftInteger, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()) {}
+    : TIntegerField(AOwner, ftInteger, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max()) {}
 
 TIntegerField::TIntegerField(TComponent* AOwner, TFieldType DataType, int MinRange, int MaxRange)
     : TNumericField(AOwner), FMinRange(MinRange), FMaxRange(MaxRange) {
@@ -768,8 +839,12 @@ int TIntegerField::GetAsInteger() {
     return GetValue(v) ? v : 0;
 }
 
-Int64 TIntegerField::GetAsLargeint() { return GetAsInteger(); }
-double TIntegerField::GetAsFloat() { return GetAsInteger(); }
+Int64 TIntegerField::GetAsLargeint() {
+    return GetAsInteger();
+}
+double TIntegerField::GetAsFloat() {
+    return GetAsInteger();
+}
 
 AnsiString TIntegerField::GetAsString() {
     int v;
@@ -786,7 +861,9 @@ void TIntegerField::GetFieldText(AnsiString& Text, bool DisplayText) {
     Text = fmt.empty() ? IntToStr(v) : FormatIntText(fmt, v);
 }
 
-void TIntegerField::SetAsInteger(int Value) { SetAsLargeint(Value); }
+void TIntegerField::SetAsInteger(int Value) {
+    SetAsLargeint(Value);
+}
 
 void TIntegerField::SetAsLargeint(Int64 Value) {
     CheckRange(Value);
@@ -842,7 +919,9 @@ int TLargeintField::GetAsInteger() {
     return static_cast<int>(v);
 }
 
-double TLargeintField::GetAsFloat() { return static_cast<double>(GetAsLargeint()); }
+double TLargeintField::GetAsFloat() {
+    return static_cast<double>(GetAsLargeint());
+}
 
 AnsiString TLargeintField::GetAsString() {
     Int64 v;
@@ -865,12 +944,15 @@ void TLargeintField::SetAsLargeint(Int64 Value) {
     SetData(&v);
 }
 
-void TLargeintField::SetAsInteger(int Value) { SetAsLargeint(Value); }
+void TLargeintField::SetAsInteger(int Value) {
+    SetAsLargeint(Value);
+}
 
 void TLargeintField::SetAsFloat(double Value) {
     double rounded = std::nearbyint(Value);
     if (!InInt64Range(rounded))
-        RangeError(FloatToStr(Value), IntToStr(std::numeric_limits<Int64>::min()), IntToStr(std::numeric_limits<Int64>::max()));
+        RangeError(FloatToStr(Value), IntToStr(std::numeric_limits<Int64>::min()),
+                   IntToStr(std::numeric_limits<Int64>::max()));
     SetAsLargeint(static_cast<Int64>(rounded));
 }
 
@@ -902,7 +984,9 @@ void TFloatField::SetCurrency(bool Value) {
     PropertyChanged(false);
 }
 
-bool TFloatField::GetValue(double& Value) { return GetData(&Value); }
+bool TFloatField::GetValue(double& Value) {
+    return GetData(&Value);
+}
 
 double TFloatField::GetAsFloat() {
     double v;
@@ -920,7 +1004,8 @@ int TFloatField::GetAsInteger() {
 Int64 TFloatField::GetAsLargeint() {
     double v = std::nearbyint(GetAsFloat());
     if (!InInt64Range(v))
-        RangeError(FloatToStr(v), IntToStr(std::numeric_limits<Int64>::min()), IntToStr(std::numeric_limits<Int64>::max()));
+        RangeError(FloatToStr(v), IntToStr(std::numeric_limits<Int64>::min()),
+                   IntToStr(std::numeric_limits<Int64>::max()));
     return static_cast<Int64>(v);
 }
 
@@ -951,8 +1036,12 @@ void TFloatField::SetAsFloat(double Value) {
     SetData(&Value);
 }
 
-void TFloatField::SetAsInteger(int Value) { SetAsFloat(Value); }
-void TFloatField::SetAsLargeint(Int64 Value) { SetAsFloat(static_cast<double>(Value)); }
+void TFloatField::SetAsInteger(int Value) {
+    SetAsFloat(Value);
+}
+void TFloatField::SetAsLargeint(Int64 Value) {
+    SetAsFloat(static_cast<double>(Value));
+}
 
 void TFloatField::SetAsString(const AnsiString& Value) {
     if (Value.empty()) {
@@ -999,7 +1088,9 @@ Currency TBCDField::GetAsCurrency() {
     return GetValue(v) ? v : Currency();
 }
 
-double TBCDField::GetAsFloat() { return GetAsCurrency().ToDouble(); }
+double TBCDField::GetAsFloat() {
+    return GetAsCurrency().ToDouble();
+}
 
 Int64 TBCDField::GetAsLargeint() {
     Int64 raw = GetAsCurrency().Raw();
@@ -1054,7 +1145,9 @@ void TBCDField::SetAsFloat(double Value) {
     SetAsCurrency(c);
 }
 
-void TBCDField::SetAsInteger(int Value) { SetAsCurrency(Currency::FromInt64(Value)); }
+void TBCDField::SetAsInteger(int Value) {
+    SetAsCurrency(Currency::FromInt64(Value));
+}
 
 void TBCDField::SetAsLargeint(Int64 Value) {
     Currency c;
@@ -1085,19 +1178,25 @@ void TBCDField::SetAsString(const AnsiString& Value) {
 
 TDateTimeField::TDateTimeField(TComponent* AOwner) : TDateTimeField(AOwner, ftDateTime) {}
 
-TDateTimeField::TDateTimeField(TComponent* AOwner, TFieldType DataType) : TField(AOwner) { SetDataType(DataType); }
+TDateTimeField::TDateTimeField(TComponent* AOwner, TFieldType DataType) : TField(AOwner) {
+    SetDataType(DataType);
+}
 
 TDateField::TDateField(TComponent* AOwner) : TDateTimeField(AOwner, ftDate) {}
 TTimeField::TTimeField(TComponent* AOwner) : TDateTimeField(AOwner, ftTime) {}
 
-bool TDateTimeField::GetValue(TDateTime& Value) { return GetData(&Value, false); }
+bool TDateTimeField::GetValue(TDateTime& Value) {
+    return GetData(&Value, false);
+}
 
 TDateTime TDateTimeField::GetAsDateTime() {
     TDateTime v;
     return GetValue(v) ? v : 0;
 }
 
-double TDateTimeField::GetAsFloat() { return GetAsDateTime(); }
+double TDateTimeField::GetAsFloat() {
+    return GetAsDateTime();
+}
 
 AnsiString TDateTimeField::GetAsString() {
     AnsiString text;
@@ -1113,9 +1212,15 @@ void TDateTimeField::GetFieldText(AnsiString& Text, bool DisplayText) {
         return;
     }
     switch (GetDataType()) {
-    case ftDate: Text = DateToStr(v); break;
-    case ftTime: Text = TimeToStr(v); break;
-    default: Text = DateTimeToStr(v); break;
+    case ftDate:
+        Text = DateToStr(v);
+        break;
+    case ftTime:
+        Text = TimeToStr(v);
+        break;
+    default:
+        Text = DateTimeToStr(v);
+        break;
     }
 }
 
@@ -1127,7 +1232,9 @@ void TDateTimeField::SetAsDateTime(TDateTime Value) {
     SetData(&Value, false);
 }
 
-void TDateTimeField::SetAsFloat(double Value) { SetAsDateTime(Value); }
+void TDateTimeField::SetAsFloat(double Value) {
+    SetAsDateTime(Value);
+}
 
 void TDateTimeField::SetAsString(const AnsiString& Value) {
     if (Value.empty()) {
@@ -1148,7 +1255,9 @@ void TDateTimeField::SetAsString(const AnsiString& Value) {
 // Blob fields
 
 TBlobField::TBlobField(TComponent* AOwner) : TBlobField(AOwner, ftBlob) {}
-TBlobField::TBlobField(TComponent* AOwner, TFieldType DataType) : TField(AOwner) { SetDataType(DataType); }
+TBlobField::TBlobField(TComponent* AOwner, TFieldType DataType) : TField(AOwner) {
+    SetDataType(DataType);
+}
 TMemoField::TMemoField(TComponent* AOwner) : TBlobField(AOwner, ftMemo) {}
 TGraphicField::TGraphicField(TComponent* AOwner) : TBlobField(AOwner, ftGraphic) {}
 
@@ -1185,7 +1294,9 @@ void TBlobField::SetAsString(const AnsiString& Value) {
     if (!Value.empty()) stream->WriteBuffer(Value.data(), static_cast<int>(Value.size()));
 }
 
-void TBlobField::Clear() { OpenStream(bmWrite); }
+void TBlobField::Clear() {
+    OpenStream(bmWrite);
+}
 
 bool TBlobField::GetIsNull() {
     if (!FModified) return TField::GetIsNull();
@@ -1244,7 +1355,8 @@ void TFields::GetFieldNames(TStrings& List) const {
     List.BeginUpdate();
     try {
         List.Clear();
-        for (TField* field : FList) List.Add(field->GetFieldName());
+        for (TField* field : FList)
+            List.Add(field->GetFieldName());
     } catch (...) {
         List.EndUpdate();
         throw;

@@ -86,7 +86,7 @@ public:
     int Count() const { return GetCount(); }
     TFieldDef* GetItem(int Index) const { return FItems.Get(Index); }
     TFieldDef* operator[](int Index) const { return GetItem(Index); }
-    int IndexOf(const AnsiString& Name) const; // case-insensitive, -1 when absent
+    int IndexOf(const AnsiString& Name) const;     // case-insensitive, -1 when absent
     TFieldDef* Find(const AnsiString& Name) const; // raises SFieldNotFound when absent
 
     void BeginUpdate() { ++FUpdateCount; }
@@ -546,9 +546,9 @@ public:
     TField* GetField(int Index) const { return FList.Get(Index); }
     TField* operator[](int Index) const { return GetField(Index); }
     int IndexOf(const TField* Field) const { return FList.IndexOf(Field); }
-    TField* FindField(const AnsiString& FieldName) const; // case-insensitive; nullptr when absent
+    TField* FindField(const AnsiString& FieldName) const;   // case-insensitive; nullptr when absent
     TField* FieldByName(const AnsiString& FieldName) const; // raises SFieldNotFound
-    TField* FieldByNumber(int FieldNo) const;             // nullptr when absent
+    TField* FieldByNumber(int FieldNo) const;               // nullptr when absent
     void GetFieldNames(TStrings& List) const;
     TDataSet* GetDataSet() const { return FDataSet; }
 

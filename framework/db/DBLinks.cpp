@@ -17,7 +17,8 @@ TDataSource::~TDataSource() {
     OnDataChange = nullptr;
     OnUpdateData = nullptr;
     SetDataSet(nullptr);
-    while (FDataLinks.GetCount() > 0) RemoveDataLink(FDataLinks.Last(), true);
+    while (FDataLinks.GetCount() > 0)
+        RemoveDataLink(FDataLinks.Last(), true);
 }
 
 void TDataSource::SetDataSet(TDataSet* ADataSet) {
@@ -47,7 +48,9 @@ void TDataSource::Edit() {
     if (FAutoEdit && FState == dsBrowse) FDataSet->Edit();
 }
 
-void TDataSource::UpdateState() { SetState(FEnabled && FDataSet ? FDataSet->GetState() : dsInactive); }
+void TDataSource::UpdateState() {
+    SetState(FEnabled && FDataSet ? FDataSet->GetState() : dsInactive);
+}
 
 void TDataSource::SetState(TDataSetState Value) {
     if (FState == Value) return;
@@ -112,7 +115,9 @@ TDataLink::~TDataLink() {
     if (FDataSource) FDataSource->RemoveDataLink(this, false);
 }
 
-TDataSet* TDataLink::GetDataSet() const { return FDataSource ? FDataSource->FDataSet : nullptr; }
+TDataSet* TDataLink::GetDataSet() const {
+    return FDataSource ? FDataSource->FDataSet : nullptr;
+}
 
 void TDataLink::SetDataSource(TDataSource* ADataSource) {
     if (ADataSource == FDataSource) return;
@@ -276,7 +281,9 @@ bool TFieldDataLink::Edit() {
     return FFieldEditing;
 }
 
-bool TFieldDataLink::GetCanModify() const { return !GetReadOnly() && FField && FField->CanModify(); }
+bool TFieldDataLink::GetCanModify() const {
+    return !GetReadOnly() && FField && FField->CanModify();
+}
 
 void TFieldDataLink::SetFieldName(const AnsiString& Value) {
     if (FFieldName == Value) return;
@@ -301,7 +308,9 @@ void TFieldDataLink::ActiveChanged() {
     if (OnActiveChange) OnActiveChange(this);
 }
 
-void TFieldDataLink::EditingChanged() { SetFieldEditing(TDataLink::GetEditing() && CanModify()); }
+void TFieldDataLink::EditingChanged() {
+    SetFieldEditing(TDataLink::GetEditing() && CanModify());
+}
 
 void TFieldDataLink::SetFieldEditing(bool Value) {
     if (FFieldEditing == Value) return;
@@ -310,7 +319,9 @@ void TFieldDataLink::SetFieldEditing(bool Value) {
     if (OnEditingChange) OnEditingChange(this);
 }
 
-void TFieldDataLink::LayoutChanged() { UpdateField(); }
+void TFieldDataLink::LayoutChanged() {
+    UpdateField();
+}
 
 void TFieldDataLink::RecordChanged(TField* Field) {
     if (Field && Field != FField) return;

@@ -36,7 +36,8 @@ enum TDataSetState : Byte {
 
 using TDataSetStates = TSet<TDataSetState>;
 inline constexpr TDataSetStates dsEditModes{dsEdit, dsInsert, dsSetKey};
-inline constexpr TDataSetStates dsWriteModes{dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue, dsInternalCalc};
+inline constexpr TDataSetStates dsWriteModes{dsEdit,   dsInsert,   dsSetKey,      dsCalcFields,
+                                             dsFilter, dsNewValue, dsInternalCalc};
 
 enum TGetMode : Byte { gmCurrent = 0, gmNext = 1, gmPrior = 2 };
 enum TGetResult : Byte { grOK = 0, grBOF = 1, grEOF = 2, grError = 3 };
@@ -60,7 +61,9 @@ enum TDataEvent : Byte {
 // deRecordChange (0 for "the whole record"), the scroll distance for
 // deDataSetScroll, a TField** for deFocusControl, otherwise 0.
 using TDataEventInfo = std::intptr_t;
-inline TDataEventInfo FieldEventInfo(TField* Field) { return reinterpret_cast<TDataEventInfo>(Field); }
+inline TDataEventInfo FieldEventInfo(TField* Field) {
+    return reinterpret_cast<TDataEventInfo>(Field);
+}
 
 enum TResyncModeItem : Byte { rmExact = 0, rmCenter = 1 };
 using TResyncMode = TSet<TResyncModeItem>;
@@ -105,7 +108,14 @@ const char* FieldTypeName(TFieldType Type);
 
 enum TFieldKind : Byte { fkData = 0, fkCalculated = 1, fkLookup = 2, fkInternalCalc = 3, fkAggregate = 4 };
 
-enum TFieldAttribute : Byte { faHiddenCol = 0, faReadonly = 1, faRequired = 2, faLink = 3, faUnNamed = 4, faFixed = 5 };
+enum TFieldAttribute : Byte {
+    faHiddenCol = 0,
+    faReadonly = 1,
+    faRequired = 2,
+    faLink = 3,
+    faUnNamed = 4,
+    faFixed = 5
+};
 using TFieldAttributes = TSet<TFieldAttribute>;
 
 // Record buffers are raw blocks that the descendant allocates and lays out;

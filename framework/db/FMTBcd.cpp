@@ -34,7 +34,8 @@ bool CurrToBCD(Currency Curr, TBcd& BCD, int Precision, int Decimals) {
     if (Precision < 1 || Precision > MaxBcdDigits || Decimals < 0 || Decimals > Precision) return false;
     Int64 raw = Curr.Raw();
     bool negative = raw < 0;
-    unsigned long long magnitude = negative ? 0 - static_cast<unsigned long long>(raw) : static_cast<unsigned long long>(raw);
+    unsigned long long magnitude =
+        negative ? 0 - static_cast<unsigned long long>(raw) : static_cast<unsigned long long>(raw);
 
     // Digits of the value with exactly four decimals, then adjusted to Decimals.
     std::string digits = std::to_string(magnitude);
@@ -110,7 +111,8 @@ AnsiString BcdToStr(const TBcd& BCD) {
     if (text.empty()) text = "0";
     if (places > 0) {
         text += '.';
-        for (int i = whole; i < BCD.Precision; ++i) text += static_cast<char>('0' + Digit(BCD, i));
+        for (int i = whole; i < BCD.Precision; ++i)
+            text += static_cast<char>('0' + Digit(BCD, i));
     }
     bool zero = text.find_first_not_of("0.") == AnsiString::npos;
     if ((BCD.SignSpecialPlaces & 0x80) && !zero) text.insert(text.begin(), '-');

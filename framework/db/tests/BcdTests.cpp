@@ -16,15 +16,15 @@ TEST(Bcd, CurrencyToBcdAndBack) {
     constexpr Int64 Max = std::numeric_limits<Int64>::max(), Min = std::numeric_limits<Int64>::min();
     const Case cases[] = {
         {123400, 32, 2, true, "12.34", 123400},
-        {123450, 32, 2, true, "12.35", 123500},   // half away from zero
+        {123450, 32, 2, true, "12.35", 123500}, // half away from zero
         {-123450, 32, 2, true, "-12.35", -123500},
         {123449, 32, 2, true, "12.34", 123400},
         {5, 32, 4, true, "0.0005", 5},
         {5, 32, 3, true, "0.001", 10},
-        {-4, 32, 3, true, "0.000", 0},            // rounds to zero: no sign
-        {99999, 32, 0, true, "10", 100000},       // the carry adds a digit
+        {-4, 32, 3, true, "0.000", 0},      // rounds to zero: no sign
+        {99999, 32, 0, true, "10", 100000}, // the carry adds a digit
         {10000, 8, 6, true, "1.000000", 10000},
-        {123400, 4, 2, true, "12.34", 123400},    // exactly as many digits as allowed
+        {123400, 4, 2, true, "12.34", 123400}, // exactly as many digits as allowed
         {123400, 3, 2, false, "", 0},
         {Max, 32, 4, true, "922337203685477.5807", Max},
         {Min, 32, 4, true, "-922337203685477.5808", Min},
@@ -33,7 +33,8 @@ TEST(Bcd, CurrencyToBcdAndBack) {
         {0, 5, 6, false, "", 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.Raw) + " at " + std::to_string(c.Precision) + "," + std::to_string(c.Decimals));
+        SCOPED_TRACE(std::to_string(c.Raw) + " at " + std::to_string(c.Precision) + "," +
+                     std::to_string(c.Decimals));
         TBcd bcd;
         bcd.Precision = 7; // left alone on failure
         ASSERT_EQ(CurrToBCD(Currency::FromRaw(c.Raw), bcd, c.Precision, c.Decimals), c.Ok);

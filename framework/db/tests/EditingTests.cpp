@@ -86,8 +86,9 @@ TEST_F(DataSetTest, InsertAndCancelOnAnEmptyDatasetGoThroughTheBookmarkFlags) {
     EXPECT_THAT(Link->Window(), ElementsAre(0));
     Events.clear();
     DS->Cancel(); // the inserted buffer stands before the first row: InternalFirst
-    EXPECT_THAT(Take(), ::testing::IsSupersetOf({"InternalFirst", "InternalCancel", "GetRecord(gmCurrent)=Error",
-                                                 "GetRecord(gmNext)=EOF", "GetRecord(gmPrior)=BOF"}));
+    EXPECT_THAT(Take(),
+                ::testing::IsSupersetOf({"InternalFirst", "InternalCancel", "GetRecord(gmCurrent)=Error",
+                                         "GetRecord(gmNext)=EOF", "GetRecord(gmPrior)=BOF"}));
     EXPECT_TRUE(DS->IsEmpty());
     EXPECT_EQ(Link->GetRecordCount(), 0);
 
@@ -107,9 +108,10 @@ TEST_F(DataSetTest, AppendFetchesFromTheEndAndPostsThere) {
     DS->FieldByName("ID")->SetAsInteger(11);
     Events.clear();
     DS->Post(); // the appended buffer stands after the last row: InternalLast before the post
-    EXPECT_EQ(Take(), (Log{"link:UpdateData", "link:CheckBrowseMode", "BeforePost", "InternalLast", "InternalPost",
-                           "link:EditingChanged(off)", "GetRecord(gmCurrent)=OK:11", "GetRecord(gmPrior)=OK:10",
-                           "GetRecord(gmPrior)=OK:9", "link:DataSetChanged", "AfterPost"}));
+    EXPECT_EQ(Take(),
+              (Log{"link:UpdateData", "link:CheckBrowseMode", "BeforePost", "InternalLast", "InternalPost",
+                   "link:EditingChanged(off)", "GetRecord(gmCurrent)=OK:11", "GetRecord(gmPrior)=OK:10",
+                   "GetRecord(gmPrior)=OK:9", "link:DataSetChanged", "AfterPost"}));
     EXPECT_THAT(Link->Window(), ElementsAre(9, 10, 11));
 }
 
@@ -136,8 +138,8 @@ TEST_F(DataSetTest, DeleteAtTheEndsAndOfTheLastRow) {
     DS->Delete();
     EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeDelete", "BeforeScroll", "InternalSetToRecord(1)",
                            "InternalDelete(1)", "GetRecord(gmCurrent)=Error", "GetRecord(gmNext)=OK:2",
-                           "GetRecord(gmNext)=OK:3", "GetRecord(gmNext)=OK:4", "link:DataSetChanged", "AfterDelete",
-                           "AfterScroll"}));
+                           "GetRecord(gmNext)=OK:3", "GetRecord(gmNext)=OK:4", "link:DataSetChanged",
+                           "AfterDelete", "AfterScroll"}));
     EXPECT_THAT(Link->Window(), ElementsAre(2, 3, 4));
     EXPECT_EQ(ActiveKey(), 2);
 
@@ -152,7 +154,8 @@ TEST_F(DataSetTest, DeleteAtTheEndsAndOfTheLastRow) {
     EXPECT_THAT(Link->Window(), ElementsAre(6, 7, 9));
     EXPECT_EQ(ActiveKey(), 9);
 
-    while (!DS->IsEmpty()) DS->Delete();
+    while (!DS->IsEmpty())
+        DS->Delete();
     EXPECT_TRUE(Table.Rows.empty());
     EXPECT_TRUE(DS->Bof());
     EXPECT_TRUE(DS->Eof());

@@ -29,8 +29,9 @@ const TDateTime Stamp = EncodeDate(2024, 3, 1) + EncodeTime(13, 30, 15, 250);
 class FieldTest : public ::testing::Test {
 protected:
     FieldTest() {
-        Table.AddRow({Int64{1}, Int64{12}, Int64{5000000000}, 2.5, Currency::FromRaw(123400), Day, Noon, Stamp,
-                      AnsiString("abc"), AnsiString("ab"), AnsiString("hello"), AnsiString("\x01\x02", 2)});
+        Table.AddRow({Int64{1}, Int64{12}, Int64{5000000000}, 2.5, Currency::FromRaw(123400), Day, Noon,
+                      Stamp, AnsiString("abc"), AnsiString("ab"), AnsiString("hello"),
+                      AnsiString("\x01\x02", 2)});
         Table.AddRow({Int64{2}});
         DS = new TMemDataSet(&Owner, Table, Events);
         DS->SetName("Typed");
@@ -156,7 +157,8 @@ TEST_F(FieldTest, NativeFormatsAreDayNumbersMillisecondsAndScaledDecimals) {
 TEST_F(FieldTest, NullValuesReadAsZeroAndEmptyText) {
     DS->Open();
     DS->Next();
-    for (const char* name : {"SMALL", "BIG", "RATE", "AMOUNT", "DAY", "CLOCK", "STAMP", "NAME", "NOTE", "DATA"}) {
+    for (const char* name :
+         {"SMALL", "BIG", "RATE", "AMOUNT", "DAY", "CLOCK", "STAMP", "NAME", "NOTE", "DATA"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(F(name)->GetIsNull());
         if (!F(name)->IsBlob()) {
@@ -194,13 +196,15 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
         {"smallint above its range", [&] { F("SMALL")->SetAsInteger(40000); },
          "40000 is not a valid value for field 'SMALL'. The allowed range is -32768 to 32767",
          [&] { return F("SMALL")->GetAsInteger() == 12; }},
-        {"smallint from text", [&] { F("SMALL")->SetAsString("-7"); }, "", [&] { return F("SMALL")->GetAsInteger() == -7; }},
+        {"smallint from text", [&] { F("SMALL")->SetAsString("-7"); }, "",
+         [&] { return F("SMALL")->GetAsInteger() == -7; }},
         {"integer from non-numeric text", [&] { F("ID")->SetAsString("abc"); },
          "'abc' is not a valid integer value for field 'ID'", [&] { return F("ID")->GetAsInteger() == 1; }},
         {"integer from a float beyond 32 bits", [&] { F("ID")->SetAsFloat(1e12); },
          "1000000000000 is not a valid value for field 'ID'. The allowed range is -2147483648 to 2147483647",
          [&] { return F("ID")->GetAsInteger() == 1; }},
-        {"integer from a float rounds", [&] { F("ID")->SetAsFloat(41.6); }, "", [&] { return F("ID")->GetAsInteger() == 42; }},
+        {"integer from a float rounds", [&] { F("ID")->SetAsFloat(41.6); }, "",
+         [&] { return F("ID")->GetAsInteger() == 42; }},
         {"integer outside MinValue .. MaxValue",
          [&] {
              id->SetMinValue(1);
@@ -215,7 +219,8 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
         {"largeint from text", [&] { F("BIG")->SetAsString("-9000000000"); }, "",
          [&] { return F("BIG")->GetAsLargeint() == -9000000000; }},
         {"float from bad text", [&] { F("RATE")->SetAsString("2,5x"); },
-         "'2,5x' is not a valid floating point value for field 'RATE'", [&] { return F("RATE")->GetAsFloat() == 2.5; }},
+         "'2,5x' is not a valid floating point value for field 'RATE'",
+         [&] { return F("RATE")->GetAsFloat() == 2.5; }},
         {"float outside its range",
          [&] {
              rate->SetMinValue(0);
@@ -235,21 +240,25 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
          "Value of field 'NAME' is too long: 11 characters, at most 10 are allowed",
          [&] { return F("NAME")->GetAsString() == "abc"; }},
         {"string with a zero byte", [&] { F("NAME")->SetAsString(AnsiString("a\0b", 3)); },
-         "Value of field 'NAME' contains a zero character", [&] { return F("NAME")->GetAsString() == "abc"; }},
+         "Value of field 'NAME' contains a zero character",
+         [&] { return F("NAME")->GetAsString() == "abc"; }},
         {"string of exactly its size", [&] { F("NAME")->SetAsString("ten chars!"); }, "",
          [&] { return F("NAME")->GetAsString() == "ten chars!"; }},
         {"impossible date", [&] { F("DAY")->SetAsString("2023-02-29"); },
-         "'2023-02-29' is not a valid date for field 'DAY'", [&] { return F("DAY")->GetAsDateTime() == Day; }},
+         "'2023-02-29' is not a valid date for field 'DAY'",
+         [&] { return F("DAY")->GetAsDateTime() == Day; }},
         {"leap day", [&] { F("DAY")->SetAsString("2024-02-29"); }, "",
          [&] { return F("DAY")->GetAsDateTime() == EncodeDate(2024, 2, 29); }},
-        {"impossible time", [&] { F("CLOCK")->SetAsString("25:00"); }, "'25:00' is not a valid time for field 'CLOCK'",
+        {"impossible time", [&] { F("CLOCK")->SetAsString("25:00"); },
+         "'25:00' is not a valid time for field 'CLOCK'",
          [&] { return F("CLOCK")->GetAsDateTime() == Noon; }},
         {"date and time from text", [&] { F("STAMP")->SetAsString("2024-03-01 08:05"); }, "",
          [&] { return F("STAMP")->GetAsString() == "2024-03-01 08:05:00"; }},
         {"a date beyond the year 9999", [&] { F("STAMP")->SetAsDateTime(3e6); },
          "'3000000' is not a valid date and time for field 'STAMP'",
          [&] { return F("STAMP")->GetAsString() == "2024-03-01 08:05:00"; }},
-        {"a date written as an integer", [&] { F("DAY")->SetAsInteger(3); }, "Cannot access field 'DAY' as type Integer",
+        {"a date written as an integer", [&] { F("DAY")->SetAsInteger(3); },
+         "Cannot access field 'DAY' as type Integer",
          [&] { return F("DAY")->GetAsDateTime() == EncodeDate(2024, 2, 29); }},
     };
     for (const Case& c : cases) {
@@ -378,7 +387,8 @@ TEST_F(FieldTest, PersistentFieldsAreBoundByNameAndCheckedAtOpen) {
     auto* wrongType = new TStringField(&Owner);
     wrongType->SetFieldName("SMALL");
     wrongType->SetDataSet(DS);
-    EXPECT_EQ(ErrorOf([&] { DS->Open(); }), "Typed: Type mismatch for field 'SMALL', expecting: String actual: SmallInt");
+    EXPECT_EQ(ErrorOf([&] { DS->Open(); }),
+              "Typed: Type mismatch for field 'SMALL', expecting: String actual: SmallInt");
     delete wrongType;
 
     auto* twin = new TIntegerField(&Owner);
@@ -391,8 +401,10 @@ TEST_F(FieldTest, PersistentFieldsAreBoundByNameAndCheckedAtOpen) {
     EXPECT_EQ(DS->GetFieldCount(), 1); // only the persistent field
     EXPECT_EQ(id->GetFieldNo(), 1);
     EXPECT_EQ(id->GetAsInteger(), 1);
-    EXPECT_EQ(ErrorOf([&] { id->SetFieldName("OTHER"); }), "Typed: Cannot perform this operation on an open dataset");
-    EXPECT_EQ(ErrorOf([&] { twin->SetDataSet(DS); }), "Typed: Cannot perform this operation on an open dataset");
+    EXPECT_EQ(ErrorOf([&] { id->SetFieldName("OTHER"); }),
+              "Typed: Cannot perform this operation on an open dataset");
+    EXPECT_EQ(ErrorOf([&] { twin->SetDataSet(DS); }),
+              "Typed: Cannot perform this operation on an open dataset");
 
     delete id; // a field cannot leave an open dataset: it closes
     EXPECT_FALSE(DS->Active());

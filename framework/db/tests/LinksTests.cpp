@@ -8,7 +8,9 @@ TEST_F(DataSetTest, DataSourceMirrorsTheStateAndReportsChanges) {
     std::vector<std::string> changes;
     int updates = 0;
     Source->OnStateChange = [&](TObject*) { states.push_back(Source->GetState()); };
-    Source->OnDataChange = [&](TObject*, TField* field) { changes.push_back(field ? field->GetFieldName() : "nil"); };
+    Source->OnDataChange = [&](TObject*, TField* field) {
+        changes.push_back(field ? field->GetFieldName() : "nil");
+    };
     Source->OnUpdateData = [&](TObject*) { ++updates; };
     DS->Open();
     DS->Next();

@@ -9,18 +9,25 @@ namespace {
 
 const char* ModeName(TGetMode Mode) {
     switch (Mode) {
-    case gmCurrent: return "gmCurrent";
-    case gmNext: return "gmNext";
-    default: return "gmPrior";
+    case gmCurrent:
+        return "gmCurrent";
+    case gmNext:
+        return "gmNext";
+    default:
+        return "gmPrior";
     }
 }
 
 const char* ResultName(TGetResult Result) {
     switch (Result) {
-    case grOK: return "OK";
-    case grBOF: return "BOF";
-    case grEOF: return "EOF";
-    default: return "Error";
+    case grOK:
+        return "OK";
+    case grBOF:
+        return "BOF";
+    case grEOF:
+        return "EOF";
+    default:
+        return "Error";
     }
 }
 
@@ -38,15 +45,19 @@ TMemTable::TMemTable(std::vector<TMemColumn> AColumns) : Columns(std::move(AColu
 
 int TMemTable::ColumnSize(const TMemColumn& Column) {
     switch (Column.Type) {
-    case ftString: return Column.Size + 1;
+    case ftString:
+        return Column.Size + 1;
     case ftLargeint:
     case ftFloat:
     case ftDateTime:
     case ftBlob:
     case ftMemo:
-    case ftGraphic: return 8;
-    case ftBCD: return static_cast<int>(sizeof(TBcd));
-    default: return 4;
+    case ftGraphic:
+        return 8;
+    case ftBCD:
+        return static_cast<int>(sizeof(TBcd));
+    default:
+        return 4;
     }
 }
 
@@ -58,7 +69,8 @@ int TMemTable::RowKey(const std::vector<char>& Row) {
 
 void TMemTable::Insert(std::vector<char> Row) {
     int key = RowKey(Row);
-    auto at = std::lower_bound(Rows.begin(), Rows.end(), key, [](const std::vector<char>& r, int k) { return RowKey(r) < k; });
+    auto at = std::lower_bound(Rows.begin(), Rows.end(), key,
+                               [](const std::vector<char>& r, int k) { return RowKey(r) < k; });
     Rows.insert(at, std::move(Row));
 }
 
@@ -76,7 +88,8 @@ void TMemTable::AddRow(std::initializer_list<TMemValue> Values) {
             const AnsiString& s = std::get<AnsiString>(v);
             std::memcpy(data, s.data(), std::min<size_t>(s.size(), static_cast<size_t>(c.Size)));
             if (c.Fixed)
-                for (size_t k = s.size(); k < static_cast<size_t>(c.Size); ++k) data[k] = ' ';
+                for (size_t k = s.size(); k < static_cast<size_t>(c.Size); ++k)
+                    data[k] = ' ';
             break;
         }
         case ftSmallint:
@@ -147,7 +160,8 @@ int TMemTable::FindKey(int Key) const {
 
 std::vector<int> TMemTable::Keys() const {
     std::vector<int> keys;
-    for (const auto& r : Rows) keys.push_back(RowKey(r));
+    for (const auto& r : Rows)
+        keys.push_back(RowKey(r));
     return keys;
 }
 
@@ -221,7 +235,9 @@ void TMemDataSet::FreeRecordBuffer(char*& Buffer) {
     --LiveBuffers;
 }
 
-Word TMemDataSet::GetRecordSize() { return static_cast<Word>(HeaderSize + FTable.DataSize() + GetCalcFieldsSize()); }
+Word TMemDataSet::GetRecordSize() {
+    return static_cast<Word>(HeaderSize + FTable.DataSize() + GetCalcFieldsSize());
+}
 
 int TMemDataSet::BufferKey(const char* Buffer) {
     std::int32_t key;
@@ -234,7 +250,9 @@ void TMemDataSet::SetBufferKey(char* Buffer, int Key) {
     std::memcpy(Buffer + 4, &key, sizeof key);
 }
 
-char* TMemDataSet::ColumnData(char* Buffer, int Column) const { return Buffer + HeaderSize + FTable.ColumnOffset(Column); }
+char* TMemDataSet::ColumnData(char* Buffer, int Column) const {
+    return Buffer + HeaderSize + FTable.ColumnOffset(Column);
+}
 
 int TMemDataSet::DataKey(const char* Buffer) const {
     const char* p = Buffer + HeaderSize;
@@ -326,10 +344,18 @@ void TMemDataSet::InternalSetToRecord(char* Buffer) {
     FPos = {OnKey, BufferKey(Buffer)};
 }
 
-void TMemDataSet::GetBookmarkData(char* Buffer, void* Data) { std::memcpy(Data, Buffer + 4, 4); }
-void TMemDataSet::SetBookmarkData(char* Buffer, void* Data) { std::memcpy(Buffer + 4, Data, 4); }
-TBookmarkFlag TMemDataSet::GetBookmarkFlag(char* Buffer) { return static_cast<TBookmarkFlag>(Buffer[0]); }
-void TMemDataSet::SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) { Buffer[0] = static_cast<char>(Value); }
+void TMemDataSet::GetBookmarkData(char* Buffer, void* Data) {
+    std::memcpy(Data, Buffer + 4, 4);
+}
+void TMemDataSet::SetBookmarkData(char* Buffer, void* Data) {
+    std::memcpy(Buffer + 4, Data, 4);
+}
+TBookmarkFlag TMemDataSet::GetBookmarkFlag(char* Buffer) {
+    return static_cast<TBookmarkFlag>(Buffer[0]);
+}
+void TMemDataSet::SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) {
+    Buffer[0] = static_cast<char>(Value);
+}
 
 void TMemDataSet::InternalGotoBookmark(void* Bookmark) {
     std::int32_t key;
@@ -369,7 +395,8 @@ void TMemDataSet::InternalInitFieldDefs() {
     defs->Clear();
     for (size_t i = 0; i < FTable.Columns.size(); ++i) {
         const TMemColumn& c = FTable.Columns[i];
-        bool sized = c.Type == ftString || c.Type == ftBCD || c.Type == ftBlob || c.Type == ftMemo || c.Type == ftGraphic;
+        bool sized = c.Type == ftString || c.Type == ftBCD || c.Type == ftBlob || c.Type == ftMemo ||
+                     c.Type == ftGraphic;
         TFieldDef* def = defs->Add(c.Name, c.Type, sized ? c.Size : 0, c.Required);
         def->SetFieldNo(static_cast<int>(i) + 1);
         def->SetPrecision(c.Precision);
@@ -382,7 +409,9 @@ void TMemDataSet::InternalInitFieldDefs() {
     defs->EndUpdate();
 }
 
-void TMemDataSet::InternalHandleException() { Note("InternalHandleException"); }
+void TMemDataSet::InternalHandleException() {
+    Note("InternalHandleException");
+}
 
 void TMemDataSet::InternalInitRecord(char* Buffer) {
     std::memset(Buffer + HeaderSize, 0, static_cast<size_t>(FTable.DataSize()));
@@ -400,7 +429,9 @@ void TMemDataSet::InternalAddRecord(void* Buffer, bool Append) {
     FTable.Insert(std::vector<char>(data, data + FTable.DataSize()));
 }
 
-void TMemDataSet::InternalInsert() { Note("InternalInsert"); }
+void TMemDataSet::InternalInsert() {
+    Note("InternalInsert");
+}
 
 void TMemDataSet::InternalEdit() {
     Note("InternalEdit");
@@ -433,16 +464,25 @@ void TMemDataSet::InternalDelete() {
     FTable.DeleteKey(key);
 }
 
-void TMemDataSet::InternalCancel() { Note("InternalCancel"); }
-void TMemDataSet::InternalRefresh() { Note("InternalRefresh"); }
+void TMemDataSet::InternalCancel() {
+    Note("InternalCancel");
+}
+void TMemDataSet::InternalRefresh() {
+    Note("InternalRefresh");
+}
 
 char* TMemDataSet::RecordBuffer() const {
     switch (GetState()) {
-    case dsCalcFields: return CalcBuffer();
-    case dsFilter: return FFilterBuffer;
-    case dsSetKey: return nullptr;
-    case dsBrowse: return IsEmpty() ? nullptr : ActiveBuffer();
-    default: return ActiveBuffer();
+    case dsCalcFields:
+        return CalcBuffer();
+    case dsFilter:
+        return FFilterBuffer;
+    case dsSetKey:
+        return nullptr;
+    case dsBrowse:
+        return IsEmpty() ? nullptr : ActiveBuffer();
+    default:
+        return ActiveBuffer();
     }
 }
 
@@ -454,7 +494,8 @@ bool TMemDataSet::GetFieldData(TField* Field, void* Buffer) {
     if (Field->GetFieldNo() > 0) {
         int column = Field->GetFieldNo() - 1;
         const TMemColumn& c = FTable.Columns.at(static_cast<size_t>(column));
-        if (c.Type != Field->GetDataType()) throw EDatabaseError("Type mismatch for " + Field->GetFieldName());
+        if (c.Type != Field->GetDataType())
+            throw EDatabaseError("Type mismatch for " + Field->GetFieldName());
         if (!Field->IsBlob() && size != TMemTable::ColumnSize(c))
             throw EDatabaseError("Size mismatch for " + Field->GetFieldName());
         size = TMemTable::ColumnSize(c);
@@ -487,7 +528,8 @@ void TMemDataSet::SetFieldData(TField* Field, void* Buffer) {
     p[0] = Buffer ? 1 : 0;
     if (Buffer) std::memcpy(p + 1, Buffer, static_cast<size_t>(size));
     TDataSetState state = GetState();
-    if (state != dsCalcFields && state != dsFilter && state != dsNewValue) DataEvent(deFieldChange, FieldEventInfo(Field));
+    if (state != dsCalcFields && state != dsFilter && state != dsNewValue)
+        DataEvent(deFieldChange, FieldEventInfo(Field));
 }
 
 TStream* TMemDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {

@@ -60,9 +60,9 @@ public:
     ~TMemDataSet() override;
 
     // Test hooks.
-    int LiveBuffers = 0;        // record buffers allocated and not freed
-    bool FailOpen = false;      // InternalOpen raises after binding the fields
-    int FailPosts = 0;          // so many posts raise first
+    int LiveBuffers = 0;           // record buffers allocated and not freed
+    bool FailOpen = false;         // InternalOpen raises after binding the fields
+    int FailPosts = 0;             // so many posts raise first
     int FetchesBeforeFailure = -1; // GetRecord raises after so many more calls (-1: never)
     bool Logging = true;
     bool ReadOnly = false;
@@ -74,8 +74,8 @@ public:
     char* RingCalcBuffer() const { return CalcBuffer(); }
     using TDataSet::CalcBuffer;
     using TDataSet::GetCalcFieldsSize;
-    using TDataSet::Resync;
     using TDataSet::RestoreState;
+    using TDataSet::Resync;
     using TDataSet::SetTempState;
     TMemTable& Table() { return FTable; }
 

@@ -13,7 +13,7 @@ TEST_F(DataSetTest, OpenFillsTheWindowAndTellsTheLinks) {
     EXPECT_TRUE(DS->Bof());
     EXPECT_FALSE(DS->Eof());
     EXPECT_EQ(DS->State(), dsBrowse);
-    EXPECT_EQ(DS->LiveBuffers, 4); // three for the window and the spare
+    EXPECT_EQ(DS->LiveBuffers, 4);     // three for the window and the spare
     EXPECT_EQ(DS->GetFieldCount(), 2); // default fields from the definitions
 
     DS->Close();
@@ -60,18 +60,18 @@ TEST_F(DataSetTest, MoveByWalksThroughTheWindowAndFetchesAtItsEdges) {
 TEST_F(DataSetTest, ScrollingPlacesTheCursorOnTheEdgeBufferOnlyWhenItIsElsewhere) {
     OpenQuietly();
     DS->MoveBy(3); // the cursor stands on the last buffer after the fetch
-    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "GetRecord(gmNext)=OK:4", "link:DataSetScrolled(1)",
-                           "AfterScroll"}));
+    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "GetRecord(gmNext)=OK:4",
+                           "link:DataSetScrolled(1)", "AfterScroll"}));
     DS->MoveBy(-3); // back to the top: the cursor must go to the first buffer first
-    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalSetToRecord(2)", "GetRecord(gmPrior)=OK:1",
-                           "link:DataSetScrolled(-1)", "AfterScroll"}));
+    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalSetToRecord(2)",
+                           "GetRecord(gmPrior)=OK:1", "link:DataSetScrolled(-1)", "AfterScroll"}));
     DS->Prior(); // at BOF: nothing is fetched, the scroll is still reported
-    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "GetRecord(gmPrior)=BOF", "link:DataSetScrolled(0)",
-                           "AfterScroll"}));
+    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "GetRecord(gmPrior)=BOF",
+                           "link:DataSetScrolled(0)", "AfterScroll"}));
     EXPECT_TRUE(DS->Bof());
     DS->MoveBy(3);
-    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalSetToRecord(3)", "GetRecord(gmNext)=OK:4",
-                           "link:DataSetScrolled(1)", "AfterScroll"}));
+    EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalSetToRecord(3)",
+                           "GetRecord(gmNext)=OK:4", "link:DataSetScrolled(1)", "AfterScroll"}));
 }
 
 TEST_F(DataSetTest, CursorPosChangedMakesTheNextPositioningCallTheDataset) {
@@ -90,13 +90,15 @@ TEST_F(DataSetTest, FirstAndLastRefillTheWindowFromTheEnds) {
     OpenQuietly();
     DS->Last();
     EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalLast", "GetRecord(gmPrior)=OK:10",
-                           "GetRecord(gmPrior)=OK:9", "GetRecord(gmPrior)=OK:8", "link:DataSetChanged", "AfterScroll"}));
+                           "GetRecord(gmPrior)=OK:9", "GetRecord(gmPrior)=OK:8", "link:DataSetChanged",
+                           "AfterScroll"}));
     EXPECT_THAT(Link->Window(), ElementsAre(8, 9, 10));
     EXPECT_EQ(Link->GetActiveRecord(), 2);
     EXPECT_TRUE(DS->Eof());
     DS->First();
     EXPECT_EQ(Take(), (Log{"link:CheckBrowseMode", "BeforeScroll", "InternalFirst", "GetRecord(gmNext)=OK:1",
-                           "GetRecord(gmNext)=OK:2", "GetRecord(gmNext)=OK:3", "link:DataSetChanged", "AfterScroll"}));
+                           "GetRecord(gmNext)=OK:2", "GetRecord(gmNext)=OK:3", "link:DataSetChanged",
+                           "AfterScroll"}));
     EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
     EXPECT_TRUE(DS->Bof());
 }
@@ -108,9 +110,10 @@ TEST_F(DataSetTest, RefreshRereadsAroundTheCurrentRecord) {
     Table.AddRow({Int64{0}, AnsiString("zero")});
     Events.clear();
     DS->Refresh();
-    EXPECT_EQ(Take(), (Log{"BeforeRefresh", "link:CheckBrowseMode", "InternalSetToRecord(2)", "InternalRefresh",
-                           "GetRecord(gmCurrent)=OK:2", "GetRecord(gmPrior)=OK:1", "InternalSetToRecord(2)",
-                           "GetRecord(gmNext)=OK:4", "link:DataSetChanged", "AfterRefresh"}));
+    EXPECT_EQ(Take(),
+              (Log{"BeforeRefresh", "link:CheckBrowseMode", "InternalSetToRecord(2)", "InternalRefresh",
+                   "GetRecord(gmCurrent)=OK:2", "GetRecord(gmPrior)=OK:1", "InternalSetToRecord(2)",
+                   "GetRecord(gmNext)=OK:4", "link:DataSetChanged", "AfterRefresh"}));
     EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 4));
     EXPECT_EQ(ActiveKey(), 2);
 }
@@ -196,7 +199,8 @@ TEST_F(DataSetTest, BookmarksReturnToTheirRecordCentred) {
     DS->GotoBookmark(nullptr);
     EXPECT_TRUE(Events.empty());
 
-    for (TBookmark b : {seven, sevenAgain, eight, nine}) DS->FreeBookmark(b);
+    for (TBookmark b : {seven, sevenAgain, eight, nine})
+        DS->FreeBookmark(b);
 }
 
 TEST_F(DataSetTest, NoBookmarkWithoutACurrentRecord) {
@@ -309,8 +313,8 @@ TEST_F(DataSetTest, AFailedOpenClosesWhatItMadeAndStaysClosed) {
 TEST_F(DataSetTest, AFetchFailingWhileTheWindowFillsLeavesTheDatasetOpen) {
     DS->FetchesBeforeFailure = 1;
     EXPECT_DB_ERROR(DS->Open(), "fetch failed");
-    EXPECT_EQ(Take(), (Log{"BeforeOpen", "InternalOpen", "GetRecord(gmNext)=OK:1", "link:ActiveChanged", "AfterOpen",
-                           "AfterScroll"}));
+    EXPECT_EQ(Take(), (Log{"BeforeOpen", "InternalOpen", "GetRecord(gmNext)=OK:1", "link:ActiveChanged",
+                           "AfterOpen", "AfterScroll"}));
     EXPECT_TRUE(DS->Active());
     EXPECT_THAT(Link->Window(), ElementsAre(1));
     DS->FetchesBeforeFailure = -1;
