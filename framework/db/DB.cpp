@@ -42,7 +42,13 @@ TDataSet::~TDataSet() {
     assert(FState == dsInactive && FBuffers.empty());
     while (FDataSources.GetCount() > 0)
         RemoveDataSource(FDataSources.Last());
-    TDataSet::DestroyFields();
+    // Our own fields go with us; fields of another owner stay its to free.
+    while (FFields->GetCount() > 0) {
+        TField* field = FFields->GetField(FFields->GetCount() - 1);
+        FFields->Remove(field);
+        field->FDataSet = nullptr;
+        if (field->GetOwner() == this && !field->IsDestroying()) delete field;
+    }
 }
 
 void TDataSet::Loaded() {

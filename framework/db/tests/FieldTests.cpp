@@ -488,3 +488,13 @@ TEST_F(FieldTest, ComputedColumnsBecomeReadOnlyInternalCalculatedFields) {
     EXPECT_EQ(ds.GetCalcFieldsSize(), 0);
     EXPECT_EQ(calculations, 1); // calculated per record although no field is fkCalculated
 }
+
+TEST_F(FieldTest, ADestroyedDatasetLeavesFieldsOfOtherOwnersToThem) {
+    auto* id = new TIntegerField(&Owner);
+    id->SetFieldName("ID");
+    id->SetDataSet(DS);
+    DS->Open();
+    delete DS;
+    EXPECT_EQ(id->GetDataSet(), nullptr); // still alive, owned by Owner, detached
+    EXPECT_EQ(Owner.GetComponentCount(), 1);
+}
