@@ -281,6 +281,9 @@ private:
 
 enum TOperation { opInsert, opRemove };
 
+// Horizontal alignment of text in a control or a field's display.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 enum TComponentStateFlag : unsigned {
     csLoading = 1u << 0,
     csReading = 1u << 1,

@@ -36,6 +36,9 @@ FRAMEWORK_EXCEPTION(EOverflow, Exception);
 FRAMEWORK_EXCEPTION(EStreamError, Exception);
 FRAMEWORK_EXCEPTION(EInvalidOperation, Exception);
 FRAMEWORK_EXCEPTION(EComponentError, Exception);
+// The silent exception: it ends an operation without a message to the user.
+FRAMEWORK_EXCEPTION(EAbort, Exception);
+[[noreturn]] inline void Abort() { throw EAbort("Operation aborted"); }
 
 // The framework's Format: %[index:][-][width][.precision]type with the types
 // d u x s f g e n m p and %%. A mismatch of type and argument, or a missing
