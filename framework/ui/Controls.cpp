@@ -238,7 +238,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
     P.Prop("Enabled", &TControl::GetEnabled, &TControl::SetEnabled).Default(true);
     P.Prop("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor).Default(false);
     P.Prop("Color", &TControl::GetColor, &TControl::SetColor)
-        .NoDefault()
+        .Default(clBtnFace)
         .Idents(&ColorIdents())
         .StoredIf([](const TControl& c) { return !c.GetParentColor(); });
     P.Prop("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont).Default(true);
@@ -246,6 +246,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
     P.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
     P.Prop("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint).Default(true);
     P.Prop("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint)
+        .NoDefault()
         .StoredIf([](const TControl& c) { return !c.GetParentShowHint(); });
     P.Prop("Tag", &TComponent::GetTag, &TComponent::SetTag).Default(0);
     P.Prop("Visible", &TControl::GetVisible, &TControl::SetVisible).Default(true);
@@ -355,7 +356,9 @@ void TControl::WMSize(TMessage& Message) { DefaultHandler(Message); }
 void TControl::WMMove(TMessage& Message) { DefaultHandler(Message); }
 
 void TControl::WMMouse(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
     DefaultHandler(Message);
+    if (life.expired()) return; // freed by what Qt did with the event (a click)
     TShiftState shift;
     if (Message.WParam & MK_SHIFT) shift << ssShift;
     if (Message.WParam & MK_CONTROL) shift << ssCtrl;
@@ -379,10 +382,9 @@ void TControl::WMMouse(TMessage& Message) {
     case WM_LBUTTONUP: {
         bool clicked = ControlState.Contains(csClicked);
         ControlState >> csClicked;
-        QPointer<QWidget> alive(FWidget);
         if (clicked && GetClientRect().contains(x, y)) Click();
         // A click handler may have freed the control.
-        if (alive) MouseUp(mbLeft, shift, x, y);
+        if (!life.expired()) MouseUp(mbLeft, shift, x, y);
         break;
     }
     case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
@@ -484,7 +486,6 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     FHeight = AHeight;
     if (!FInLayout) UpdateAnchorRules();
     UpdateWidgetBounds();
-    QPointer<QWidget> alive(FWidget);
     if (FWidget && moved) Perform(WM_MOVE, 0, MakeLParam(FLeft, FTop));
     if (FWidget && sized) Perform(WM_SIZE, 0, MakeLParam(FWidth, FHeight));
     if (sized) {
@@ -758,22 +759,19 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
                 translated = false;
                 return;
             }
-            QPointer<QWidget> alive(Widget);
+            std::weak_ptr<int> life = Life();
             // A character without a key code of its own (letters of other
             // alphabets) comes as WM_CHAR only.
             if (m.WParam != 0)
                 WindowProc(m);
             else
                 ctx.Done = true;
-            if (!alive) return;
+            if (life.expired()) return; // a handler freed the control
             if (!ctx.Done) {
                 ke->accept();
                 return; // handled: Qt does not see the key
             }
-            if (!ctx.KeyHasChar || ctx.SkipChar) {
-                if (ctx.SkipChar) ctx.Result = ctx.Default(Event);
-                return;
-            }
+            if (!ctx.KeyHasChar || ctx.SkipChar) return; // Qt has seen the key already
             TMessageContext cc;
             cc.Kind = TMessageContext::ckChar;
             cc.Event = Event;
@@ -785,6 +783,7 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
             cm.WParam = ch;
             cm.LParam = m.LParam;
             WindowProc(cm);
+            if (life.expired()) return;
             if (!cc.Done) ke->accept();
             ctx.Result = cc.Done ? cc.Result : true;
             break;
@@ -808,10 +807,10 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
             auto* fe = static_cast<QFocusEvent*>(Event);
             bool in = Event->type() == QEvent::FocusIn;
             m.Msg = in ? WM_SETFOCUS : WM_KILLFOCUS;
-            QPointer<QWidget> alive(Widget);
+            std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
-            if (alive && fe->reason() != Qt::ActiveWindowFocusReason && fe->reason() != Qt::PopupFocusReason) {
+            if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason && fe->reason() != Qt::PopupFocusReason) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -1207,7 +1206,9 @@ void TWinControl::DoExit() {
 void TWinControl::WMKeyDown(TMessage& Message) {
     Word key = static_cast<Word>(Message.WParam);
     TShiftState shift = KeyDataToShiftState(Message.LParam);
+    std::weak_ptr<int> life = Life();
     KeyDown(key, shift);
+    if (life.expired()) return;
     if (key == 0) {
         Message.Result = 1; // eaten: neither Qt nor WM_CHAR see it
         return;
@@ -1240,15 +1241,17 @@ void TWinControl::WMKeyDown(TMessage& Message) {
 
 void TWinControl::WMKeyUp(TMessage& Message) {
     Word key = static_cast<Word>(Message.WParam);
+    std::weak_ptr<int> life = Life();
     KeyUp(key, KeyDataToShiftState(Message.LParam));
-    if (key == 0) return;
+    if (life.expired() || key == 0) return;
     DefaultHandler(Message);
 }
 
 void TWinControl::WMChar(TMessage& Message) {
     TKeyChar c = static_cast<TKeyChar>(Message.WParam);
+    std::weak_ptr<int> life = Life();
     KeyPress(c);
-    if (c == 0) return; // refused: Qt does not see it
+    if (life.expired() || c == 0) return; // refused (or freed): Qt does not see it
     Message.WParam = c;
     DefaultHandler(Message);
 }
@@ -1256,13 +1259,15 @@ void TWinControl::WMChar(TMessage& Message) {
 void TWinControl::WMGetDlgCode(TMessage& Message) { Message.Result = 0; }
 
 void TWinControl::CMEnter(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
     DoEnter();
-    DefaultHandler(Message);
+    if (!life.expired()) DefaultHandler(Message);
 }
 
 void TWinControl::CMExit(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
     DoExit();
-    DefaultHandler(Message);
+    if (!life.expired()) DefaultHandler(Message);
 }
 
 KV_ABSTRACT_METACLASS(TGraphicControl, &TControl::ClassInfo())

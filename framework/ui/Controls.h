@@ -25,6 +25,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -299,6 +300,10 @@ protected:
     void UpdateAnchorRules();
     void RequestAlign();
 
+    // Expires when the control is freed: code that runs handlers checks it
+    // before it touches the control again.
+    std::weak_ptr<int> Life() const { return FLife; }
+
     QWidget* FWidget = nullptr;
     AnsiString FText;
     TColor FColor = clBtnFace;
@@ -323,6 +328,7 @@ private:
     TCursor FCursor = crDefault;
     std::unique_ptr<TSizeConstraints> FConstraints;
     bool FInLayout = false;
+    std::shared_ptr<int> FLife = std::make_shared<int>(0);
 };
 
 // ---------------------------------------------------------------------------

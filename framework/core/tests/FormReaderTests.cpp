@@ -32,7 +32,6 @@ using TSenderKeyEvent = std::function<void(TObject* Sender, char& Key)>;
 class TGadget : public TComponent {
 public:
     using TComponent::TComponent;
-    ~TGadget() override { SetBuddy(nullptr); }
     KV_METACLASS_DECL
     static void Publish(TPublisher<TGadget>& P) {
         P.Prop("Left", &TGadget::GetLeft, &TGadget::SetLeft);
@@ -77,7 +76,8 @@ public:
     TStrings* GetLines() const { return FLines.get(); }
     TGadget* GetBuddy() const { return FBuddy; }
     void SetBuddy(TGadget* v) {
-        if (FBuddy) FBuddy->RemoveFreeNotification(this);
+        // No RemoveFreeNotification for the old buddy: the link is mutual
+        // when two gadgets name each other.
         FBuddy = v;
         if (v) v->FreeNotification(this);
     }

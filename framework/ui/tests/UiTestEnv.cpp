@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -11,13 +14,16 @@ class UiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        App = new TApplication();
+        if (!getenv("XDG_RUNTIME_DIR")) {
+            // Qt wants a private runtime folder; keep it out of the output.
+            static std::string dir = "/tmp/kv-ui-tests-" + std::to_string(getuid());
+            mkdir(dir.c_str(), 0700);
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        }
+        new TApplication();
     }
-    void TearDown() override {
-        delete App;
-        App = nullptr;
-    }
-    TApplication* App = nullptr;
+    // A test may have replaced the application object.
+    void TearDown() override { delete Application; }
 };
 
 [[maybe_unused]] ::testing::Environment* const Env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
