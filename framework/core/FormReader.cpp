@@ -10,11 +10,19 @@ namespace {
 
 // ---- Parser ---------------------------------------------------------------
 
-AnsiString LineSuffix(int Line) { return " on line " + IntToStr(Line); }
+AnsiString LineSuffix(int Line) {
+    return " on line " + IntToStr(Line);
+}
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsIdentStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(char c) {
+    return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -67,7 +75,8 @@ private:
             } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f') {
                 ++FPos;
             } else if (c == '/' && Peek(1) == '/') {
-                while (!AtEnd() && Peek() != '\n') ++FPos;
+                while (!AtEnd() && Peek() != '\n')
+                    ++FPos;
             } else {
                 break;
             }
@@ -79,7 +88,8 @@ private:
         if (!IsIdentStart(Peek())) Error("Identifier expected");
         size_t start = FPos;
         for (;;) {
-            while (IsIdentChar(Peek())) ++FPos;
+            while (IsIdentChar(Peek()))
+                ++FPos;
             if (Dotted && Peek() == '.' && IsIdentStart(Peek(1))) {
                 ++FPos;
                 continue;
@@ -106,8 +116,7 @@ private:
     TFormObject ParseObject() {
         TFormObject obj;
         obj.Line = FLine;
-        if (PeekKeyword("inherited") || PeekKeyword("inline"))
-            Error("Inherited form text is not supported");
+        if (PeekKeyword("inherited") || PeekKeyword("inline")) Error("Inherited form text is not supported");
         if (!PeekKeyword("object")) Error("'object' expected");
         ReadIdent(false);
         AnsiString first = ReadIdent(false);
@@ -229,18 +238,21 @@ private:
             v.Int = negative ? -value : value;
         } else {
             if (!IsDigit(Peek())) Error("Number expected");
-            while (IsDigit(Peek())) ++FPos;
+            while (IsDigit(Peek()))
+                ++FPos;
             bool isFloat = false;
             if (Peek() == '.' && IsDigit(Peek(1))) {
                 isFloat = true;
                 ++FPos;
-                while (IsDigit(Peek())) ++FPos;
+                while (IsDigit(Peek()))
+                    ++FPos;
             }
             if ((Peek() == 'e' || Peek() == 'E') &&
                 (IsDigit(Peek(1)) || ((Peek(1) == '-' || Peek(1) == '+') && IsDigit(Peek(2))))) {
                 isFloat = true;
                 FPos += 2;
-                while (IsDigit(Peek())) ++FPos;
+                while (IsDigit(Peek()))
+                    ++FPos;
             }
             AnsiString text = FText.substr(start, FPos - start);
             if (isFloat) {
@@ -263,7 +275,8 @@ private:
         if (c == '\'' || c == '#') {
             v.Kind = TFormValue::vaString;
             v.Str = ParseString();
-        } else if (IsDigit(c) || ((c == '-' || c == '+') && (IsDigit(Peek(1)) || Peek(1) == '$')) || c == '$') {
+        } else if (IsDigit(c) || ((c == '-' || c == '+') && (IsDigit(Peek(1)) || Peek(1) == '$')) ||
+                   c == '$') {
             v = ParseNumber();
         } else if (IsIdentStart(c)) {
             v.Kind = TFormValue::vaIdent;
@@ -349,15 +362,24 @@ private:
 
 const char* ValueKindName(TFormValue::TKind k) {
     switch (k) {
-    case TFormValue::vaInt: return "an integer";
-    case TFormValue::vaFloat: return "a number";
-    case TFormValue::vaString: return "a string";
-    case TFormValue::vaIdent: return "an identifier";
-    case TFormValue::vaSet: return "a set";
-    case TFormValue::vaList: return "a list";
-    case TFormValue::vaBinary: return "binary data";
-    case TFormValue::vaCollection: return "a collection";
-    default: return "nothing";
+    case TFormValue::vaInt:
+        return "an integer";
+    case TFormValue::vaFloat:
+        return "a number";
+    case TFormValue::vaString:
+        return "a string";
+    case TFormValue::vaIdent:
+        return "an identifier";
+    case TFormValue::vaSet:
+        return "a set";
+    case TFormValue::vaList:
+        return "a list";
+    case TFormValue::vaBinary:
+        return "binary data";
+    case TFormValue::vaCollection:
+        return "a collection";
+    default:
+        return "nothing";
     }
 }
 
@@ -374,7 +396,8 @@ public:
         try {
             if (!Node.Name.empty()) SetRootName(Node.Name, Node.Line);
             ReadProperties(FRoot, FRootTable, Node, RootDisplayName());
-            for (const TFormObject& child : Node.Children) ReadChild(child, FRoot);
+            for (const TFormObject& child : Node.Children)
+                ReadChild(child, FRoot);
             ResolveFixups();
             CheckFields();
         } catch (...) {
@@ -384,7 +407,8 @@ public:
         std::vector<TComponent*> loaded;
         loaded.push_back(FRoot);
         loaded.insert(loaded.end(), FCreated.begin(), FCreated.end());
-        for (TComponent* c : loaded) c->Loaded();
+        for (TComponent* c : loaded)
+            c->Loaded();
         FRoot->SetLoading(false);
     }
 
@@ -423,7 +447,8 @@ private:
         AnsiString where = Node.Name.empty() ? Node.ClassName : Node.Name;
         TComponentClass cls = GetClass(Node.ClassName);
         if (!cls) throw EReadError("Class " + Node.ClassName + " not found" + LineSuffix(Node.Line));
-        if (cls->IsAbstract()) Fail(where, "Cannot create an instance of abstract class " + Node.ClassName, Node.Line);
+        if (cls->IsAbstract())
+            Fail(where, "Cannot create an instance of abstract class " + Node.ClassName, Node.Line);
         if (!Node.Name.empty() && (FRoot->FindComponent(Node.Name) || SameText(FRoot->GetName(), Node.Name)))
             Fail(where, "A component named " + Node.Name + " already exists", Node.Line);
         TComponent* c = nullptr;
@@ -446,21 +471,26 @@ private:
         if (!Node.Name.empty()) {
             if (const TFieldEntry* f = FRootTable->FindField(Node.Name)) {
                 if (!f->Set(FRoot, c))
-                    Fail(where, "Field " + f->Name + " of " + FRootClass.GetName() + " is a " + f->ClassName + ", not a " +
-                                    Node.ClassName,
+                    Fail(where,
+                         "Field " + f->Name + " of " + FRootClass.GetName() + " is a " + f->ClassName +
+                             ", not a " + Node.ClassName,
                          Node.Line);
                 FFieldsSet.push_back(f);
             }
         }
         ReadProperties(c, table, Node, where);
-        for (const TFormObject& child : Node.Children) ReadChild(child, c);
+        for (const TFormObject& child : Node.Children)
+            ReadChild(child, c);
     }
 
-    void ReadProperties(TObject* Instance, const TPropTable* Table, const TFormObject& Node, const AnsiString& Where) {
-        for (const TFormProperty& p : Node.Props) SetProperty(Instance, Table, p, Where);
+    void ReadProperties(TObject* Instance, const TPropTable* Table, const TFormObject& Node,
+                        const AnsiString& Where) {
+        for (const TFormProperty& p : Node.Props)
+            SetProperty(Instance, Table, p, Where);
     }
 
-    void SetProperty(TObject* Instance, const TPropTable* Table, const TFormProperty& P, const AnsiString& Where) {
+    void SetProperty(TObject* Instance, const TPropTable* Table, const TFormProperty& P,
+                     const AnsiString& Where) {
         AnsiString where = Where + "." + P.Name;
         // Dotted names walk into sub-objects: Font.Name, Lines.Strings.
         AnsiString path = P.Name;
@@ -472,7 +502,8 @@ private:
             AnsiString head = path.substr(0, dot);
             const TPropInfo* sub = table->FindProp(head);
             if (!sub) Fail(where, "Property " + head + " does not exist", P.Line);
-            if (sub->Kind != tkClass || sub->IsComponentRef) Fail(where, "Property " + head + " has no parts", P.Line);
+            if (sub->Kind != tkClass || sub->IsComponentRef)
+                Fail(where, "Property " + head + " has no parts", P.Line);
             target = sub->GetObj(target);
             if (!target) Fail(where, "Property " + head + " holds no object", P.Line);
             table = GetPropTable(sub->PropClass);
@@ -489,7 +520,8 @@ private:
         }
     }
 
-    [[noreturn]] void BadValue(const AnsiString& Where, const TPropInfo& Info, const TFormValue& V, const AnsiString& Why) {
+    [[noreturn]] void BadValue(const AnsiString& Where, const TPropInfo& Info, const TFormValue& V,
+                               const AnsiString& Why) {
         (void)Info;
         Fail(Where, "Invalid property value" + (Why.empty() ? AnsiString() : ": " + Why), V.Line);
     }
@@ -497,7 +529,8 @@ private:
     void Assign(TObject* Instance, const TPropInfo& Info, const TFormValue& V, const AnsiString& Where) {
         auto expect = [&](TFormValue::TKind k) {
             if (V.Kind != k)
-                BadValue(Where, Info, V, AnsiString(ValueKindName(k)) + " expected, found " + ValueKindName(V.Kind));
+                BadValue(Where, Info, V,
+                         AnsiString(ValueKindName(k)) + " expected, found " + ValueKindName(V.Kind));
         };
         switch (Info.Kind) {
         case tkInteger:
@@ -599,7 +632,9 @@ private:
             TComponent* c = FindByName(f.Target);
             if (!c) Fail(f.Where, "Component " + f.Target + " not found", f.Line);
             if (!f.Prop->AcceptsObj(c))
-                Fail(f.Where, "Component " + f.Target + " is a " + c->ClassName() + ", not a " + f.Prop->PropClass->GetName(),
+                Fail(f.Where,
+                     "Component " + f.Target + " is a " + c->ClassName() + ", not a " +
+                         f.Prop->PropClass->GetName(),
                      f.Line);
             try {
                 f.Prop->SetObj(f.Instance, c);
@@ -612,12 +647,15 @@ private:
     void CheckFields() {
         for (const TFieldEntry* f : FRootTable->GetFields())
             if (!f->Get(FRoot))
-                throw EReadError("Field " + f->Name + " of " + FRootClass.GetName() + " has no component in the form text");
+                throw EReadError("Field " + f->Name + " of " + FRootClass.GetName() +
+                                 " has no component in the form text");
     }
 
     void Rollback() {
-        for (const TFieldEntry* f : FFieldsSet) f->Set(FRoot, nullptr);
-        for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) delete *it;
+        for (const TFieldEntry* f : FFieldsSet)
+            f->Set(FRoot, nullptr);
+        for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it)
+            delete *it;
         FCreated.clear();
         FRoot->SetLoading(false);
     }
@@ -637,7 +675,8 @@ public:
     explicit TFormWriterImpl(const TComponent* Root) : FRoot(Root) {}
 
     void WriteObject(const TComponent* C, const TMetaClass& Class, int Indent) {
-        Line(Indent, "object " + (C->GetName().empty() ? AnsiString() : C->GetName() + ": ") + Class.GetName());
+        Line(Indent,
+             "object " + (C->GetName().empty() ? AnsiString() : C->GetName() + ": ") + Class.GetName());
         const TPropTable* table = GetPropTable(&Class);
         WriteProps(C, table, "", Indent + 1);
         auto write = [&](TComponent* child) {
@@ -649,14 +688,17 @@ public:
         if (const auto* hook = table->GetChildrenHook())
             (*hook)(self, const_cast<TComponent*>(FRoot), write);
         else if (C == FRoot)
-            for (int i = 0; i < C->GetComponentCount(); ++i) write(C->GetComponent(i));
+            for (int i = 0; i < C->GetComponentCount(); ++i)
+                write(C->GetComponent(i));
         Line(Indent, "end");
     }
 
     AnsiString Text() const { return FOut; }
 
 private:
-    void Line(int Indent, const AnsiString& S) { FOut += AnsiString(static_cast<size_t>(Indent) * 2, ' ') + S + "\r\n"; }
+    void Line(int Indent, const AnsiString& S) {
+        FOut += AnsiString(static_cast<size_t>(Indent) * 2, ' ') + S + "\r\n";
+    }
 
     void WriteProps(const TObject* Obj, const TPropTable* Table, const AnsiString& Prefix, int Indent) {
         for (const TPropInfo* p : Table->GetProps()) {
@@ -696,7 +738,8 @@ private:
                     auto* c = dynamic_cast<const TComponent*>(v);
                     if (!c || c->GetName().empty()) continue;
                     AnsiString ref = c->GetName();
-                    if (c != FRoot && c->GetOwner() != FRoot && c->GetOwner()) ref = c->GetOwner()->GetName() + "." + ref;
+                    if (c != FRoot && c->GetOwner() != FRoot && c->GetOwner())
+                        ref = c->GetOwner()->GetName() + "." + ref;
                     Line(Indent, name + " = " + ref);
                 } else {
                     WriteProps(v, GetPropTable(p->PropClass), name + ".", Indent);
@@ -726,7 +769,8 @@ private:
         }
         case tkEnumeration: {
             AnsiString n = P.TypeInfo->GetEnumName(static_cast<int>(V));
-            if (n.empty()) throw EWriteError("Property " + P.Name + " holds a value without a name: " + IntToStr(V));
+            if (n.empty())
+                throw EWriteError("Property " + P.Name + " holds a value without a name: " + IntToStr(V));
             return n;
         }
         case tkSet: {
@@ -734,7 +778,8 @@ private:
             for (int i = 0; i < 64; ++i)
                 if (V & (Int64(1) << i)) {
                     AnsiString n = P.TypeInfo->CompType->GetEnumName(i);
-                    if (n.empty()) throw EWriteError("Property " + P.Name + " holds a set element without a name");
+                    if (n.empty())
+                        throw EWriteError("Property " + P.Name + " holds a set element without a name");
                     if (s.size() > 1) s += ", ";
                     s += n;
                 }
@@ -830,8 +875,12 @@ private:
             }
             break;
         }
-        case TFormValue::vaInt: Line(Indent, Head + IntToStr(V.Int)); break;
-        case TFormValue::vaIdent: Line(Indent, Head + V.Str); break;
+        case TFormValue::vaInt:
+            Line(Indent, Head + IntToStr(V.Int));
+            break;
+        case TFormValue::vaIdent:
+            Line(Indent, Head + V.Str);
+            break;
         case TFormValue::vaFloat: {
             char buf[40];
             std::snprintf(buf, sizeof buf, "%.17g", V.Float);
@@ -840,13 +889,15 @@ private:
         }
         case TFormValue::vaSet: {
             AnsiString s = "[";
-            for (size_t i = 0; i < V.SetItems.size(); ++i) s += (i ? ", " : "") + V.SetItems[i];
+            for (size_t i = 0; i < V.SetItems.size(); ++i)
+                s += (i ? ", " : "") + V.SetItems[i];
             Line(Indent, Head + s + "]");
             break;
         }
         case TFormValue::vaList: {
             Line(Indent, Head + "(");
-            for (const TFormValue& item : V.Items) WriteValue(Indent + 1, "", item);
+            for (const TFormValue& item : V.Items)
+                WriteValue(Indent + 1, "", item);
             FOut.insert(FOut.size() - 2, ")");
             break;
         }
@@ -866,7 +917,8 @@ private:
             break;
         }
         case TFormValue::vaCollection:
-        case TFormValue::vaNull: throw EWriteError("Cannot write this kind of value");
+        case TFormValue::vaNull:
+            throw EWriteError("Cannot write this kind of value");
         }
     }
 
@@ -886,7 +938,9 @@ ResourceRegistry& Resources() {
 
 } // namespace
 
-TFormObject ParseFormText(const AnsiString& Text) { return TTextParser(Text).ParseRoot(); }
+TFormObject ParseFormText(const AnsiString& Text) {
+    return TTextParser(Text).ParseRoot();
+}
 
 void ReadComponentFromText(const AnsiString& Text, TComponent* Root, const TMetaClass& RootClass) {
     TFormObject node = ParseFormText(Text);

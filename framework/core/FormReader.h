@@ -23,11 +23,11 @@
 
 FRAMEWORK_EXCEPTION(EParserError, EConvertError); // the text is not well formed
 FRAMEWORK_EXCEPTION(EFilerError, EStreamError);
-FRAMEWORK_EXCEPTION(EReadError, EFilerError);  // well formed, but does not fit the classes
+FRAMEWORK_EXCEPTION(EReadError, EFilerError); // well formed, but does not fit the classes
 FRAMEWORK_EXCEPTION(EWriteError, EFilerError);
 
 struct TFormObject {
-    AnsiString Name;      // may be empty
+    AnsiString Name; // may be empty
     AnsiString ClassName;
     int Line = 0;
     std::vector<TFormProperty> Props;

@@ -17,7 +17,8 @@ AnsiString TTypeInfo::GetEnumName(int Value) const {
 
 TTypeInfo MakeEnumTypeInfo(const char* Name, std::initializer_list<const char*> Names) {
     TTypeInfo info{tkEnumeration, Name, {}, nullptr};
-    for (const char* n : Names) info.Names.emplace_back(n);
+    for (const char* n : Names)
+        info.Names.emplace_back(n);
     return info;
 }
 
@@ -58,9 +59,12 @@ TFormValue TFormValue::FromIdent(const AnsiString& s) {
 
 bool TPropInfo::IsReadOnly() const {
     switch (Kind) {
-    case tkClass: return !SetObj;
-    case tkDefined: return !ReadDefined;
-    default: return false;
+    case tkClass:
+        return !SetObj;
+    case tkDefined:
+        return !ReadDefined;
+    default:
+        return false;
     }
 }
 
@@ -102,8 +106,10 @@ std::vector<const TPropInfo*> TPropTable::GetProps() const {
 }
 
 std::vector<const TFieldEntry*> TPropTable::GetFields() const {
-    std::vector<const TFieldEntry*> result = FParent ? FParent->GetFields() : std::vector<const TFieldEntry*>();
-    for (const TFieldEntry& f : FFields) result.push_back(&f);
+    std::vector<const TFieldEntry*> result =
+        FParent ? FParent->GetFields() : std::vector<const TFieldEntry*>();
+    for (const TFieldEntry& f : FFields)
+        result.push_back(&f);
     return result;
 }
 
@@ -126,8 +132,12 @@ TPropInfo& TPropTable::AddProp(TPropInfo Info) {
     return FProps.back();
 }
 
-void TPropTable::AddMethod(TMethodEntry Entry) { FMethods.push_back(std::move(Entry)); }
-void TPropTable::AddField(TFieldEntry Entry) { FFields.push_back(std::move(Entry)); }
+void TPropTable::AddMethod(TMethodEntry Entry) {
+    FMethods.push_back(std::move(Entry));
+}
+void TPropTable::AddField(TFieldEntry Entry) {
+    FFields.push_back(std::move(Entry));
+}
 
 namespace {
 
@@ -183,28 +193,30 @@ struct TStringsPublisher {
     static void Publish(TPropTable& Table) {
         TPublisher<TStrings> p(Table);
         p.Defined(
-            "Strings",
-            [](TStrings& s, const TFormValue& v) {
-                if (v.Kind != TFormValue::vaList) throw EPropertyError("A list of strings expected");
-                s.BeginUpdate();
-                try {
-                    s.Clear();
-                    for (const TFormValue& item : v.Items) {
-                        if (item.Kind != TFormValue::vaString) throw EPropertyError("A list of strings expected");
-                        s.Add(item.Str);
-                    }
-                } catch (...) {
-                    s.EndUpdate();
-                    throw;
-                }
-                s.EndUpdate();
-            },
-            [](const TStrings& s) {
-                TFormValue v;
-                v.Kind = TFormValue::vaList;
-                for (int i = 0; i < s.GetCount(); ++i) v.Items.push_back(TFormValue::FromString(s.Get(i)));
-                return v;
-            })
+             "Strings",
+             [](TStrings& s, const TFormValue& v) {
+                 if (v.Kind != TFormValue::vaList) throw EPropertyError("A list of strings expected");
+                 s.BeginUpdate();
+                 try {
+                     s.Clear();
+                     for (const TFormValue& item : v.Items) {
+                         if (item.Kind != TFormValue::vaString)
+                             throw EPropertyError("A list of strings expected");
+                         s.Add(item.Str);
+                     }
+                 } catch (...) {
+                     s.EndUpdate();
+                     throw;
+                 }
+                 s.EndUpdate();
+             },
+             [](const TStrings& s) {
+                 TFormValue v;
+                 v.Kind = TFormValue::vaList;
+                 for (int i = 0; i < s.GetCount(); ++i)
+                     v.Items.push_back(TFormValue::FromString(s.Get(i)));
+                 return v;
+             })
             .StoredIf([](const TStrings& s) { return s.GetCount() > 0; });
     }
 };
@@ -228,7 +240,9 @@ const TPropInfo& NeedProp(const TMetaClass* Class, const AnsiString& Name) {
     return *p;
 }
 
-bool IsOrdinal(TTypeKind k) { return k == tkInteger || k == tkInt64 || k == tkChar || k == tkEnumeration || k == tkSet; }
+bool IsOrdinal(TTypeKind k) {
+    return k == tkInteger || k == tkInt64 || k == tkChar || k == tkEnumeration || k == tkSet;
+}
 
 } // namespace
 

@@ -39,7 +39,8 @@ public:
 
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> Items) {
-        for (E e : Items) FBits |= Bit(e);
+        for (E e : Items)
+            FBits |= Bit(e);
     }
     static constexpr TSet FromInt(Bits Value) {
         TSet s;
@@ -73,12 +74,23 @@ template <class E, class B> struct IsTSet<TSet<E, B>> : std::true_type {};
 // ---------------------------------------------------------------------------
 // Type information of property types
 
-enum TTypeKind { tkInteger, tkInt64, tkChar, tkEnumeration, tkSet, tkFloat, tkString, tkClass, tkMethod, tkDefined };
+enum TTypeKind {
+    tkInteger,
+    tkInt64,
+    tkChar,
+    tkEnumeration,
+    tkSet,
+    tkFloat,
+    tkString,
+    tkClass,
+    tkMethod,
+    tkDefined
+};
 
 struct TTypeInfo {
     TTypeKind Kind;
     AnsiString Name;
-    std::vector<AnsiString> Names;     // enumeration: identifier of value i
+    std::vector<AnsiString> Names;       // enumeration: identifier of value i
     const TTypeInfo* CompType = nullptr; // set: its element enumeration
 
     int GetEnumValue(const AnsiString& Ident) const; // case-insensitive; -1 when unknown
@@ -111,12 +123,22 @@ using TIdentMap = std::vector<TIdentMapEntry>;
 struct TFormProperty;
 
 struct TFormValue {
-    enum TKind { vaNull, vaInt, vaFloat, vaString, vaIdent, vaSet, vaList, vaBinary, vaCollection } Kind = vaNull;
+    enum TKind {
+        vaNull,
+        vaInt,
+        vaFloat,
+        vaString,
+        vaIdent,
+        vaSet,
+        vaList,
+        vaBinary,
+        vaCollection
+    } Kind = vaNull;
     Int64 Int = 0;
     double Float = 0;
-    AnsiString Str;                                  // string text, identifier, or binary bytes
-    std::vector<AnsiString> SetItems;                // vaSet
-    std::vector<TFormValue> Items;                   // vaList
+    AnsiString Str;                                     // string text, identifier, or binary bytes
+    std::vector<AnsiString> SetItems;                   // vaSet
+    std::vector<TFormValue> Items;                      // vaList
     std::vector<std::vector<TFormProperty>> Collection; // vaCollection: the properties of each item
     int Line = 0;
 
@@ -155,9 +177,7 @@ template <class R, class... A> TMethodRef GetMethodRef(const std::function<R(A..
 }
 
 template <class T> struct EventSignature;
-template <class R, class... A> struct EventSignature<std::function<R(A...)>> {
-    using Type = R(A...);
-};
+template <class R, class... A> struct EventSignature<std::function<R(A...)>> { using Type = R(A...); };
 
 // ---------------------------------------------------------------------------
 // Property, method and field descriptions
@@ -166,12 +186,12 @@ class TPropInfo {
 public:
     AnsiString Name;
     TTypeKind Kind = tkInteger;
-    const TTypeInfo* TypeInfo = nullptr;   // enumeration and set
-    const TMetaClass* PropClass = nullptr; // class properties: the static class
-    bool IsComponentRef = false;           // class property naming another component
+    const TTypeInfo* TypeInfo = nullptr;        // enumeration and set
+    const TMetaClass* PropClass = nullptr;      // class properties: the static class
+    bool IsComponentRef = false;                // class property naming another component
     const std::type_info* MethodType = nullptr; // method properties: the handler signature
-    const TIdentMap* Idents = nullptr;     // integer properties with named values
-    std::optional<Int64> Default;          // ordinal kinds: the value the writer leaves out
+    const TIdentMap* Idents = nullptr;          // integer properties with named values
+    std::optional<Int64> Default;               // ordinal kinds: the value the writer leaves out
 
     std::function<Int64(const TObject*)> GetOrd;
     std::function<void(TObject*, Int64)> SetOrd;
@@ -201,7 +221,7 @@ struct TMethodEntry {
 
 struct TFieldEntry {
     AnsiString Name;
-    AnsiString ClassName; // class of the field, for messages
+    AnsiString ClassName;                                          // class of the field, for messages
     std::function<bool(TObject* Instance, TComponent* Value)> Set; // false: wrong class
     std::function<TComponent*(const TObject* Instance)> Get;
 };
@@ -210,7 +230,8 @@ class TPropTable {
 public:
     using TParentHook = std::function<void(TComponent* Child, TComponent* Parent)>;
     using TChildProc = std::function<void(TComponent*)>;
-    using TChildrenHook = std::function<void(TComponent* Component, TComponent* Root, const TChildProc& Proc)>;
+    using TChildrenHook =
+        std::function<void(TComponent* Component, TComponent* Root, const TChildProc& Proc)>;
 
     explicit TPropTable(const TMetaClass* Class, const TPropTable* Parent) : FClass(Class), FParent(Parent) {}
     TPropTable(const TPropTable&) = delete;
@@ -257,9 +278,15 @@ const TPropInfo* GetPropInfo(const TMetaClass* Class, const AnsiString& Name); /
 // Metaclasses of the core's persistent classes that are not components.
 const TMetaClass& StringsClassInfo(); // TStrings: defined property "Strings" (a list of texts)
 
-template <class T> const TMetaClass& ClassInfoOf() { return T::ClassInfo(); }
-template <> inline const TMetaClass& ClassInfoOf<TStrings>() { return StringsClassInfo(); }
-template <> inline const TMetaClass& ClassInfoOf<TStringList>() { return StringsClassInfo(); }
+template <class T> const TMetaClass& ClassInfoOf() {
+    return T::ClassInfo();
+}
+template <> inline const TMetaClass& ClassInfoOf<TStrings>() {
+    return StringsClassInfo();
+}
+template <> inline const TMetaClass& ClassInfoOf<TStringList>() {
+    return StringsClassInfo();
+}
 
 // ---------------------------------------------------------------------------
 // Publishing
@@ -332,8 +359,7 @@ public:
         return *this;
     }
     template <class F>
-        requires std::is_invocable_r_v<bool, F, const C&>
-    TPropBuilder& StoredIf(F Pred) {
+    requires std::is_invocable_r_v<bool, F, const C&> TPropBuilder& StoredIf(F Pred) {
         FInfo.Stored = [Pred](const TObject* o) { return Pred(typinfo_detail::Cast<C>(o)); };
         return *this;
     }
@@ -358,13 +384,14 @@ public:
     // AnsiString, pointers to classes (components are references, other
     // persistent objects sub-objects), std::function events.
     template <class G, class S> TPropBuilder<C> Prop(const char* Name, G Get, S Set) {
-        using T = std::remove_cv_t<std::remove_reference_t<decltype(typinfo_detail::Read(std::declval<const C&>(), Get))>>;
+        using T = std::remove_cv_t<
+            std::remove_reference_t<decltype(typinfo_detail::Read(std::declval<const C&>(), Get))>>;
         namespace d = typinfo_detail;
         TPropInfo info;
         info.Name = Name;
         constexpr bool ReadOnly = std::is_null_pointer_v<S>;
-        if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, char> || d::IsEnumType<T> || IsTSet<T>::value ||
-                      std::is_integral_v<T>) {
+        if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, char> || d::IsEnumType<T> ||
+                      IsTSet<T>::value || std::is_integral_v<T>) {
             static_assert(!ReadOnly, "ordinal properties need a setter");
             if constexpr (std::is_same_v<T, bool>) {
                 info.Kind = tkEnumeration;
@@ -396,7 +423,9 @@ public:
         } else if constexpr (std::is_floating_point_v<T>) {
             static_assert(!ReadOnly, "float properties need a setter");
             info.Kind = tkFloat;
-            info.GetFloat = [Get](const TObject* o) { return static_cast<double>(d::Read(d::Cast<C>(o), Get)); };
+            info.GetFloat = [Get](const TObject* o) {
+                return static_cast<double>(d::Read(d::Cast<C>(o), Get));
+            };
             info.SetFloat = [Set](TObject* o, double v) { d::Write(d::Cast<C>(o), Set, static_cast<T>(v)); };
         } else if constexpr (std::is_same_v<T, AnsiString>) {
             static_assert(!ReadOnly, "string properties need a setter");
@@ -411,9 +440,13 @@ public:
             info.GetObj = [Get](const TObject* o) -> TObject* {
                 return const_cast<P*>(static_cast<const P*>(d::Read(d::Cast<C>(o), Get)));
             };
-            info.AcceptsObj = [](const TObject* v) { return v == nullptr || dynamic_cast<const P*>(v) != nullptr; };
+            info.AcceptsObj = [](const TObject* v) {
+                return v == nullptr || dynamic_cast<const P*>(v) != nullptr;
+            };
             if constexpr (!ReadOnly)
-                info.SetObj = [Set](TObject* o, TObject* v) { d::Write(d::Cast<C>(o), Set, dynamic_cast<P*>(v)); };
+                info.SetObj = [Set](TObject* o, TObject* v) {
+                    d::Write(d::Cast<C>(o), Set, dynamic_cast<P*>(v));
+                };
         } else if constexpr (requires { typename EventSignature<T>::Type; }) {
             static_assert(!ReadOnly, "events need a setter");
             using Sig = typename EventSignature<T>::Type;
@@ -445,15 +478,16 @@ public:
     template <class D, class R, class... A> void Method(const char* Name, R (D::*Handler)(A...)) {
         static_assert(std::is_base_of_v<D, C> || std::is_same_v<D, C>);
         AnsiString name = Name;
-        FTable.AddMethod({name, &typeid(R(A...)), [Handler, name](TObject* Instance) -> std::any {
-                              D* target = dynamic_cast<D*>(Instance);
-                              if (!target) throw EPropertyError("Handler " + name + " bound to an object of another class");
-                              TMethodClosure<R(A...)> closure{
-                                  Instance, name, [target, Handler](A... Args) -> R {
-                                      return (target->*Handler)(std::forward<A>(Args)...);
-                                  }};
-                              return std::function<R(A...)>(std::move(closure));
-                          }});
+        FTable.AddMethod(
+            {name, &typeid(R(A...)), [Handler, name](TObject* Instance) -> std::any {
+                 D* target = dynamic_cast<D*>(Instance);
+                 if (!target)
+                     throw EPropertyError("Handler " + name + " bound to an object of another class");
+                 TMethodClosure<R(A...)> closure{Instance, name, [target, Handler](A... Args) -> R {
+                                                     return (target->*Handler)(std::forward<A>(Args)...);
+                                                 }};
+                 return std::function<R(A...)>(std::move(closure));
+             }});
     }
 
     // A field that receives the component of the same name when form text is read.
@@ -489,9 +523,11 @@ private:
         (void)published;                                                                                     \
         return info;                                                                                         \
     }
-#define KV_PUBLISHED_METACLASS(Class, ParentInfo) KV_PUBLISHED_METACLASS_IMPL(Class, ParentInfo, &CreateComponentOf<Class>)
+#define KV_PUBLISHED_METACLASS(Class, ParentInfo)                                                            \
+    KV_PUBLISHED_METACLASS_IMPL(Class, ParentInfo, &CreateComponentOf<Class>)
 // Abstract classes and persistent classes that are not components.
-#define KV_PUBLISHED_ABSTRACT_METACLASS(Class, ParentInfo) KV_PUBLISHED_METACLASS_IMPL(Class, ParentInfo, nullptr)
+#define KV_PUBLISHED_ABSTRACT_METACLASS(Class, ParentInfo)                                                   \
+    KV_PUBLISHED_METACLASS_IMPL(Class, ParentInfo, nullptr)
 
 // ---------------------------------------------------------------------------
 // Access by name (raise EPropertyError for unknown names and wrong kinds)

@@ -19,15 +19,20 @@ void TSpeedButton::Publish(TPublisher<TSpeedButton>& P) {
     P.Prop("Spacing", &TSpeedButton::GetSpacing, &TSpeedButton::SetSpacing).Default(4);
 }
 
-TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
+TSpeedButton::TSpeedButton(TComponent* AOwner)
+    : TGraphicControl(AOwner), FGlyph(std::make_unique<TBitmap>()) {
     ControlStyle >> csClickEvents >> csSetCaption >> csDoubleClicks;
     FGlyph->OnChange = [this](TObject*) { UpdateButton(); };
     SetBounds(0, 0, 23, 22);
 }
 
-TSpeedButton::~TSpeedButton() { FGlyph->OnChange = nullptr; }
+TSpeedButton::~TSpeedButton() {
+    FGlyph->OnChange = nullptr;
+}
 
-QToolButton* TSpeedButton::Button() const { return static_cast<QToolButton*>(FWidget); }
+QToolButton* TSpeedButton::Button() const {
+    return static_cast<QToolButton*>(FWidget);
+}
 
 QWidget* TSpeedButton::CreateWidget(const TCreateParams& Params) {
     auto* b = new TControlWidget<QToolButton>(this, Params.WndParent);
@@ -42,7 +47,9 @@ void TSpeedButton::InitWidget() {
     UpdateButton();
 }
 
-void TSpeedButton::TextChanged() { UpdateButton(); }
+void TSpeedButton::TextChanged() {
+    UpdateButton();
+}
 
 void TSpeedButton::Dispatch(TMessage& Message) {
     if (Message.Msg == CM_BUTTONPRESSED) {
@@ -64,7 +71,8 @@ void TSpeedButton::UpdateExclusive() {
     if (FGroupIndex == 0 || !GetParent()) return;
     TWinControl* p = GetParent();
     for (int i = 0; i < p->GetControlCount(); ++i)
-        p->GetControl(i)->Perform(CM_BUTTONPRESSED, static_cast<WPARAM>(FGroupIndex), reinterpret_cast<LPARAM>(this));
+        p->GetControl(i)->Perform(CM_BUTTONPRESSED, static_cast<WPARAM>(FGroupIndex),
+                                  reinterpret_cast<LPARAM>(this));
 }
 
 void TSpeedButton::UserClick() {
@@ -153,8 +161,9 @@ void TSpeedButton::UpdateButton() {
     b->setIcon(icon);
     bool text = !FText.empty(), glyph = !up.isNull();
     if (text && glyph)
-        b->setToolButtonStyle(FLayout == blGlyphTop || FLayout == blGlyphBottom ? Qt::ToolButtonTextUnderIcon
-                                                                                : Qt::ToolButtonTextBesideIcon);
+        b->setToolButtonStyle(FLayout == blGlyphTop || FLayout == blGlyphBottom
+                                  ? Qt::ToolButtonTextUnderIcon
+                                  : Qt::ToolButtonTextBesideIcon);
     else
         b->setToolButtonStyle(glyph ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
     // The glyph goes to the right of the caption by mirroring the layout.

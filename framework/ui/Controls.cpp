@@ -45,21 +45,22 @@ struct KeyPair {
     Word Vk;
 };
 const KeyPair KeyTable[] = {
-    {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB},       {Qt::Key_Backtab, VK_TAB},
-    {Qt::Key_Return, VK_RETURN},  {Qt::Key_Enter, VK_RETURN},  {Qt::Key_Shift, VK_SHIFT},
-    {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},     {Qt::Key_Pause, VK_PAUSE},
-    {Qt::Key_CapsLock, VK_CAPITAL}, {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE},
-    {Qt::Key_PageUp, VK_PRIOR},   {Qt::Key_PageDown, VK_NEXT}, {Qt::Key_End, VK_END},
-    {Qt::Key_Home, VK_HOME},      {Qt::Key_Left, VK_LEFT},     {Qt::Key_Up, VK_UP},
-    {Qt::Key_Right, VK_RIGHT},    {Qt::Key_Down, VK_DOWN},     {Qt::Key_Insert, VK_INSERT},
-    {Qt::Key_Delete, VK_DELETE},  {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, VK_ADD},
-    {Qt::Key_Minus, VK_SUBTRACT}, {Qt::Key_Slash, VK_DIVIDE},
+    {Qt::Key_Backspace, VK_BACK},   {Qt::Key_Tab, VK_TAB},           {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Return, VK_RETURN},    {Qt::Key_Enter, VK_RETURN},      {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},  {Qt::Key_Alt, VK_MENU},          {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_CapsLock, VK_CAPITAL}, {Qt::Key_Escape, VK_ESCAPE},     {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},     {Qt::Key_PageDown, VK_NEXT},     {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},        {Qt::Key_Left, VK_LEFT},         {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},      {Qt::Key_Down, VK_DOWN},         {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},    {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, VK_ADD},
+    {Qt::Key_Minus, VK_SUBTRACT},   {Qt::Key_Slash, VK_DIVIDE},
 };
 
 } // namespace
 
 Word QtKeyToVirtualKey(int Key) {
-    if ((Key >= Qt::Key_A && Key <= Qt::Key_Z) || (Key >= Qt::Key_0 && Key <= Qt::Key_9)) return static_cast<Word>(Key);
+    if ((Key >= Qt::Key_A && Key <= Qt::Key_Z) || (Key >= Qt::Key_0 && Key <= Qt::Key_9))
+        return static_cast<Word>(Key);
     if (Key >= Qt::Key_F1 && Key <= Qt::Key_F12) return static_cast<Word>(VK_F1 + (Key - Qt::Key_F1));
     for (const KeyPair& p : KeyTable)
         if (p.Qt == Key) return p.Vk;
@@ -81,13 +82,18 @@ TKeyChar CharOfKeyEvent(const QKeyEvent* Event) {
     bool alt = mods & Qt::AltModifier;
     if (alt && !ctrl) return 0; // Alt+key is a menu or accelerator key, no character
     switch (key) {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace:
+        return 8;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Backtab:
+        return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    default: break;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        break;
     }
     if (ctrl && !alt) {
         if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<TKeyChar>(key - Qt::Key_A + 1);
@@ -109,9 +115,9 @@ TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mo
 }
 
 const TIdentMap& CursorIdents() {
-    static const TIdentMap map = {{crDefault, "crDefault"},     {crArrow, "crArrow"},   {crCross, "crCross"},
-                                  {crIBeam, "crIBeam"},         {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},
-                                  {crHandPoint, "crHandPoint"}};
+    static const TIdentMap map = {
+        {crDefault, "crDefault"},     {crArrow, "crArrow"}, {crCross, "crCross"},        {crIBeam, "crIBeam"},
+        {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},   {crHandPoint, "crHandPoint"}};
     return map;
 }
 
@@ -119,12 +125,18 @@ namespace {
 
 Qt::CursorShape CursorShape(TCursor c) {
     switch (c) {
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crDrag: return Qt::DragMoveCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    default: return Qt::ArrowCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
@@ -242,7 +254,9 @@ void TControl::Publish(TPublisher<TControl>& P) {
         .Idents(&ColorIdents())
         .StoredIf([](const TControl& c) { return !c.GetParentColor(); });
     P.Prop("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont).Default(true);
-    P.Prop("Font", &TControl::GetFont, &TControl::SetFont).StoredIf([](const TControl& c) { return !c.GetParentFont(); });
+    P.Prop("Font", &TControl::GetFont, &TControl::SetFont).StoredIf([](const TControl& c) {
+        return !c.GetParentFont();
+    });
     P.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
     P.Prop("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint).Default(true);
     P.Prop("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint)
@@ -261,8 +275,8 @@ void TControl::Publish(TPublisher<TControl>& P) {
         auto* control = dynamic_cast<TControl*>(Child);
         auto* parent = dynamic_cast<TWinControl*>(Parent);
         if (!parent)
-            throw EComponentError("Control " + Child->GetName() + " cannot be placed in " + Parent->ClassName() +
-                                  ", which is no windowed control");
+            throw EComponentError("Control " + Child->GetName() + " cannot be placed in " +
+                                  Parent->ClassName() + ", which is no windowed control");
         control->SetParent(parent);
     });
 }
@@ -299,12 +313,18 @@ LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
     return m.Result;
 }
 
-void TControl::WndProc(TMessage& Message) { Dispatch(Message); }
+void TControl::WndProc(TMessage& Message) {
+    Dispatch(Message);
+}
 
 void TControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_SIZE: WMSize(Message); break;
-    case WM_MOVE: WMMove(Message); break;
+    case WM_SIZE:
+        WMSize(Message);
+        break;
+    case WM_MOVE:
+        WMMove(Message);
+        break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -312,16 +332,36 @@ void TControl::Dispatch(TMessage& Message) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: WMMouse(Message); break;
-    case CM_ENABLEDCHANGED: CMEnabledChanged(Message); break;
-    case CM_VISIBLECHANGED: CMVisibleChanged(Message); break;
-    case CM_TEXTCHANGED: CMTextChanged(Message); break;
-    case CM_FONTCHANGED: CMFontChanged(Message); break;
-    case CM_PARENTFONTCHANGED: CMParentFontChanged(Message); break;
-    case CM_COLORCHANGED: CMColorChanged(Message); break;
-    case CM_PARENTCOLORCHANGED: CMParentColorChanged(Message); break;
-    case CM_SHOWHINTCHANGED: CMParentShowHintChanged(Message); break;
-    default: DefaultHandler(Message); break;
+    case WM_MBUTTONUP:
+        WMMouse(Message);
+        break;
+    case CM_ENABLEDCHANGED:
+        CMEnabledChanged(Message);
+        break;
+    case CM_VISIBLECHANGED:
+        CMVisibleChanged(Message);
+        break;
+    case CM_TEXTCHANGED:
+        CMTextChanged(Message);
+        break;
+    case CM_FONTCHANGED:
+        CMFontChanged(Message);
+        break;
+    case CM_PARENTFONTCHANGED:
+        CMParentFontChanged(Message);
+        break;
+    case CM_COLORCHANGED:
+        CMColorChanged(Message);
+        break;
+    case CM_PARENTCOLORCHANGED:
+        CMParentColorChanged(Message);
+        break;
+    case CM_SHOWHINTCHANGED:
+        CMParentShowHintChanged(Message);
+        break;
+    default:
+        DefaultHandler(Message);
+        break;
     }
 }
 
@@ -338,11 +378,20 @@ void TControl::DefaultHandler(TMessage& Message) {
         TKeyChar c = static_cast<TKeyChar>(Message.WParam);
         int key = Qt::Key_unknown;
         switch (c) {
-        case 8: key = Qt::Key_Backspace; break;
-        case 9: key = Qt::Key_Tab; break;
-        case 13: key = Qt::Key_Return; break;
-        case 27: key = Qt::Key_Escape; break;
-        default: break;
+        case 8:
+            key = Qt::Key_Backspace;
+            break;
+        case 9:
+            key = Qt::Key_Tab;
+            break;
+        case 13:
+            key = Qt::Key_Return;
+            break;
+        case 27:
+            key = Qt::Key_Escape;
+            break;
+        default:
+            break;
         }
         QKeyEvent replacement(QEvent::KeyPress, key, original->modifiers() & ~Qt::ControlModifier,
                               QString::fromUcs4(&c, 1));
@@ -352,8 +401,12 @@ void TControl::DefaultHandler(TMessage& Message) {
     ctx->Result = ctx->Default(ctx->Event);
 }
 
-void TControl::WMSize(TMessage& Message) { DefaultHandler(Message); }
-void TControl::WMMove(TMessage& Message) { DefaultHandler(Message); }
+void TControl::WMSize(TMessage& Message) {
+    DefaultHandler(Message);
+}
+void TControl::WMMove(TMessage& Message) {
+    DefaultHandler(Message);
+}
 
 void TControl::WMMouse(TMessage& Message) {
     std::weak_ptr<int> life = Life();
@@ -368,7 +421,9 @@ void TControl::WMMouse(TMessage& Message) {
     if (QGuiApplication::keyboardModifiers() & Qt::AltModifier) shift << ssAlt;
     int x = MouseX(Message), y = MouseY(Message);
     switch (Message.Msg) {
-    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
+    case WM_MOUSEMOVE:
+        MouseMove(shift, x, y);
+        break;
     case WM_LBUTTONDOWN:
         if (ControlStyle.Contains(csClickEvents)) ControlState << csClicked;
         MouseDown(mbLeft, shift, x, y);
@@ -377,8 +432,12 @@ void TControl::WMMouse(TMessage& Message) {
         if (ControlStyle.Contains(csDoubleClicks)) DblClick();
         MouseDown(mbLeft, shift << ssDouble, x, y);
         break;
-    case WM_RBUTTONDOWN: MouseDown(mbRight, shift, x, y); break;
-    case WM_MBUTTONDOWN: MouseDown(mbMiddle, shift, x, y); break;
+    case WM_RBUTTONDOWN:
+        MouseDown(mbRight, shift, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        MouseDown(mbMiddle, shift, x, y);
+        break;
     case WM_LBUTTONUP: {
         bool clicked = ControlState.Contains(csClicked);
         ControlState >> csClicked;
@@ -387,9 +446,14 @@ void TControl::WMMouse(TMessage& Message) {
         if (!life.expired()) MouseUp(mbLeft, shift, x, y);
         break;
     }
-    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
-    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
-    default: break;
+    case WM_RBUTTONUP:
+        MouseUp(mbRight, shift, x, y);
+        break;
+    case WM_MBUTTONUP:
+        MouseUp(mbMiddle, shift, x, y);
+        break;
+    default:
+        break;
     }
 }
 
@@ -417,7 +481,9 @@ void TControl::CMEnabledChanged(TMessage& Message) {
     if (FWidget) FWidget->setEnabled(FEnabled);
     DefaultHandler(Message);
 }
-void TControl::CMVisibleChanged(TMessage& Message) { DefaultHandler(Message); }
+void TControl::CMVisibleChanged(TMessage& Message) {
+    DefaultHandler(Message);
+}
 void TControl::CMTextChanged(TMessage& Message) {
     TextChanged();
     DefaultHandler(Message);
@@ -427,7 +493,9 @@ void TControl::CMFontChanged(TMessage& Message) {
     FontChanged();
     DefaultHandler(Message);
 }
-void TControl::FontChanged() { ApplyFont(); }
+void TControl::FontChanged() {
+    ApplyFont();
+}
 void TControl::CMParentFontChanged(TMessage& Message) {
     if (FParentFont && FParent) {
         FParentFont = false; // Assign below would clear it otherwise
@@ -521,8 +589,12 @@ void TControl::UpdateAnchorRules() {
     FAnchorParentH = FParent->GetClientHeight();
 }
 
-void TControl::SetClientWidth(int Value) { SetWidth(Value + (FWidth - GetClientWidth())); }
-void TControl::SetClientHeight(int Value) { SetHeight(Value + (FHeight - GetClientHeight())); }
+void TControl::SetClientWidth(int Value) {
+    SetWidth(Value + (FWidth - GetClientWidth()));
+}
+void TControl::SetClientHeight(int Value) {
+    SetHeight(Value + (FHeight - GetClientHeight()));
+}
 
 QPoint TControl::ClientToScreen(QPoint P) const {
     if (FWidget) return FWidget->mapToGlobal(P);
@@ -581,7 +653,9 @@ void TControl::SetText(const AnsiString& Value) {
     Perform(CM_TEXTCHANGED);
 }
 
-void TControl::SetHint(const AnsiString& Value) { FHint = Value; }
+void TControl::SetHint(const AnsiString& Value) {
+    FHint = Value;
+}
 
 void TControl::SetShowHint(bool Value) {
     FParentShowHint = false;
@@ -599,7 +673,9 @@ void TControl::SetParentShowHint(bool Value) {
     }
 }
 
-bool TControl::EffectiveShowHint() const { return FShowHint; }
+bool TControl::EffectiveShowHint() const {
+    return FShowHint;
+}
 
 void TControl::SetParentFont(bool Value) {
     if (Value == FParentFont) return;
@@ -681,7 +757,9 @@ void TControl::CreateParams(TCreateParams& Params) {
     Params.WndParent = FParent ? FParent->FWidget : nullptr;
 }
 
-QWidget* TControl::CreateWidget(const TCreateParams& Params) { return new TControlWidget<QWidget>(this, Params.WndParent); }
+QWidget* TControl::CreateWidget(const TCreateParams& Params) {
+    return new TControlWidget<QWidget>(this, Params.WndParent);
+}
 
 void TControl::CreateControlWidget() {
     if (FWidget || !FParent || !FParent->FWidget) return;
@@ -720,7 +798,8 @@ void TControl::Loaded() {
     if (FAlign == alNone) UpdateAnchorRules();
 }
 
-bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::function<bool(QEvent*)>& Default) {
+bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
+                                 const std::function<bool(QEvent*)>& Default) {
     auto& depth = DepthMap()[Widget];
     ++depth;
     struct DepthGuard {
@@ -810,7 +889,8 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
-            if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason && fe->reason() != Qt::PopupFocusReason) {
+            if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
+                fe->reason() != Qt::PopupFocusReason) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -828,7 +908,8 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
             if (Event->type() == QEvent::MouseMove)
                 m.Msg = WM_MOUSEMOVE;
             else if (Event->type() == QEvent::MouseButtonDblClick)
-                m.Msg = b == Qt::LeftButton ? WM_LBUTTONDBLCLK : (b == Qt::RightButton ? WM_RBUTTONDOWN : WM_MBUTTONDOWN);
+                m.Msg = b == Qt::LeftButton ? WM_LBUTTONDBLCLK
+                                            : (b == Qt::RightButton ? WM_RBUTTONDOWN : WM_MBUTTONDOWN);
             else if (b == Qt::LeftButton)
                 m.Msg = press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
             else if (b == Qt::RightButton)
@@ -881,7 +962,9 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::func
             if (Widget->isWindow()) WindowMovedOrResized();
             translated = false;
             return;
-        default: translated = false; return;
+        default:
+            translated = false;
+            return;
         }
     });
     if (!translated) return Default(Event);
@@ -895,8 +978,9 @@ void TControl::WindowMovedOrResized() {}
 KV_PUBLISHED_ABSTRACT_METACLASS(TWinControl, &TControl::ClassInfo())
 
 void TWinControl::Publish(TPublisher<TWinControl>& P) {
-    P.Prop("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder).NoDefault().StoredIf(
-        [](const TWinControl& c) { return c.GetParent() != nullptr; });
+    P.Prop("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder)
+        .NoDefault()
+        .StoredIf([](const TWinControl& c) { return c.GetParent() != nullptr; });
     P.Prop("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop).Default(false);
     P.Prop("OnEnter", &TWinControl::OnEnter, &TWinControl::OnEnter);
     P.Prop("OnExit", &TWinControl::OnExit, &TWinControl::OnExit);
@@ -966,7 +1050,8 @@ void TWinControl::RemoveControl(TControl* AControl) {
 }
 
 void TWinControl::NotifyControls(Cardinal Msg) {
-    for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(Msg);
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(Msg);
 }
 
 QWidget* TWinControl::GetHandle() {
@@ -983,7 +1068,8 @@ void TWinControl::HandleNeeded() {
 void TWinControl::CreateHandle() {
     if (FWidget) return;
     CreateWnd();
-    for (TControl* c : std::vector<TControl*>(FControls)) c->CreateControlWidget();
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->CreateControlWidget();
     UpdateTabOrder();
 }
 
@@ -1002,11 +1088,14 @@ void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
 
 void TWinControl::DestroyHandle() {
     if (!FWidget) return;
-    for (TControl* c : std::vector<TControl*>(FControls)) c->DestroyControlWidget();
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->DestroyControlWidget();
     DestroyWnd();
 }
 
-void TWinControl::DestroyWnd() { DestroyWindowHandle(); }
+void TWinControl::DestroyWnd() {
+    DestroyWindowHandle();
+}
 
 void TWinControl::DestroyWindowHandle() {
     QWidget* w = FWidget;
@@ -1032,7 +1121,9 @@ void TWinControl::InitWidget() {
     FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-void TWinControl::UpdateWidgetBounds() { TControl::UpdateWidgetBounds(); }
+void TWinControl::UpdateWidgetBounds() {
+    TControl::UpdateWidgetBounds();
+}
 
 void TWinControl::Loaded() {
     TControl::Loaded();
@@ -1043,7 +1134,9 @@ void TWinControl::Loaded() {
     }
 }
 
-bool TWinControl::Focused() const { return FWidget && FWidget->hasFocus(); }
+bool TWinControl::Focused() const {
+    return FWidget && FWidget->hasFocus();
+}
 
 bool TWinControl::CanFocus() const {
     for (const TControl* c = this; c; c = c->GetParent())
@@ -1088,7 +1181,8 @@ void TWinControl::SetTabStop(bool Value) {
 void TWinControl::UpdateTabOrder() {
     // Qt keeps one tab chain per window: walk the whole window in tab order.
     TWinControl* top = this;
-    while (top->GetParent()) top = top->GetParent();
+    while (top->GetParent())
+        top = top->GetParent();
     if (!top->FWidget) return;
     std::vector<QWidget*> chain;
     std::function<void(TWinControl*)> walk = [&](TWinControl* w) {
@@ -1098,7 +1192,8 @@ void TWinControl::UpdateTabOrder() {
         }
     };
     walk(top);
-    for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+    for (size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TWinControl::EnableAlign() {
@@ -1117,11 +1212,16 @@ void TWinControl::AlignControls() {
                 if (c->FAlign == a && c->FVisible) list.push_back(c);
             std::stable_sort(list.begin(), list.end(), [a](TControl* x, TControl* y) {
                 switch (a) {
-                case alTop: return x->FTop < y->FTop;
-                case alBottom: return x->FTop + x->FHeight > y->FTop + y->FHeight;
-                case alLeft: return x->FLeft < y->FLeft;
-                case alRight: return x->FLeft + x->FWidth > y->FLeft + y->FWidth;
-                default: return false;
+                case alTop:
+                    return x->FTop < y->FTop;
+                case alBottom:
+                    return x->FTop + x->FHeight > y->FTop + y->FHeight;
+                case alLeft:
+                    return x->FLeft < y->FLeft;
+                case alRight:
+                    return x->FLeft + x->FWidth > y->FLeft + y->FWidth;
+                default:
+                    return false;
                 }
             });
             return list;
@@ -1177,13 +1277,27 @@ void TWinControl::AlignControls() {
 
 void TWinControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_KEYDOWN: WMKeyDown(Message); break;
-    case WM_KEYUP: WMKeyUp(Message); break;
-    case WM_CHAR: WMChar(Message); break;
-    case WM_GETDLGCODE: WMGetDlgCode(Message); break;
-    case CM_ENTER: CMEnter(Message); break;
-    case CM_EXIT: CMExit(Message); break;
-    default: TControl::Dispatch(Message); break;
+    case WM_KEYDOWN:
+        WMKeyDown(Message);
+        break;
+    case WM_KEYUP:
+        WMKeyUp(Message);
+        break;
+    case WM_CHAR:
+        WMChar(Message);
+        break;
+    case WM_GETDLGCODE:
+        WMGetDlgCode(Message);
+        break;
+    case CM_ENTER:
+        CMEnter(Message);
+        break;
+    case CM_EXIT:
+        CMExit(Message);
+        break;
+    default:
+        TControl::Dispatch(Message);
+        break;
     }
 }
 
@@ -1215,13 +1329,15 @@ void TWinControl::WMKeyDown(TMessage& Message) {
     }
     Message.WParam = key;
     // Alt plus a letter or digit: an accelerator of the form's labels.
-    if (shift.Contains(ssAlt) && !shift.Contains(ssCtrl) && ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')))
+    if (shift.Contains(ssAlt) && !shift.Contains(ssCtrl) &&
+        ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')))
         if (TCustomForm* f = GetParentForm(this))
             if (f->Perform(CM_DIALOGCHAR, key, Message.LParam) != 0) {
                 Message.Result = 1;
                 return;
             }
-    if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) && !shift.Contains(ssCtrl)) {
+    if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
+        !shift.Contains(ssCtrl)) {
         LRESULT code = Perform(WM_GETDLGCODE);
         bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
         if (!wanted) {
@@ -1256,7 +1372,9 @@ void TWinControl::WMChar(TMessage& Message) {
     DefaultHandler(Message);
 }
 
-void TWinControl::WMGetDlgCode(TMessage& Message) { Message.Result = 0; }
+void TWinControl::WMGetDlgCode(TMessage& Message) {
+    Message.Result = 0;
+}
 
 void TWinControl::CMEnter(TMessage& Message) {
     std::weak_ptr<int> life = Life();
@@ -1274,6 +1392,7 @@ KV_ABSTRACT_METACLASS(TGraphicControl, &TControl::ClassInfo())
 
 TCustomForm* GetParentForm(const TControl* Control) {
     const TControl* c = Control;
-    while (c && c->GetParent()) c = c->GetParent();
+    while (c && c->GetParent())
+        c = c->GetParent();
     return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(c));
 }

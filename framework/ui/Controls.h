@@ -54,7 +54,8 @@ KV_ENUM_TYPEINFO(TAlignment, "taLeftJustify", "taRightJustify", "taCenter")
 
 // Border styles of forms; controls with a border take bsNone or bsSingle.
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-KV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin")
+KV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+                 "bsSizeToolWin")
 using TBorderStyle = TFormBorderStyle;
 
 using TCursor = int;
@@ -75,18 +76,37 @@ AnsiString KeyCharToStr(TKeyChar Key); // UTF-8
 
 using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, TKeyChar& Key)>;
-using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
 TShiftState KeyDataToShiftState(LPARAM KeyData);
 
 enum TControlStyleElem {
-    csAcceptsControls, csCaptureMouse, csClickEvents, csFramed, csSetCaption, csOpaque, csDoubleClicks,
-    csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable, csNoStdEvents
+    csAcceptsControls,
+    csCaptureMouse,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents
 };
 using TControlStyle = TSet<TControlStyleElem, Word>;
 
-enum TControlStateElem { csLButtonDown, csClicked, csPalette, csReadingState, csAlignmentNeeded, csFocusing, csCreating };
+enum TControlStateElem {
+    csLButtonDown,
+    csClicked,
+    csPalette,
+    csReadingState,
+    csAlignmentNeeded,
+    csFocusing,
+    csCreating
+};
 using TControlState = TSet<TControlStateElem, Word>;
 
 // Window creation parameters. The styles use the platform's bit values so
@@ -315,7 +335,7 @@ private:
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TAlign FAlign = alNone;
     TAnchors FAnchors{akLeft, akTop};
-    QRect FAnchorBase;            // bounds when last placed by hand
+    QRect FAnchorBase;                            // bounds when last placed by hand
     int FAnchorParentW = -1, FAnchorParentH = -1; // the parent's client size then
     bool FVisible = true;
     bool FEnabled = true;
@@ -453,7 +473,8 @@ public:
 // A Qt widget class whose events go to its control first.
 template <class W> class TControlWidget : public W, public IControlWidget {
 public:
-    template <class... A> explicit TControlWidget(TControl* Control, A&&... Args)
+    template <class... A>
+    explicit TControlWidget(TControl* Control, A&&... Args)
         : W(std::forward<A>(Args)...), FControl(Control) {}
     TControl* Control() const override { return FControl; }
     void Detach() override { FControl = nullptr; }

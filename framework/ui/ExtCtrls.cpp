@@ -127,14 +127,17 @@ void TTimer::SetOnTimer(const TNotifyEvent& Value) {
     UpdateTimer();
 }
 
-bool TTimer::IsRunning() const { return FTimer && FTimer->isActive(); }
+bool TTimer::IsRunning() const {
+    return FTimer && FTimer->isActive();
+}
 
 void TTimer::UpdateTimer() {
     if (FTimer) FTimer->stop();
     if (!FEnabled || FInterval <= 0 || !FOnTimer) return;
     if (!FTimer) {
         FTimer = std::make_unique<QTimer>();
-        QObject::connect(FTimer.get(), &QTimer::timeout, FTimer.get(), [this] { GuardedCall(this, [this] { Timer(); }); });
+        QObject::connect(FTimer.get(), &QTimer::timeout, FTimer.get(),
+                         [this] { GuardedCall(this, [this] { Timer(); }); });
     }
     FTimer->start(FInterval);
 }

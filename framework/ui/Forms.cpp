@@ -51,12 +51,14 @@ std::set<TCustomForm*>& ReleasedForms() {
 
 } // namespace
 
-QObject* FirstKeyReceiver() { return GFirstKeyReceiver; }
+QObject* FirstKeyReceiver() {
+    return GFirstKeyReceiver;
+}
 
 const TIdentMap& ModalResultIdents() {
-    static const TIdentMap map = {{mrNone, "mrNone"},   {mrOk, "mrOk"}, {mrCancel, "mrCancel"},
+    static const TIdentMap map = {{mrNone, "mrNone"},   {mrOk, "mrOk"},       {mrCancel, "mrCancel"},
                                   {mrAbort, "mrAbort"}, {mrRetry, "mrRetry"}, {mrIgnore, "mrIgnore"},
-                                  {mrYes, "mrYes"},     {mrNo, "mrNo"},  {mrAll, "mrAll"}};
+                                  {mrYes, "mrYes"},     {mrNo, "mrNo"},       {mrAll, "mrAll"}};
     return map;
 }
 
@@ -147,24 +149,34 @@ void TCustomForm::DoClose(TCloseAction& Action) {
 
 int TCustomForm::FrameWidth() const {
     switch (FBorderStyle) {
-    case bsNone: return 0;
+    case bsNone:
+        return 0;
     case bsSizeable:
-    case bsSizeToolWin: return 4;
-    default: return 3;
+    case bsSizeToolWin:
+        return 4;
+    default:
+        return 3;
     }
 }
 
 int TCustomForm::CaptionHeight() const {
     switch (FBorderStyle) {
-    case bsNone: return 0;
+    case bsNone:
+        return 0;
     case bsToolWindow:
-    case bsSizeToolWin: return 15;
-    default: return 19;
+    case bsSizeToolWin:
+        return 15;
+    default:
+        return 19;
     }
 }
 
-int TCustomForm::GetClientWidth() const { return std::max(0, GetWidth() - 2 * FrameWidth()); }
-int TCustomForm::GetClientHeight() const { return std::max(0, GetHeight() - 2 * FrameWidth() - CaptionHeight()); }
+int TCustomForm::GetClientWidth() const {
+    return std::max(0, GetWidth() - 2 * FrameWidth());
+}
+int TCustomForm::GetClientHeight() const {
+    return std::max(0, GetHeight() - 2 * FrameWidth() - CaptionHeight());
+}
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
     if (Value == FBorderStyle) return;
@@ -192,7 +204,8 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
         throw EInvalidOperation("Control " + Value->GetName() + " is not on form " + GetName());
     FActiveControl = Value;
     if (Value) Value->FreeNotification(this);
-    if (!IsLoading() && Value && GetWidget() && GetWidget()->isVisible() && Value->CanFocus()) Value->SetFocus();
+    if (!IsLoading() && Value && GetWidget() && GetWidget()->isVisible() && Value->CanFocus())
+        Value->SetFocus();
 }
 
 void TCustomForm::FocusChanged(TControl* Control) {
@@ -219,23 +232,34 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
     if (FBorderIcons.Contains(biHelp)) Params.ExStyle |= WS_EX_CONTEXTHELP;
 }
 
-QWidget* TCustomForm::CreateWidget(const TCreateParams&) { return new TControlWidget<QWidget>(this, nullptr); }
+QWidget* TCustomForm::CreateWidget(const TCreateParams&) {
+    return new TControlWidget<QWidget>(this, nullptr);
+}
 
 void TCustomForm::ApplyWindowFlags() {
     QWidget* w = GetWidget();
     if (!w) return;
     Qt::WindowFlags f = Qt::Window;
     switch (FBorderStyle) {
-    case bsNone: f |= Qt::FramelessWindowHint; break;
-    case bsDialog: f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    case bsNone:
+        f |= Qt::FramelessWindowHint;
+        break;
+    case bsDialog:
+        f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        break;
     case bsToolWindow:
-    case bsSizeToolWin: f = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
-    default: f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    case bsSizeToolWin:
+        f = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        break;
+    default:
+        f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        break;
     }
     if (FBorderIcons.Contains(biSystemMenu)) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
         if (FBorderIcons.Contains(biMinimize)) f |= Qt::WindowMinimizeButtonHint;
-        if (FBorderIcons.Contains(biMaximize) && FBorderStyle == bsSizeable) f |= Qt::WindowMaximizeButtonHint;
+        if (FBorderIcons.Contains(biMaximize) && FBorderStyle == bsSizeable)
+            f |= Qt::WindowMaximizeButtonHint;
     }
     if (FBorderIcons.Contains(biHelp)) f |= Qt::WindowContextHelpButtonHint;
     bool visible = w->isVisible();
@@ -254,7 +278,8 @@ void TCustomForm::UpdateWidgetBounds() {
     QWidget* w = GetWidget();
     if (!w) return;
     QSize client(GetClientWidth(), GetClientHeight());
-    bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle || FBorderStyle == bsToolWindow || FBorderStyle == bsNone;
+    bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle || FBorderStyle == bsToolWindow ||
+                 FBorderStyle == bsNone;
     if (fixed) {
         w->setFixedSize(client);
     } else {
@@ -293,19 +318,21 @@ void TCustomForm::PlaceWindow() {
         break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
-        TCustomForm* other = FPosition == poOwnerFormCenter ? dynamic_cast<TCustomForm*>(GetOwner())
-                                                            : (Application ? Application->GetMainForm() : nullptr);
+        TCustomForm* other = FPosition == poOwnerFormCenter
+                                 ? dynamic_cast<TCustomForm*>(GetOwner())
+                                 : (Application ? Application->GetMainForm() : nullptr);
         if (other && other != this)
             area = QRect(other->GetLeft(), other->GetTop(), other->GetWidth(), other->GetHeight());
         else if (QScreen* s = QGuiApplication::primaryScreen())
             area = s->availableGeometry();
         break;
     }
-    default: return;
+    default:
+        return;
     }
     if (area.isNull()) return;
-    SetBounds(area.left() + (area.width() - GetWidth()) / 2, area.top() + (area.height() - GetHeight()) / 2, GetWidth(),
-              GetHeight());
+    SetBounds(area.left() + (area.width() - GetWidth()) / 2, area.top() + (area.height() - GetHeight()) / 2,
+              GetWidth(), GetHeight());
 }
 
 void TCustomForm::SetVisible(bool Value) {
@@ -407,14 +434,22 @@ void TCustomForm::Release() {
 
 void TCustomForm::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_CLOSE: WMClose(Message); break;
+    case WM_CLOSE:
+        WMClose(Message);
+        break;
     case CM_DIALOGKEY:
-    case CM_DIALOGCHAR: CMDialogKey(Message); break;
-    default: TWinControl::Dispatch(Message); break;
+    case CM_DIALOGCHAR:
+        CMDialogKey(Message);
+        break;
+    default:
+        TWinControl::Dispatch(Message);
+        break;
     }
 }
 
-void TCustomForm::WMClose(TMessage&) { Close(); }
+void TCustomForm::WMClose(TMessage&) {
+    Close();
+}
 
 void TCustomForm::CMDialogKey(TMessage& Message) {
     // Offer the key to every control of the form; the first that wants it ends the search.
@@ -520,9 +555,13 @@ void TApplication::Terminate() {
     QCoreApplication::exit(0);
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void TApplication::HandleMessage() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+void TApplication::HandleMessage() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 void TApplication::HandleException(TObject* Sender) {
     std::exception_ptr p = std::current_exception();
@@ -604,7 +643,8 @@ void TApplication::ActivateHint(TControl* Control, QPoint CursorPos) {
         CancelHint();
         return;
     }
-    QString text = WrapHint(QString::fromStdString(info.HintStr), info.HintMaxWidth, QFontMetrics(QToolTip::font()));
+    QString text =
+        WrapHint(QString::fromStdString(info.HintStr), info.HintMaxWidth, QFontMetrics(QToolTip::font()));
     FHintText = text.toStdString();
     QToolTip::showText(info.HintPos, text, Control->GetWidget(), QRect(), info.HideTimeout);
 }
@@ -614,9 +654,27 @@ void TApplication::CancelHint() {
     QToolTip::hideText();
 }
 
+namespace {
+std::function<void(unsigned)>& BeepHook() {
+    static std::function<void(unsigned)> hook;
+    return hook;
+}
+} // namespace
+
+void MessageBeep(unsigned Type) {
+    if (BeepHook())
+        BeepHook()(Type);
+    else if (QApplication::instance())
+        QApplication::beep();
+}
+
+void SetBeepHook(std::function<void(unsigned Type)> Hook) {
+    BeepHook() = std::move(Hook);
+}
+
 void RegisterControlClasses() {
-    for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(), &TEdit::ClassInfo(),
-                              &TCheckBox::ClassInfo(), &TLabel::ClassInfo(), &TStaticText::ClassInfo(),
-                              &TSpeedButton::ClassInfo(), &TTimer::ClassInfo()})
+    for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(),
+                              &TEdit::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(),
+                              &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo()})
         RegisterClass(c);
 }

@@ -18,11 +18,17 @@ class QApplication;
 class QEventLoop;
 
 enum TPosition {
-    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
     poOwnerFormCenter
 };
-KV_ENUM_TYPEINFO(TPosition, "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
-                 "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter")
+KV_ENUM_TYPEINFO(TPosition, "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                 "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter")
 
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 KV_ENUM_TYPEINFO(TBorderIcon, "biSystemMenu", "biMinimize", "biMaximize", "biHelp")
@@ -153,13 +159,13 @@ public:
 
 struct THintInfo {
     TControl* HintControl = nullptr;
-    QPoint HintPos;         // screen position of the hint window
-    int HintMaxWidth = 0;   // longer lines wrap at word boundaries
+    QPoint HintPos;       // screen position of the hint window
+    int HintMaxWidth = 0; // longer lines wrap at word boundaries
     TColor HintColor = clInfoBk;
-    QRect CursorRect;       // in the control's client coordinates
-    QPoint CursorPos;       // in the control's client coordinates
+    QRect CursorRect; // in the control's client coordinates
+    QPoint CursorPos; // in the control's client coordinates
     int ReshowTimeout = 0;
-    int HideTimeout = 0;    // milliseconds
+    int HideTimeout = 0; // milliseconds
     AnsiString HintStr;
 };
 
@@ -263,6 +269,11 @@ private:
 
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// Sounds the platform's beep (Type 0: the default beep). Tests can catch
+// beeps with SetBeepHook; an empty hook restores the sound.
+void MessageBeep(unsigned Type);
+void SetBeepHook(std::function<void(unsigned Type)> Hook);
 
 // Makes the framework's control classes known by name (done by TApplication).
 void RegisterControlClasses();

@@ -9,20 +9,34 @@
 
 const TIdentMap& ColorIdents() {
     static const TIdentMap map = {
-        {clBlack, "clBlack"},       {clMaroon, "clMaroon"},
-        {clGreen, "clGreen"},       {clOlive, "clOlive"},
-        {clNavy, "clNavy"},         {clPurple, "clPurple"},
-        {clTeal, "clTeal"},         {clGray, "clGray"},
-        {clSilver, "clSilver"},     {clRed, "clRed"},
-        {clLime, "clLime"},         {clYellow, "clYellow"},
-        {clBlue, "clBlue"},         {clFuchsia, "clFuchsia"},
-        {clAqua, "clAqua"},         {clWhite, "clWhite"},
-        {clWindow, "clWindow"},     {clWindowText, "clWindowText"},
-        {clHighlight, "clHighlight"}, {clHighlightText, "clHighlightText"},
-        {clBtnFace, "clBtnFace"},   {clBtnShadow, "clBtnShadow"},
-        {clGrayText, "clGrayText"}, {clBtnText, "clBtnText"},
-        {clBtnHighlight, "clBtnHighlight"}, {clInfoBk, "clInfoBk"},
-        {clNone, "clNone"},         {clDefault, "clDefault"},
+        {clBlack, "clBlack"},
+        {clMaroon, "clMaroon"},
+        {clGreen, "clGreen"},
+        {clOlive, "clOlive"},
+        {clNavy, "clNavy"},
+        {clPurple, "clPurple"},
+        {clTeal, "clTeal"},
+        {clGray, "clGray"},
+        {clSilver, "clSilver"},
+        {clRed, "clRed"},
+        {clLime, "clLime"},
+        {clYellow, "clYellow"},
+        {clBlue, "clBlue"},
+        {clFuchsia, "clFuchsia"},
+        {clAqua, "clAqua"},
+        {clWhite, "clWhite"},
+        {clWindow, "clWindow"},
+        {clWindowText, "clWindowText"},
+        {clHighlight, "clHighlight"},
+        {clHighlightText, "clHighlightText"},
+        {clBtnFace, "clBtnFace"},
+        {clBtnShadow, "clBtnShadow"},
+        {clGrayText, "clGrayText"},
+        {clBtnText, "clBtnText"},
+        {clBtnHighlight, "clBtnHighlight"},
+        {clInfoBk, "clInfoBk"},
+        {clNone, "clNone"},
+        {clDefault, "clDefault"},
     };
     return map;
 }
@@ -31,17 +45,28 @@ QColor ColorToQColor(TColor Color) {
     if (Color & clSystemColor) {
         QPalette pal = QApplication::palette();
         switch (Color) {
-        case clWindow: return pal.color(QPalette::Base);
-        case clWindowText: return pal.color(QPalette::Text);
-        case clHighlight: return pal.color(QPalette::Highlight);
-        case clHighlightText: return pal.color(QPalette::HighlightedText);
-        case clBtnFace: return pal.color(QPalette::Button);
-        case clBtnShadow: return pal.color(QPalette::Dark);
-        case clGrayText: return pal.color(QPalette::Disabled, QPalette::Text);
-        case clBtnText: return pal.color(QPalette::ButtonText);
-        case clBtnHighlight: return pal.color(QPalette::Light);
-        case clInfoBk: return pal.color(QPalette::ToolTipBase);
-        default: return pal.color(QPalette::Window);
+        case clWindow:
+            return pal.color(QPalette::Base);
+        case clWindowText:
+            return pal.color(QPalette::Text);
+        case clHighlight:
+            return pal.color(QPalette::Highlight);
+        case clHighlightText:
+            return pal.color(QPalette::HighlightedText);
+        case clBtnFace:
+            return pal.color(QPalette::Button);
+        case clBtnShadow:
+            return pal.color(QPalette::Dark);
+        case clGrayText:
+            return pal.color(QPalette::Disabled, QPalette::Text);
+        case clBtnText:
+            return pal.color(QPalette::ButtonText);
+        case clBtnHighlight:
+            return pal.color(QPalette::Light);
+        case clInfoBk:
+            return pal.color(QPalette::ToolTipBase);
+        default:
+            return pal.color(QPalette::Window);
         }
     }
     if (Color == clNone || Color == clDefault) return QColor();
@@ -77,7 +102,8 @@ void TFont::Assign(const TPersistent* Source) {
 }
 
 bool TFont::Equals(const TFont& Other) const {
-    return FName == Other.FName && FHeight == Other.FHeight && FStyle == Other.FStyle && FColor == Other.FColor;
+    return FName == Other.FName && FHeight == Other.FHeight && FStyle == Other.FStyle &&
+           FColor == Other.FColor;
 }
 
 void TFont::SetName(const AnsiString& Value) {
@@ -92,9 +118,13 @@ void TFont::SetHeight(int Value) {
     Changed();
 }
 
-int TFont::GetSize() const { return (-FHeight * 72 + (FHeight < 0 ? -48 : 48)) / 96; }
+int TFont::GetSize() const {
+    return (-FHeight * 72 + (FHeight < 0 ? -48 : 48)) / 96;
+}
 
-void TFont::SetSize(int Value) { SetHeight(-(Value * 96 + 36) / 72); }
+void TFont::SetSize(int Value) {
+    SetHeight(-(Value * 96 + 36) / 72);
+}
 
 void TFont::SetStyle(TFontStyles Value) {
     if (Value == FStyle) return;
@@ -172,7 +202,8 @@ void TBitmap::LoadFromData(const AnsiString& Bytes) {
     if (data.size() > 6) {
         auto b = [&](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])); };
         std::uint32_t len = b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
-        if (len == static_cast<std::uint32_t>(data.size() - 4) && data[4] == 'B' && data[5] == 'M') data.remove(0, 4);
+        if (len == static_cast<std::uint32_t>(data.size() - 4) && data[4] == 'B' && data[5] == 'M')
+            data.remove(0, 4);
     }
     QImage img;
     if (!img.loadFromData(data)) throw EInvalidGraphic("Bitmap image is not valid");
@@ -188,7 +219,8 @@ AnsiString TBitmap::SaveToData() const {
     FImage.save(&buffer, "BMP");
     std::uint32_t len = static_cast<std::uint32_t>(data.size());
     AnsiString out;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((len >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((len >> (8 * i)) & 0xFF);
     out.append(data.constData(), static_cast<size_t>(data.size()));
     return out;
 }

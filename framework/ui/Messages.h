@@ -22,14 +22,23 @@ struct TMessage {
     TMessageContext* Context = nullptr; // null for messages sent by code
 };
 
-inline Word LoWord(std::uintptr_t v) { return static_cast<Word>(v & 0xFFFF); }
-inline Word HiWord(std::uintptr_t v) { return static_cast<Word>((v >> 16) & 0xFFFF); }
+inline Word LoWord(std::uintptr_t v) {
+    return static_cast<Word>(v & 0xFFFF);
+}
+inline Word HiWord(std::uintptr_t v) {
+    return static_cast<Word>((v >> 16) & 0xFFFF);
+}
 inline LPARAM MakeLParam(int Lo, int Hi) {
-    return static_cast<LPARAM>((static_cast<std::uint32_t>(Hi & 0xFFFF) << 16) | static_cast<std::uint32_t>(Lo & 0xFFFF));
+    return static_cast<LPARAM>((static_cast<std::uint32_t>(Hi & 0xFFFF) << 16) |
+                               static_cast<std::uint32_t>(Lo & 0xFFFF));
 }
 // Mouse positions travel as two signed 16-bit halves of LParam.
-inline int MouseX(const TMessage& M) { return static_cast<std::int16_t>(LoWord(static_cast<std::uintptr_t>(M.LParam))); }
-inline int MouseY(const TMessage& M) { return static_cast<std::int16_t>(HiWord(static_cast<std::uintptr_t>(M.LParam))); }
+inline int MouseX(const TMessage& M) {
+    return static_cast<std::int16_t>(LoWord(static_cast<std::uintptr_t>(M.LParam)));
+}
+inline int MouseY(const TMessage& M) {
+    return static_cast<std::int16_t>(HiWord(static_cast<std::uintptr_t>(M.LParam)));
+}
 
 // Window messages
 constexpr Cardinal WM_MOVE = 0x0003;
@@ -158,8 +167,12 @@ constexpr Word SB_ENDSCROLL = 8;
     void Dispatch(TMessage& Message) override {                                                              \
         switch (Message.Msg) {
 #define MESSAGE_HANDLER(Msg, Handler)                                                                        \
-    case Msg: Handler(Message); break;
+    case Msg:                                                                                                \
+        Handler(Message);                                                                                    \
+        break;
 #define END_MESSAGE_MAP(Base)                                                                                \
-    default: Base::Dispatch(Message); break;                                                                 \
+    default:                                                                                                 \
+        Base::Dispatch(Message);                                                                             \
+        break;                                                                                               \
         }                                                                                                    \
         }

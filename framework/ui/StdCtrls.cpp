@@ -12,13 +12,18 @@
 
 namespace {
 
-QString Q(const AnsiString& s) { return QString::fromStdString(s); }
+QString Q(const AnsiString& s) {
+    return QString::fromStdString(s);
+}
 
 Qt::Alignment QtAlignment(TAlignment a) {
     switch (a) {
-    case taRightJustify: return Qt::AlignRight | Qt::AlignTop;
-    case taCenter: return Qt::AlignHCenter | Qt::AlignTop;
-    default: return Qt::AlignLeft | Qt::AlignTop;
+    case taRightJustify:
+        return Qt::AlignRight | Qt::AlignTop;
+    case taCenter:
+        return Qt::AlignHCenter | Qt::AlignTop;
+    default:
+        return Qt::AlignLeft | Qt::AlignTop;
     }
 }
 
@@ -80,7 +85,9 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
     SetBounds(0, 0, 121, 21);
 }
 
-QLineEdit* TCustomEdit::Edit() const { return static_cast<QLineEdit*>(FWidget); }
+QLineEdit* TCustomEdit::Edit() const {
+    return static_cast<QLineEdit*>(FWidget);
+}
 
 QWidget* TCustomEdit::CreateWidget(const TCreateParams& Params) {
     return new TControlWidget<QLineEdit>(this, Params.WndParent);
@@ -149,7 +156,11 @@ void TCustomEdit::SetCharCase(TEditCharCase Value) {
     SetText((Value == ecUpperCase ? t.toUpper() : t.toLower()).toStdString());
 }
 
-int TCustomEdit::GetSelStart() const { return FWidget ? Edit()->selectionStart() < 0 ? Edit()->cursorPosition() : Edit()->selectionStart() : FSelStart; }
+int TCustomEdit::GetSelStart() const {
+    if (!FWidget) return FSelStart;
+    int start = Edit()->selectionStart();
+    return start < 0 ? Edit()->cursorPosition() : start;
+}
 
 void TCustomEdit::SetSelStart(int Value) {
     FSelStart = Value;
@@ -157,14 +168,18 @@ void TCustomEdit::SetSelStart(int Value) {
     if (FWidget) Edit()->setCursorPosition(Value);
 }
 
-int TCustomEdit::GetSelLength() const { return FWidget ? static_cast<int>(Edit()->selectedText().size()) : FSelLength; }
+int TCustomEdit::GetSelLength() const {
+    return FWidget ? static_cast<int>(Edit()->selectedText().size()) : FSelLength;
+}
 
 void TCustomEdit::SetSelLength(int Value) {
     FSelLength = Value;
     if (FWidget) Edit()->setSelection(GetSelStart(), Value);
 }
 
-AnsiString TCustomEdit::GetSelText() const { return FWidget ? Edit()->selectedText().toStdString() : AnsiString(); }
+AnsiString TCustomEdit::GetSelText() const {
+    return FWidget ? Edit()->selectedText().toStdString() : AnsiString();
+}
 
 void TCustomEdit::SetSelText(const AnsiString& Value) {
     HandleNeeded();
@@ -177,13 +192,17 @@ void TCustomEdit::SelectAll() {
 
 void TCustomEdit::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; break;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        break;
     case CM_ENTER:
         // Entering by mouse click keeps the caret where the click put it.
         if (FAutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
         TWinControl::Dispatch(Message);
         break;
-    default: TWinControl::Dispatch(Message); break;
+    default:
+        TWinControl::Dispatch(Message);
+        break;
     }
 }
 
@@ -222,7 +241,8 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
     case WM_CLEAR:
         if (FWidget && !FReadOnly) Edit()->del();
         return;
-    default: break;
+    default:
+        break;
     }
     TWinControl::DefaultHandler(Message);
 }
@@ -235,7 +255,9 @@ void TButton::Publish(TPublisher<TButton>& P) {
     P.Prop("Cancel", &TButton::GetCancel, &TButton::SetCancel).Default(false);
     P.Prop("Caption", &TControl::GetText, &TControl::SetText);
     P.Prop("Default", &TButton::GetDefault, &TButton::SetDefault).Default(false);
-    P.Prop("ModalResult", &TButton::GetModalResult, &TButton::SetModalResult).Default(0).Idents(&ModalResultIdents());
+    P.Prop("ModalResult", &TButton::GetModalResult, &TButton::SetModalResult)
+        .Default(0)
+        .Idents(&ModalResultIdents());
     P.Prop("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop).Default(true);
 }
 
@@ -322,7 +344,9 @@ void TCheckBox::InitWidget() {
     auto* b = static_cast<QCheckBox*>(FWidget);
     b->setText(Q(FText));
     b->setTristate(FAllowGrayed);
-    b->setCheckState(FState == cbChecked ? Qt::Checked : FState == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
+    b->setCheckState(FState == cbChecked  ? Qt::Checked
+                     : FState == cbGrayed ? Qt::PartiallyChecked
+                                          : Qt::Unchecked);
     QObject::connect(b, &QCheckBox::clicked, b, [this, b] {
         GuardedCall(this, [&] {
             Qt::CheckState s = b->checkState();
@@ -342,7 +366,9 @@ void TCheckBox::SetState(TCheckBoxState Value) {
     if (FWidget) {
         auto* b = static_cast<QCheckBox*>(FWidget);
         QSignalBlocker block(b);
-        b->setCheckState(Value == cbChecked ? Qt::Checked : Value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
+        b->setCheckState(Value == cbChecked  ? Qt::Checked
+                         : Value == cbGrayed ? Qt::PartiallyChecked
+                                             : Qt::Unchecked);
     }
     if (!IsLoading()) Click();
 }
@@ -378,7 +404,8 @@ struct LabelImpl {
     static QSize TextSize(const AnsiString& Text, const TLabelSupport& L, const TFont& Font) {
         QFontMetrics fm(Font.ToQFont());
         QString s = Q(L.ShowAccelChar ? StripAccelChars(Text) : Text);
-        QRect r = fm.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, s.isEmpty() ? " " : s);
+        QRect r =
+            fm.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, s.isEmpty() ? " " : s);
         return QSize(s.isEmpty() ? 0 : r.width(), r.height());
     }
     // Alt plus the accelerator letter gives the focus to the focus control.
@@ -402,7 +429,9 @@ void TCustomLabel::Publish(TPublisher<TCustomLabel>& P) {
     P.Prop("WordWrap", &TCustomLabel::GetWordWrap, &TCustomLabel::SetWordWrap).Default(false);
 }
 
-TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) { SetBounds(0, 0, 65, 17); }
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+    SetBounds(0, 0, 65, 17);
+}
 
 QWidget* TCustomLabel::CreateWidget(const TCreateParams& Params) {
     auto* w = new TControlWidget<QLabel>(this, Params.WndParent);
@@ -415,7 +444,9 @@ void TCustomLabel::InitWidget() {
     UpdateLabel();
 }
 
-void TCustomLabel::UpdateLabel() { LabelImpl::Update(FWidget, FText, FLabel); }
+void TCustomLabel::UpdateLabel() {
+    LabelImpl::Update(FWidget, FText, FLabel);
+}
 
 void TCustomLabel::TextChanged() {
     UpdateLabel();
@@ -477,7 +508,9 @@ void TCustomLabel::Dispatch(TMessage& Message) {
 
 KV_PUBLISHED_METACLASS(TStaticText, &TWinControl::ClassInfo())
 
-void TStaticText::Publish(TPublisher<TStaticText>& P) { PublishLabel(P); }
+void TStaticText::Publish(TPublisher<TStaticText>& P) {
+    PublishLabel(P);
+}
 
 TStaticText::TStaticText(TComponent* AOwner) : TWinControl(AOwner) {
     ControlStyle >> csSetCaption;
@@ -495,7 +528,9 @@ void TStaticText::InitWidget() {
     UpdateLabel();
 }
 
-void TStaticText::UpdateLabel() { LabelImpl::Update(FWidget, FText, FLabel); }
+void TStaticText::UpdateLabel() {
+    LabelImpl::Update(FWidget, FText, FLabel);
+}
 
 void TStaticText::TextChanged() {
     UpdateLabel();

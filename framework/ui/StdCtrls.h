@@ -68,7 +68,7 @@ private:
     bool FAutoSelect = true;
     TEditCharCase FCharCase = ecNormal;
     bool FModified = false;
-    bool FPushing = false; // the widget is being given our text
+    bool FPushing = false;             // the widget is being given our text
     int FSelStart = 0, FSelLength = 0; // kept while there is no widget
 };
 

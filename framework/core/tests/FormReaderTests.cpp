@@ -58,7 +58,8 @@ public:
         });
         // Gadgets nest in their parents; other components stand at the root.
         P.ChildrenHook([](TComponent* Self, TComponent* Root, const TPropTable::TChildProc& Proc) {
-            for (TGadget* k : dynamic_cast<TGadget*>(Self)->Kids) Proc(k);
+            for (TGadget* k : dynamic_cast<TGadget*>(Self)->Kids)
+                Proc(k);
             if (Self == Root)
                 for (int i = 0; i < Root->GetComponentCount(); ++i)
                     if (!dynamic_cast<TGadget*>(Root->GetComponent(i))) Proc(Root->GetComponent(i));
@@ -219,7 +220,7 @@ TEST_F(FormReader, ReadsEveryKindOfValueAndWiresTheForm) {
     EXPECT_EQ(k.GetPen()->Colour, 0x0000FF);
     EXPECT_EQ(k.GetLines()->GetText(), "one\r\ntwo\r\n");
     EXPECT_EQ(k.Stamp, 42);
-    EXPECT_EQ(k.GetBuddy(), Board->Dial);           // forward reference fixed up
+    EXPECT_EQ(k.GetBuddy(), Board->Dial);            // forward reference fixed up
     EXPECT_EQ(Board->Dial->GetBuddy(), Board->Knob); // backward reference
     EXPECT_EQ(Board->Dial->Mask, '\0');
 
@@ -257,7 +258,8 @@ TEST_F(FormReader, WriterLeavesOutDefaultsAndReadsBackTheSame) {
     // Dial keeps every default but Mask (#0 is the default) and Buddy.
     size_t dial = text.find("object Dial: TGadget");
     ASSERT_NE(dial, AnsiString::npos);
-    EXPECT_EQ(text.substr(dial, text.find("end", dial) - dial), "object Dial: TGadget\r\n    Buddy = Knob\r\n  ");
+    EXPECT_EQ(text.substr(dial, text.find("end", dial) - dial),
+              "object Dial: TGadget\r\n    Buddy = Knob\r\n  ");
     // Inner nests in Knob; an empty set differs from the default and is written.
     EXPECT_NE(text.find("    object Inner: TGadget\r\n      Sides = []\r\n    end"), AnsiString::npos);
 
@@ -307,7 +309,8 @@ TEST_F(FormReader, UnknownNamesAndBadValuesAreErrorsWithTheLine) {
     };
     for (const Case& c : cases) {
         AnsiString text = AnsiString("object Board1: TBoard\n  object Dial: TGadget\n  end\n") +
-                          "  object Knob: TGadget\n" + "    " + c.Body + "\n  end\n  object Plain: TOther\n  end\nend\n";
+                          "  object Knob: TGadget\n" + "    " + c.Body +
+                          "\n  end\n  object Plain: TOther\n  end\nend\n";
         // Knob starts on line 4; the property is on line 5.
         AnsiString expected = StringReplaceAll(c.Expected, "line 3", "line 5");
         AnsiString msg = ReadError(text);
@@ -320,12 +323,16 @@ TEST_F(FormReader, UnknownNamesAndBadValuesAreErrorsWithTheLine) {
 }
 
 TEST_F(FormReader, StructuralErrors) {
-    EXPECT_NE(ReadError("object X: TBoard\n  object K: TNoSuchClass\n  end\nend").find("Class TNoSuchClass not found on line 2"),
+    EXPECT_NE(ReadError("object X: TBoard\n  object K: TNoSuchClass\n  end\nend")
+                  .find("Class TNoSuchClass not found on line 2"),
               AnsiString::npos);
-    EXPECT_NE(ReadError("object X: TGadget\nend").find("Form text is for class TGadget, not TBoard"), AnsiString::npos);
-    EXPECT_NE(ReadError("object X: TBoard\n  object Knob: TOther\n  end\nend").find("Field Knob of TBoard is a TGadget"),
+    EXPECT_NE(ReadError("object X: TGadget\nend").find("Form text is for class TGadget, not TBoard"),
               AnsiString::npos);
-    EXPECT_NE(ReadError("object X: TBoard\n  object Knob: TGadget\n  end\nend").find("Field Dial of TBoard has no component"),
+    EXPECT_NE(ReadError("object X: TBoard\n  object Knob: TOther\n  end\nend")
+                  .find("Field Knob of TBoard is a TGadget"),
+              AnsiString::npos);
+    EXPECT_NE(ReadError("object X: TBoard\n  object Knob: TGadget\n  end\nend")
+                  .find("Field Dial of TBoard has no component"),
               AnsiString::npos);
     EXPECT_NE(ReadError("object X: TBoard\n  object Knob: TGadget\n  end\n  object Knob: TGadget\n  end\nend")
                   .find("A component named Knob already exists"),
@@ -350,7 +357,8 @@ TEST(FormParser, SyntaxErrorsNameTheLine) {
         {"inherited A: TA\nend", "Inherited form text is not supported"},
         {"object A: TA\n  Left = 12ab\nend", "Invalid number on line 2"},
         {"object A: TA\n  Left = 99999999999999999999\nend", "Number out of range"},
-        {"object A: TA\n  object B: TB\n  end\n  Left = 1\nend", "Properties must come before nested objects on line 4"},
+        {"object A: TA\n  object B: TB\n  end\n  Left = 1\nend",
+         "Properties must come before nested objects on line 4"},
     };
     for (const Case& c : cases) {
         try {

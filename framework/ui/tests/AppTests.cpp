@@ -106,7 +106,8 @@ TEST(GlyphInFormText, BinaryDataReadsAndWritesBack) {
     b->SetParent(&form);
     QImage img(16, 11, QImage::Format_ARGB32);
     img.fill(qRgb(255, 0, 255));
-    for (int x = 2; x < 14; ++x) img.setPixel(x, 8, qRgb(0, 0, 0));
+    for (int x = 2; x < 14; ++x)
+        img.setPixel(x, 8, qRgb(0, 0, 0));
     b->GetGlyph()->SetImage(img);
     AnsiString text = WriteComponentToText(&form, TForm::ClassInfo());
     EXPECT_NE(text.find("Glyph.Data = {"), AnsiString::npos);
@@ -118,8 +119,9 @@ TEST(GlyphInFormText, BinaryDataReadsAndWritesBack) {
     EXPECT_EQ(b2->GetGlyph()->GetImage(), b->GetGlyph()->GetImage());
 
     TForm bad(nullptr);
-    EXPECT_THROW(ReadComponentFromText("object F: TForm\n  object B: TSpeedButton\n    Glyph.Data = {00FF}\n  end\nend",
-                                       &bad, TForm::ClassInfo()),
+    EXPECT_THROW(ReadComponentFromText(
+                     "object F: TForm\n  object B: TSpeedButton\n    Glyph.Data = {00FF}\n  end\nend", &bad,
+                     TForm::ClassInfo()),
                  EReadError);
 }
 
@@ -195,7 +197,8 @@ TEST_F(ShownForm, PanelPaintsItsBevelsAndCaption) {
     EXPECT_LT(qGray(shot.pixel(1, 1)), qGray(shot.pixel(118, 38)));
     int dark = 0; // the caption leaves dark pixels in the middle
     for (int x = 30; x < 90; ++x)
-        for (int y = 12; y < 28; ++y) dark += qGray(shot.pixel(x, y)) < 100;
+        for (int y = 12; y < 28; ++y)
+            dark += qGray(shot.pixel(x, y)) < 100;
     EXPECT_GT(dark, 10);
 }
 

@@ -1,5 +1,6 @@
 // Controls driven through Qt: speed-button groups, keys, guards, messages.
 #include "Buttons.h"
+#include "Clipbrd.h"
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
 #include "UiTestEnv.h"
@@ -60,7 +61,7 @@ TEST_F(SpeedButtons, GroupKeepsExactlyOneDownWithinOneParent) {
     EXPECT_FALSE(a->GetDown());
     EXPECT_TRUE(b->GetDown());
     EXPECT_TRUE(other->GetDown()); // groups act only among siblings
-    Click(b);                     // no all-up: stays down
+    Click(b);                      // no all-up: stays down
     EXPECT_TRUE(b->GetDown());
     EXPECT_TRUE(static_cast<QToolButton*>(b->GetWidget())->isChecked());
     b->SetDown(false); // by code neither
@@ -93,7 +94,8 @@ TEST_F(SpeedButtons, GlyphWithDisabledImageAndGlyphRightOfCaption) {
     TSpeedButton* b = MakeButton(P1, 0, false);
     QImage img(32, 11, QImage::Format_ARGB32);
     img.fill(Qt::white);
-    for (int x = 16; x < 32; ++x) img.setPixel(x, 0, qRgb(128, 128, 128));
+    for (int x = 16; x < 32; ++x)
+        img.setPixel(x, 0, qRgb(128, 128, 128));
     img.setPixel(3, 3, qRgb(0, 0, 0));
     b->GetGlyph()->SetImage(img);
     b->SetNumGlyphs(2);
@@ -148,8 +150,8 @@ TEST_F(Keys, KeyPressSeesOneCharacterAndMayChangeOrRefuseIt) {
     Edit->OnKeyPress = [&](TObject* Sender, TKeyChar& Key) {
         EXPECT_EQ(Sender, Edit);
         seen.push_back(Key);
-        if (Key >= '0' && Key <= '9') Key = 0;       // refuse digits
-        if (Key == 'a') Key = 'A';                    // change a character
+        if (Key >= '0' && Key <= '9') Key = 0; // refuse digits
+        if (Key == 'a') Key = 'A';             // change a character
     };
     int changes = 0;
     Edit->OnChange = [&](TObject*) { ++changes; };
@@ -210,16 +212,55 @@ TEST_F(Keys, PasteGoesThroughTheMessageMap) {
     EXPECT_EQ(Edit->Sizes.back(), static_cast<Cardinal>(MakeLParam(150, 21)));
 }
 
-TEST_F(Keys, AcceleratorOfAStaticTextFocusesItsControl) {
+TEST_F(Keys, AcceleratorOfALabelOrStaticTextFocusesItsControl) {
     auto* other = Add<TEdit>(Form.get(), 10, 50, 100, 21);
-    auto* label = Add<TStaticText>(Form.get(), 10, 80, 50, 17);
-    label->SetCaption("&Search :");
-    label->SetFocusControl(Edit);
-    EXPECT_EQ(static_cast<QLabel*>(label->GetWidget())->text(), "Search :");
+    auto* text = Add<TStaticText>(Form.get(), 10, 80, 50, 17);
+    text->SetCaption("&Search :");
+    text->SetFocusControl(Edit);
+    auto* label = new TLabel(Form.get()); // a graphic control: no window of its own to focus
+    label->SetParent(Form.get());
+    label->SetCaption("Sa&ve && go");
+    label->SetFocusControl(other);
+    EXPECT_EQ(static_cast<QLabel*>(text->GetWidget())->text(), "Search :");
+    EXPECT_EQ(static_cast<QLabel*>(label->GetWidget())->text(), "Save & go");
+
     other->SetFocus();
     QTest::keyClick(other->GetHandle(), Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(Edit->Focused());
     EXPECT_EQ(Form->GetActiveControl(), Edit);
+    QTest::keyClick(W(), Qt::Key_V, Qt::AltModifier);
+    EXPECT_TRUE(other->Focused());
+    QTest::keyClick(other->GetHandle(), Qt::Key_G, Qt::AltModifier); // "&&" is no accelerator
+    EXPECT_TRUE(other->Focused());
+    // A freed focus control is forgotten.
+    delete Edit;
+    Edit = nullptr;
+    EXPECT_EQ(text->GetFocusControl(), nullptr);
+}
+
+TEST_F(Keys, MaxLengthLimitsTypingOnly) {
+    Edit->SetMaxLength(3);
+    Edit->SetFocus();
+    QTest::keyClicks(W(), "abcd");
+    EXPECT_EQ(Edit->GetText(), "abc");
+    EXPECT_TRUE(Edit->GetModified());
+    Edit->SetMaxLength(0);
+    QTest::keyClicks(W(), "de");
+    EXPECT_EQ(Edit->GetText(), "abcde");
+}
+
+TEST(Platform, BeepHookAndClipboardText) {
+    std::vector<unsigned> beeps;
+    SetBeepHook([&](unsigned t) { beeps.push_back(t); });
+    MessageBeep(0);
+    SetBeepHook(nullptr);
+    EXPECT_EQ(beeps, (std::vector<unsigned>{0}));
+    Clipboard().SetAsText("one\r\ntwo");
+    EXPECT_TRUE(Clipboard().HasFormat(CF_TEXT));
+    EXPECT_EQ(QApplication::clipboard()->text(), "one\ntwo");
+    EXPECT_EQ(Clipboard().GetAsText(), "one\r\ntwo");
+    Clipboard().Clear();
+    EXPECT_FALSE(Clipboard().HasFormat(CF_TEXT));
 }
 
 TEST_F(Keys, EnterAndExitFireWhenTheFocusMoves) {

@@ -161,9 +161,9 @@ TEST_F(FormTest, AnchorsFollowTheParentAndConstraintsHold) {
     f.SetClientWidth(500);
     f.SetClientHeight(350);
     EXPECT_EQ(f.PnlMain->GetBoundsRect(), QRect(0, 0, 500, 350));
-    EXPECT_EQ(f.PnlRight->GetBoundsRect(), QRect(400, 1, 99, 100));   // right edge kept
-    EXPECT_EQ(f.PnlBottom->GetBoundsRect(), QRect(1, 300, 498, 49));  // grows, bottom kept
-    EXPECT_EQ(f.BtnOpen->GetBoundsRect(), QRect(5, 5, 89, 27));       // not anchored to a moving side
+    EXPECT_EQ(f.PnlRight->GetBoundsRect(), QRect(400, 1, 99, 100));  // right edge kept
+    EXPECT_EQ(f.PnlBottom->GetBoundsRect(), QRect(1, 300, 498, 49)); // grows, bottom kept
+    EXPECT_EQ(f.BtnOpen->GetBoundsRect(), QRect(5, 5, 89, 27));      // not anchored to a moving side
     f.SetWidth(50);
     EXPECT_EQ(f.GetWidth(), 200); // MinWidth
     f.SetClientWidth(400);
@@ -222,9 +222,11 @@ TEST_F(FormTest, UnknownClassOrPropertyStopsTheForm) {
     };
     const Case cases[] = {
         {"object F: TForm\n  object P: TPanl\n  end\nend", "Class TPanl not found on line 2"},
-        {"object F: TForm\n  object P: TPanel\n    Algn = alClient\n  end\nend", "P.Algn on line 3: Property Algn does not exist"},
+        {"object F: TForm\n  object P: TPanel\n    Algn = alClient\n  end\nend",
+         "P.Algn on line 3: Property Algn does not exist"},
         {"object F: TForm\n  object P: TPanel\n    Align = alMiddle\n  end\nend", "unknown value alMiddle"},
-        {"object F: TForm\n  object T: TTimer\n    object B: TButton\n    end\n  end\nend", "cannot be placed in TTimer"},
+        {"object F: TForm\n  object T: TTimer\n    object B: TButton\n    end\n  end\nend",
+         "cannot be placed in TTimer"},
     };
     for (const Case& c : cases) {
         TForm f(nullptr);

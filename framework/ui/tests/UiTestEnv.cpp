@@ -37,4 +37,6 @@ ExceptionCatcher::ExceptionCatcher() {
     };
 }
 
-ExceptionCatcher::~ExceptionCatcher() { Application->OnException = nullptr; }
+ExceptionCatcher::~ExceptionCatcher() {
+    Application->OnException = nullptr;
+}
