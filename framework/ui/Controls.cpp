@@ -247,7 +247,12 @@ void TControl::Publish(TPublisher<TControl>& P) {
     P.Prop("Anchors", &TControl::GetAnchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
     P.Prop("Constraints", &TControl::GetConstraints, nullptr);
     P.Prop("Cursor", &TControl::GetCursor, &TControl::SetCursor).Default(crDefault).Idents(&CursorIdents());
+    P.Prop("DragCursor", &TControl::GetDragCursor, &TControl::SetDragCursor)
+        .Default(crDrag)
+        .Idents(&CursorIdents());
+    P.Prop("DragMode", &TControl::GetDragMode, &TControl::SetDragMode).Default(dmManual);
     P.Prop("Enabled", &TControl::GetEnabled, &TControl::SetEnabled).Default(true);
+    P.Prop("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext).Default(0);
     P.Prop("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor).Default(false);
     P.Prop("Color", &TControl::GetColor, &TControl::SetColor)
         .Default(clBtnFace)
@@ -982,6 +987,10 @@ void TWinControl::Publish(TPublisher<TWinControl>& P) {
         .NoDefault()
         .StoredIf([](const TWinControl& c) { return c.GetParent() != nullptr; });
     P.Prop("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop).Default(false);
+    P.Prop("ParentCtl3D", &TWinControl::GetParentCtl3D, &TWinControl::SetParentCtl3D).Default(true);
+    P.Prop("Ctl3D", &TWinControl::GetCtl3D, &TWinControl::SetCtl3D)
+        .Default(true)
+        .StoredIf([](const TWinControl& c) { return !c.GetParentCtl3D(); });
     P.Prop("OnEnter", &TWinControl::OnEnter, &TWinControl::OnEnter);
     P.Prop("OnExit", &TWinControl::OnExit, &TWinControl::OnExit);
     P.Prop("OnKeyDown", &TWinControl::OnKeyDown, &TWinControl::OnKeyDown);
@@ -1031,6 +1040,8 @@ void TWinControl::InsertControl(TControl* AControl) {
     if (AControl->FParentFont) AControl->Perform(CM_PARENTFONTCHANGED);
     if (AControl->FParentColor) AControl->Perform(CM_PARENTCOLORCHANGED);
     if (AControl->FParentShowHint) AControl->Perform(CM_SHOWHINTCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(AControl); w && w->FParentCtl3D)
+        w->Perform(CM_PARENTCTL3DCHANGED);
     AControl->UpdateAnchorRules();
     if (FWidget) {
         AControl->CreateControlWidget();
@@ -1178,6 +1189,20 @@ void TWinControl::SetTabStop(bool Value) {
     if (FWidget) FWidget->setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
+void TWinControl::SetCtl3D(bool Value) {
+    FParentCtl3D = false;
+    if (Value == FCtl3D) return;
+    FCtl3D = Value;
+    Perform(CM_CTL3DCHANGED);
+    NotifyControls(CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::SetParentCtl3D(bool Value) {
+    if (Value == FParentCtl3D) return;
+    FParentCtl3D = Value;
+    if (Value && GetParent()) Perform(CM_PARENTCTL3DCHANGED);
+}
+
 void TWinControl::UpdateTabOrder() {
     // Qt keeps one tab chain per window: walk the whole window in tab order.
     TWinControl* top = this;
@@ -1295,10 +1320,22 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CM_EXIT:
         CMExit(Message);
         break;
+    case CM_PARENTCTL3DCHANGED:
+        CMParentCtl3DChanged(Message);
+        break;
     default:
         TControl::Dispatch(Message);
         break;
     }
+}
+
+void TWinControl::CMParentCtl3DChanged(TMessage& Message) {
+    if (FParentCtl3D && GetParent() && GetParent()->FCtl3D != FCtl3D) {
+        FCtl3D = GetParent()->FCtl3D;
+        Perform(CM_CTL3DCHANGED);
+        NotifyControls(CM_PARENTCTL3DCHANGED);
+    }
+    DefaultHandler(Message);
 }
 
 void TWinControl::KeyDown(Word& Key, TShiftState Shift) {

@@ -58,6 +58,9 @@ KV_ENUM_TYPEINFO(TFormBorderStyle, "bsNone", "bsSingle", "bsSizeable", "bsDialog
                  "bsSizeToolWin")
 using TBorderStyle = TFormBorderStyle;
 
+enum TDragMode { dmManual, dmAutomatic };
+KV_ENUM_TYPEINFO(TDragMode, "dmManual", "dmAutomatic")
+
 using TCursor = int;
 constexpr TCursor crDefault = 0;
 constexpr TCursor crArrow = -2;
@@ -244,6 +247,14 @@ public:
     void SetParentColor(bool Value);
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    int GetHelpContext() const { return FHelpContext; }
+    void SetHelpContext(int Value) { FHelpContext = Value; }
+    // Drag state is kept for the controls that publish it; dragging itself
+    // is not implemented.
+    TDragMode GetDragMode() const { return FDragMode; }
+    virtual void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    TCursor GetDragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor Value) { FDragCursor = Value; }
     TControlStyle ControlStyle;
     TControlState ControlState;
 
@@ -346,6 +357,9 @@ private:
     bool FParentFont = true;
     bool FParentColor = false;
     TCursor FCursor = crDefault;
+    int FHelpContext = 0;
+    TDragMode FDragMode = dmManual;
+    TCursor FDragCursor = crDrag;
     std::unique_ptr<TSizeConstraints> FConstraints;
     bool FInLayout = false;
     std::shared_ptr<int> FLife = std::make_shared<int>(0);
@@ -386,6 +400,12 @@ public:
     void SetTabOrder(int Value);
     bool GetTabStop() const { return FTabStop; }
     void SetTabStop(bool Value);
+    // The three-dimensional look; a change sends CM_CTL3DCHANGED to the
+    // control and CM_PARENTCTL3DCHANGED to its children.
+    bool GetCtl3D() const { return FCtl3D; }
+    void SetCtl3D(bool Value);
+    bool GetParentCtl3D() const { return FParentCtl3D; }
+    void SetParentCtl3D(bool Value);
     // Tab-order list of the windowed children.
     std::vector<TWinControl*> GetTabOrderList() const { return FTabList; }
 
@@ -428,6 +448,7 @@ protected:
     void WMGetDlgCode(TMessage& Message);
     void CMEnter(TMessage& Message);
     void CMExit(TMessage& Message);
+    void CMParentCtl3DChanged(TMessage& Message);
     // Forwards framework notifications about the parent to every child.
     void NotifyControls(Cardinal Msg);
 
@@ -441,6 +462,8 @@ private:
     std::vector<TWinControl*> FTabList;
     int FTabOrderWanted = -1; // read from form text, applied in Loaded
     bool FTabStop = false;
+    bool FCtl3D = true;
+    bool FParentCtl3D = true;
     int FAlignLevel = 0;
     bool FAligning = false;
 };

@@ -360,7 +360,23 @@ TEST_F(Shown, HintsShowOnlyWithShowHintAndPassOnShowHint) {
     Application->OnShowHint = nullptr;
 }
 
-TEST(ParentShowHint, ChildrenFollowTheParentUntilSetThemselves) {
+// Counts the notifications of a change of the 3-D look.
+class TCtl3DPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    int Changes = 0;
+
+protected:
+    BEGIN_MESSAGE_MAP
+    MESSAGE_HANDLER(CM_CTL3DCHANGED, CMCtl3DChanged)
+    END_MESSAGE_MAP(TPanel)
+    void CMCtl3DChanged(TMessage& M) {
+        ++Changes;
+        TPanel::Dispatch(M);
+    }
+};
+
+TEST(ParentProperties, ChildrenFollowTheParentUntilSetThemselves) {
     TPanel p(nullptr);
     auto* child = new TButton(&p);
     child->SetParent(&p);
@@ -371,6 +387,25 @@ TEST(ParentShowHint, ChildrenFollowTheParentUntilSetThemselves) {
     p.SetShowHint(false);
     p.SetShowHint(true);
     EXPECT_FALSE(child->GetShowHint());
+
+    auto* inner = new TCtl3DPanel(&p);
+    inner->SetParent(&p);
+    p.SetCtl3D(false);
+    EXPECT_FALSE(inner->GetCtl3D());
+    EXPECT_EQ(inner->Changes, 1);
+    inner->SetCtl3D(true);
+    p.SetCtl3D(true);
+    p.SetCtl3D(false);
+    EXPECT_TRUE(inner->GetCtl3D());
+    EXPECT_EQ(inner->Changes, 2);
+
+    p.GetFont()->SetName("DejaVu Serif");
+    EXPECT_EQ(child->GetFont()->GetName(), "DejaVu Serif");
+    EXPECT_TRUE(child->GetParentFont());
+    child->GetFont()->SetHeight(-20);
+    EXPECT_FALSE(child->GetParentFont());
+    p.GetFont()->SetName("DejaVu Sans");
+    EXPECT_EQ(child->GetFont()->GetName(), "DejaVu Serif");
 }
 
 // ---- Windows and messages -------------------------------------------------
