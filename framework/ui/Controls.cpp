@@ -1129,7 +1129,10 @@ void TWinControl::CreateParams(TCreateParams& Params) {
 
 void TWinControl::InitWidget() {
     TControl::InitWidget();
-    FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    // Without TabStop a control keeps what its kind of widget does by itself:
+    // edits and buttons take the focus when clicked, panels never do.
+    FClickFocus = FWidget->focusPolicy() != Qt::NoFocus;
+    UpdateFocusPolicy();
 }
 
 void TWinControl::UpdateWidgetBounds() {
@@ -1186,7 +1189,11 @@ void TWinControl::SetTabOrder(int Value) {
 void TWinControl::SetTabStop(bool Value) {
     if (Value == FTabStop) return;
     FTabStop = Value;
-    if (FWidget) FWidget->setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus);
+    UpdateFocusPolicy();
+}
+
+void TWinControl::UpdateFocusPolicy() {
+    if (FWidget) FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
 }
 
 void TWinControl::SetCtl3D(bool Value) {

@@ -453,6 +453,7 @@ protected:
     void NotifyControls(Cardinal Msg);
 
     void UpdateTabOrder();
+    void UpdateFocusPolicy();
     void UpdateWidgetBounds() override;
 
 private:
@@ -464,6 +465,7 @@ private:
     bool FTabStop = false;
     bool FCtl3D = true;
     bool FParentCtl3D = true;
+    bool FClickFocus = false; // the widget takes the focus when clicked
     int FAlignLevel = 0;
     bool FAligning = false;
 };

@@ -179,8 +179,17 @@ TEST_F(ShownForm, PanelsReportMouseAndClicks) {
     };
     p->OnClick = [&](TObject*) { events.push_back("click"); };
     p->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { events.push_back("up"); };
+    auto* edit = new TEdit(Form.get());
+    edit->SetParent(Form.get());
+    edit->SetTop(100);
+    int exits = 0;
+    edit->OnExit = [&](TObject*) { ++exits; };
+    edit->SetFocus();
     QTest::mouseClick(p->GetHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(7, 9));
     EXPECT_EQ(events, (std::vector<std::string>{"down 0 7,9 left", "click", "up"}));
+    // A panel never takes the focus.
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(exits, 0);
 }
 
 TEST_F(ShownForm, PanelPaintsItsBevelsAndCaption) {
