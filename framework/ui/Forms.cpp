@@ -130,8 +130,10 @@ void TCustomForm::BeforeDestruction() {
 }
 
 void TCustomForm::InitForm(const TMetaClass& Class) {
+    FShowWhenCreated = false;
     ReadComponentRes(this, Class);
     DoCreate();
+    if (FShowWhenCreated) Show();
 }
 
 void TCustomForm::DoCreate() {
@@ -337,7 +339,7 @@ void TCustomForm::PlaceWindow() {
 
 void TCustomForm::SetVisible(bool Value) {
     if (IsLoading()) {
-        TControl::SetVisible(Value);
+        FShowWhenCreated = Value; // InitForm shows the form after OnCreate
         return;
     }
     if (Value == GetVisible()) return;

@@ -64,7 +64,8 @@ public:
     ~TCustomForm() override;
 
     // Reads the form description registered under Class's name in
-    // capitals, then fires OnCreate.
+    // capitals, then fires OnCreate; a text with Visible = True shows the
+    // form after that.
     void InitForm(const TMetaClass& Class);
     // Fires OnDestroy while the whole object still exists; call it first in
     // the destructor of a form whose OnDestroy handler is a method of its own.
@@ -141,6 +142,7 @@ private:
     bool FKeyPreview = false;
     bool FModal = false;
     bool FPlaced = false;
+    bool FShowWhenCreated = false;
     bool FDestroyFired = false;
     int FPixelsPerInch = 96;
     int FTextHeight = 13;

@@ -513,7 +513,6 @@ void TStaticText::Publish(TPublisher<TStaticText>& P) {
 }
 
 TStaticText::TStaticText(TComponent* AOwner) : TWinControl(AOwner) {
-    ControlStyle >> csSetCaption;
     SetBounds(0, 0, 65, 17);
 }
 

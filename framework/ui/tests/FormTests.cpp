@@ -378,3 +378,28 @@ TEST(ModalDialog, ScreenCentreAndOnShowOnClose) {
 }
 
 } // namespace
+
+namespace {
+
+class TShownAtOnce : public TForm {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TShownAtOnce>& P) { P.Method("FormCreate", &TShownAtOnce::FormCreate); }
+    explicit TShownAtOnce(TComponent* Owner) : TForm(Owner) { InitForm(ClassInfo()); }
+    void FormCreate(TObject*) { VisibleInCreate = GetVisible(); }
+    bool VisibleInCreate = true;
+};
+KV_PUBLISHED_METACLASS(TShownAtOnce, &TForm::ClassInfo())
+KV_FORM_RESOURCE(TSHOWNATONCE, "object S: TShownAtOnce\n  Visible = True\n  OnCreate = FormCreate\nend\n")
+
+TEST(FormVisibleInText, ShowsTheFormAfterOnCreate) {
+    TShownAtOnce f(nullptr);
+    EXPECT_FALSE(f.VisibleInCreate);
+    EXPECT_TRUE(f.GetVisible());
+    ASSERT_TRUE(f.HandleAllocated());
+    EXPECT_TRUE(f.GetHandle()->isVisible());
+    f.Hide();
+    EXPECT_FALSE(f.GetHandle()->isVisible());
+}
+
+} // namespace
