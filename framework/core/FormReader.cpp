@@ -684,18 +684,25 @@ public:
             if (!cls) throw EWriteError("Class " + child->ClassName() + " is not registered");
             WriteObject(child, *cls, Indent + 1);
         };
-        TComponent* self = const_cast<TComponent*>(C);
-        if (const auto* hook = table->GetChildrenHook())
-            (*hook)(self, const_cast<TComponent*>(FRoot), write);
-        else if (C == FRoot)
-            for (int i = 0; i < C->GetComponentCount(); ++i)
-                write(C->GetComponent(i));
+        // The root's components, each inside the one it nests in.
+        for (int i = 0; i < FRoot->GetComponentCount(); ++i) {
+            TComponent* child = FRoot->GetComponent(i);
+            TComponent* parent = ParentOf(child);
+            if (parent == C || (C == FRoot && !parent)) write(child);
+        }
         Line(Indent, "end");
     }
 
     AnsiString Text() const { return FOut; }
 
 private:
+    static TComponent* ParentOf(const TComponent* C) {
+        TComponentClass cls = GetClass(C->ClassName());
+        if (!cls) return nullptr;
+        const auto* getter = GetPropTable(cls)->GetParentGetter();
+        return getter ? (*getter)(C) : nullptr;
+    }
+
     void Line(int Indent, const AnsiString& S) {
         FOut += AnsiString(static_cast<size_t>(Indent) * 2, ' ') + S + "\r\n";
     }

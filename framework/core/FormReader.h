@@ -42,9 +42,9 @@ TFormObject ParseFormText(const AnsiString& Text);
 // and the root's fields are cleared before the error passes on.
 void ReadComponentFromText(const AnsiString& Text, TComponent* Root, const TMetaClass& RootClass);
 
-// Text form of Root: properties that differ from their defaults, child
-// components (through the children hook; by default the root's owned
-// components), references by name, events bound by name.
+// Text form of Root: properties that differ from their defaults, the
+// components Root owns, each nested in the one its class's parent getter
+// names (the root when none), references by name, events bound by name.
 AnsiString WriteComponentToText(const TComponent* Root, const TMetaClass& RootClass);
 
 // Embedded form descriptions by resource name (the class name in capitals by

@@ -119,9 +119,9 @@ const TPropTable::TParentHook* TPropTable::GetParentHook() const {
     return nullptr;
 }
 
-const TPropTable::TChildrenHook* TPropTable::GetChildrenHook() const {
+const TPropTable::TParentGetter* TPropTable::GetParentGetter() const {
     for (const TPropTable* t = this; t; t = t->FParent)
-        if (t->FChildrenHook) return &t->FChildrenHook;
+        if (t->FParentGetter) return &t->FParentGetter;
     return nullptr;
 }
 

@@ -228,10 +228,11 @@ struct TFieldEntry {
 
 class TPropTable {
 public:
+    // Places a component read inside another object of form text in it
+    // (a control in its parent, a field in its dataset).
     using TParentHook = std::function<void(TComponent* Child, TComponent* Parent)>;
-    using TChildProc = std::function<void(TComponent*)>;
-    using TChildrenHook =
-        std::function<void(TComponent* Component, TComponent* Root, const TChildProc& Proc)>;
+    // The component it nests in when written, or null (directly in the root).
+    using TParentGetter = std::function<TComponent*(const TComponent* Child)>;
 
     explicit TPropTable(const TMetaClass* Class, const TPropTable* Parent) : FClass(Class), FParent(Parent) {}
     TPropTable(const TPropTable&) = delete;
@@ -249,13 +250,13 @@ public:
     std::vector<const TFieldEntry*> GetFields() const;
     // The nearest hook along the chain, or empty.
     const TParentHook* GetParentHook() const;
-    const TChildrenHook* GetChildrenHook() const;
+    const TParentGetter* GetParentGetter() const;
 
     TPropInfo& AddProp(TPropInfo Info);
     void AddMethod(TMethodEntry Entry);
     void AddField(TFieldEntry Entry);
     void SetParentHook(TParentHook Hook) { FParentHook = std::move(Hook); }
-    void SetChildrenHook(TChildrenHook Hook) { FChildrenHook = std::move(Hook); }
+    void SetParentGetter(TParentGetter Getter) { FParentGetter = std::move(Getter); }
 
 private:
     const TMetaClass* FClass;
@@ -264,7 +265,7 @@ private:
     std::vector<TMethodEntry> FMethods;
     std::vector<TFieldEntry> FFields;
     TParentHook FParentHook;
-    TChildrenHook FChildrenHook;
+    TParentGetter FParentGetter;
 };
 
 // Records the publishing function of a metaclass (done by the metaclass
@@ -278,14 +279,15 @@ const TPropInfo* GetPropInfo(const TMetaClass* Class, const AnsiString& Name); /
 // Metaclasses of the core's persistent classes that are not components.
 const TMetaClass& StringsClassInfo(); // TStrings: defined property "Strings" (a list of texts)
 
+// The metaclass a property of type T* walks into; string lists without a
+// metaclass of their own take the one of TStrings.
 template <class T> const TMetaClass& ClassInfoOf() {
-    return T::ClassInfo();
-}
-template <> inline const TMetaClass& ClassInfoOf<TStrings>() {
-    return StringsClassInfo();
-}
-template <> inline const TMetaClass& ClassInfoOf<TStringList>() {
-    return StringsClassInfo();
+    if constexpr (requires { T::ClassInfo(); })
+        return T::ClassInfo();
+    else if constexpr (std::is_base_of_v<TStrings, T>)
+        return StringsClassInfo();
+    else
+        static_assert(sizeof(T) == 0, "a class property needs a class with a metaclass");
 }
 
 // ---------------------------------------------------------------------------
@@ -505,8 +507,12 @@ public:
                          }});
     }
 
-    void ParentHook(TPropTable::TParentHook Hook) { FTable.SetParentHook(std::move(Hook)); }
-    void ChildrenHook(TPropTable::TChildrenHook Hook) { FTable.SetChildrenHook(std::move(Hook)); }
+    // How form text nests this class's components: Set places a component
+    // read inside another object; Get tells where the writer nests it.
+    void ParentHook(TPropTable::TParentHook Set, TPropTable::TParentGetter Get) {
+        FTable.SetParentHook(std::move(Set));
+        FTable.SetParentGetter(std::move(Get));
+    }
     TPropTable& Table() { return FTable; }
 
 private:

@@ -276,14 +276,18 @@ void TControl::Publish(TPublisher<TControl>& P) {
     P.Prop("OnMouseUp", &TControl::OnMouseUp, &TControl::OnMouseUp);
     P.Prop("OnResize", &TControl::OnResize, &TControl::OnResize);
     // A nested object in form text is a child of the control around it.
-    P.ParentHook([](TComponent* Child, TComponent* Parent) {
-        auto* control = dynamic_cast<TControl*>(Child);
-        auto* parent = dynamic_cast<TWinControl*>(Parent);
-        if (!parent)
-            throw EComponentError("Control " + Child->GetName() + " cannot be placed in " +
-                                  Parent->ClassName() + ", which is no windowed control");
-        control->SetParent(parent);
-    });
+    P.ParentHook(
+        [](TComponent* Child, TComponent* Parent) {
+            auto* control = dynamic_cast<TControl*>(Child);
+            auto* parent = dynamic_cast<TWinControl*>(Parent);
+            if (!parent)
+                throw EComponentError("Control " + Child->GetName() + " cannot be placed in " +
+                                      Parent->ClassName() + ", which is no windowed control");
+            control->SetParent(parent);
+        },
+        [](const TComponent* Child) -> TComponent* {
+            return static_cast<const TControl*>(Child)->GetParent();
+        });
 }
 
 TControl::TControl(TComponent* AOwner)
@@ -996,16 +1000,6 @@ void TWinControl::Publish(TPublisher<TWinControl>& P) {
     P.Prop("OnKeyDown", &TWinControl::OnKeyDown, &TWinControl::OnKeyDown);
     P.Prop("OnKeyPress", &TWinControl::OnKeyPress, &TWinControl::OnKeyPress);
     P.Prop("OnKeyUp", &TWinControl::OnKeyUp, &TWinControl::OnKeyUp);
-    // Controls nest under their parents in form text; at the root, the
-    // components that are no controls come first.
-    P.ChildrenHook([](TComponent* Self, TComponent* Root, const TPropTable::TChildProc& Proc) {
-        auto* self = static_cast<TWinControl*>(Self);
-        if (Self == Root)
-            for (int i = 0; i < Root->GetComponentCount(); ++i)
-                if (!dynamic_cast<TControl*>(Root->GetComponent(i))) Proc(Root->GetComponent(i));
-        for (TControl* c : std::vector<TControl*>(self->FControls))
-            if (c->GetOwner() == Root) Proc(c);
-    });
 }
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
@@ -1193,7 +1187,8 @@ void TWinControl::SetTabStop(bool Value) {
 }
 
 void TWinControl::UpdateFocusPolicy() {
-    if (FWidget) FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
+    if (FWidget)
+        FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
 }
 
 void TWinControl::SetCtl3D(bool Value) {

@@ -51,19 +51,14 @@ public:
              "Stamp", [](TGadget& g, const TFormValue& v) { g.Stamp = static_cast<int>(v.Int); },
              [](const TGadget& g) { return TFormValue::FromInt(g.Stamp); })
             .StoredIf([](const TGadget& g) { return g.Stamp != 0; });
-        P.ParentHook([](TComponent* Child, TComponent* Parent) {
-            auto* g = dynamic_cast<TGadget*>(Child);
-            g->Parent = Parent;
-            if (auto* p = dynamic_cast<TGadget*>(Parent)) p->Kids.push_back(g);
-        });
         // Gadgets nest in their parents; other components stand at the root.
-        P.ChildrenHook([](TComponent* Self, TComponent* Root, const TPropTable::TChildProc& Proc) {
-            for (TGadget* k : dynamic_cast<TGadget*>(Self)->Kids)
-                Proc(k);
-            if (Self == Root)
-                for (int i = 0; i < Root->GetComponentCount(); ++i)
-                    if (!dynamic_cast<TGadget*>(Root->GetComponent(i))) Proc(Root->GetComponent(i));
-        });
+        P.ParentHook(
+            [](TComponent* Child, TComponent* Parent) {
+                auto* g = dynamic_cast<TGadget*>(Child);
+                g->Parent = Parent;
+                if (auto* p = dynamic_cast<TGadget*>(Parent)) p->Kids.push_back(g);
+            },
+            [](const TComponent* Child) { return dynamic_cast<const TGadget*>(Child)->Parent; });
     }
 
     int GetLeft() const { return FLeft; }
