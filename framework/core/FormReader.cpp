@@ -407,8 +407,17 @@ public:
         std::vector<TComponent*> loaded;
         loaded.push_back(FRoot);
         loaded.insert(loaded.end(), FCreated.begin(), FCreated.end());
-        for (TComponent* c : loaded)
-            c->Loaded();
+        // A failing Loaded leaves no component marked as loading.
+        for (size_t i = 0; i < loaded.size(); ++i) {
+            try {
+                loaded[i]->Loaded();
+            } catch (...) {
+                for (size_t k = i; k < loaded.size(); ++k)
+                    loaded[k]->SetLoading(false);
+                FRoot->SetLoading(false);
+                throw;
+            }
+        }
         FRoot->SetLoading(false);
     }
 
@@ -754,8 +763,10 @@ private:
                 break;
             }
             case tkMethod: {
+                // Only handlers of the root can be named: the reader looks
+                // them up there.
                 TMethodRef m = p->GetMethod(Obj);
-                if (m.Name.empty()) continue;
+                if (m.Name.empty() || m.Data != FRoot) continue;
                 Line(Indent, name + " = " + m.Name);
                 break;
             }

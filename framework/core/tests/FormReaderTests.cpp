@@ -115,6 +115,16 @@ public:
     KV_METACLASS_DECL
 };
 
+class TFailsLoaded : public TComponent {
+public:
+    using TComponent::TComponent;
+    KV_METACLASS_DECL
+    void Loaded() override {
+        TComponent::Loaded();
+        throw EComponentError("cannot start");
+    }
+};
+
 // A root with handlers and fields.
 class TBoard : public TGadget {
 public:
@@ -138,6 +148,7 @@ public:
 KV_PUBLISHED_ABSTRACT_METACLASS(TPen, nullptr)
 KV_PUBLISHED_METACLASS(TGadget, nullptr)
 KV_METACLASS(TOther, nullptr)
+KV_METACLASS(TFailsLoaded, nullptr)
 KV_PUBLISHED_METACLASS(TBoard, &TGadget::ClassInfo())
 
 namespace {
@@ -146,6 +157,7 @@ struct FormReader : ::testing::Test {
     static void SetUpTestSuite() {
         RegisterClass(&TGadget::ClassInfo());
         RegisterClass(&TOther::ClassInfo());
+        RegisterClass(&TFailsLoaded::ClassInfo());
     }
     std::unique_ptr<TBoard> Board = std::make_unique<TBoard>(nullptr);
 
@@ -261,6 +273,28 @@ TEST_F(FormReader, WriterLeavesOutDefaultsAndReadsBackTheSame) {
     auto again = std::make_unique<TBoard>(nullptr);
     ReadComponentFromText(text, again.get(), TBoard::ClassInfo());
     EXPECT_EQ(WriteComponentToText(again.get(), TBoard::ClassInfo()), text);
+}
+
+TEST_F(FormReader, HandlersOfAnotherObjectAreNotWritten) {
+    Read(BoardText);
+    TBoard other(nullptr);
+    const TPropInfo* onClick = GetPropInfo(&TGadget::ClassInfo(), "OnClick");
+    onClick->SetMethod(Board->Dial,
+                       GetPropTable(&TBoard::ClassInfo())->FindMethod("KnobClick")->Bind(&other));
+    Board->Dial->OnClick(Board->Dial);
+    EXPECT_EQ(other.Clicked, Board->Dial);
+    AnsiString text = WriteComponentToText(Board.get(), TBoard::ClassInfo());
+    size_t dial = text.find("object Dial");
+    EXPECT_EQ(text.find("OnClick", dial), AnsiString::npos); // the other board's handler cannot be named here
+}
+
+TEST_F(FormReader, AFailingLoadedLeavesNothingLoading) {
+    EXPECT_THROW(Read("object B: TBoard\n  object Knob: TGadget\n  end\n  object Dial: TGadget\n  end\n"
+                      "  object F: TFailsLoaded\n  end\n  object Last: TGadget\n  end\nend"),
+                 EComponentError);
+    EXPECT_FALSE(Board->IsLoading());
+    for (int i = 0; i < Board->GetComponentCount(); ++i)
+        EXPECT_FALSE(Board->GetComponent(i)->IsLoading()) << i;
 }
 
 TEST_F(FormReader, LongAndOddStringsSurviveTheRoundTrip) {
