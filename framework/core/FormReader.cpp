@@ -813,17 +813,17 @@ private:
 
     // A string literal: printable ASCII quoted, control characters and
     // non-ASCII code points as #n, invalid UTF-8 bytes kept raw in quotes.
-    static std::vector<AnsiString> StringPieces(const AnsiString& S) {
-        std::vector<AnsiString> pieces;
+    static std::vector<AnsiString> StringChunks(const AnsiString& S) {
+        std::vector<AnsiString> chunks;
         AnsiString cur;
         bool quoted = false;
-        size_t inPiece = 0;
+        size_t inChunk = 0;
         auto flush = [&] {
             if (quoted) cur += '\'';
             quoted = false;
-            if (!cur.empty()) pieces.push_back(cur);
+            if (!cur.empty()) chunks.push_back(cur);
             cur.clear();
-            inPiece = 0;
+            inChunk = 0;
         };
         auto raw = [&](char c) {
             if (!quoted) {
@@ -835,7 +835,7 @@ private:
         };
         size_t i = 0;
         while (i < S.size()) {
-            if (inPiece >= 64) flush();
+            if (inChunk >= 64) flush();
             unsigned char c = static_cast<unsigned char>(S[i]);
             if (c >= 32 && c < 127) {
                 raw(static_cast<char>(c));
@@ -873,23 +873,23 @@ private:
                     ++i;
                 }
             }
-            ++inPiece;
+            ++inChunk;
         }
         flush();
-        if (pieces.empty()) pieces.push_back("''");
-        return pieces;
+        if (chunks.empty()) chunks.push_back("''");
+        return chunks;
     }
 
     void WriteValue(int Indent, const AnsiString& Head, const TFormValue& V) {
         switch (V.Kind) {
         case TFormValue::vaString: {
-            auto pieces = StringPieces(V.Str);
-            if (pieces.size() == 1) {
-                Line(Indent, Head + pieces[0]);
+            auto chunks = StringChunks(V.Str);
+            if (chunks.size() == 1) {
+                Line(Indent, Head + chunks[0]);
             } else {
                 Line(Indent, Head);
-                for (size_t i = 0; i < pieces.size(); ++i)
-                    Line(Indent + 1, pieces[i] + (i + 1 < pieces.size() ? " +" : ""));
+                for (size_t i = 0; i < chunks.size(); ++i)
+                    Line(Indent + 1, chunks[i] + (i + 1 < chunks.size() ? " +" : ""));
             }
             break;
         }
