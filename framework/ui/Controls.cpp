@@ -1,0 +1,1437 @@
+#include "Controls.h"
+
+#include "Forms.h"
+#include "UiPrivate.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+// ---- Keys -----------------------------------------------------------------
+
+AnsiString KeyCharToStr(TKeyChar Key) {
+    QString s = QString::fromUcs4(&Key, 1);
+    return s.toStdString();
+}
+
+TShiftState KeyDataToShiftState(LPARAM KeyData) {
+    TShiftState s;
+    if (KeyData & KF_SHIFTDOWN) s << ssShift;
+    if (KeyData & KF_CTRLDOWN) s << ssCtrl;
+    if (KeyData & KF_ALTDOWN) s << ssAlt;
+    return s;
+}
+
+LPARAM KeyDataFromModifiers(Qt::KeyboardModifiers Modifiers) {
+    LPARAM d = 0;
+    if (Modifiers & Qt::ShiftModifier) d |= KF_SHIFTDOWN;
+    if (Modifiers & Qt::ControlModifier) d |= KF_CTRLDOWN;
+    if (Modifiers & Qt::AltModifier) d |= KF_ALTDOWN;
+    return d;
+}
+
+namespace {
+
+struct KeyPair {
+    int Qt;
+    Word Vk;
+};
+const KeyPair KeyTable[] = {
+    {Qt::Key_Backspace, VK_BACK},   {Qt::Key_Tab, VK_TAB},           {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Return, VK_RETURN},    {Qt::Key_Enter, VK_RETURN},      {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},  {Qt::Key_Alt, VK_MENU},          {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_CapsLock, VK_CAPITAL}, {Qt::Key_Escape, VK_ESCAPE},     {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},     {Qt::Key_PageDown, VK_NEXT},     {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},        {Qt::Key_Left, VK_LEFT},         {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},      {Qt::Key_Down, VK_DOWN},         {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},    {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, VK_ADD},
+    {Qt::Key_Minus, VK_SUBTRACT},   {Qt::Key_Slash, VK_DIVIDE},
+};
+
+} // namespace
+
+Word QtKeyToVirtualKey(int Key) {
+    if ((Key >= Qt::Key_A && Key <= Qt::Key_Z) || (Key >= Qt::Key_0 && Key <= Qt::Key_9))
+        return static_cast<Word>(Key);
+    if (Key >= Qt::Key_F1 && Key <= Qt::Key_F12) return static_cast<Word>(VK_F1 + (Key - Qt::Key_F1));
+    for (const KeyPair& p : KeyTable)
+        if (p.Qt == Key) return p.Vk;
+    return 0;
+}
+
+int VirtualKeyToQtKey(Word Key) {
+    if ((Key >= 'A' && Key <= 'Z') || (Key >= '0' && Key <= '9')) return Key;
+    if (Key >= VK_F1 && Key <= VK_F12) return Qt::Key_F1 + (Key - VK_F1);
+    for (const KeyPair& p : KeyTable)
+        if (p.Vk == Key) return p.Qt;
+    return Qt::Key_unknown;
+}
+
+TKeyChar CharOfKeyEvent(const QKeyEvent* Event) {
+    Qt::KeyboardModifiers mods = Event->modifiers();
+    int key = Event->key();
+    bool ctrl = mods & Qt::ControlModifier;
+    bool alt = mods & Qt::AltModifier;
+    if (alt && !ctrl) return 0; // Alt+key is a menu or accelerator key, no character
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        break;
+    }
+    if (ctrl && !alt) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<TKeyChar>(key - Qt::Key_A + 1);
+        return 0;
+    }
+    QString text = Event->text();
+    if (text.isEmpty()) return 0;
+    char32_t cp = text.toUcs4().value(0);
+    if (cp < 32 || cp == 127) return 0;
+    return cp;
+}
+
+TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers) {
+    TShiftState s = KeyDataToShiftState(KeyDataFromModifiers(Modifiers));
+    if (Buttons & Qt::LeftButton) s << ssLeft;
+    if (Buttons & Qt::RightButton) s << ssRight;
+    if (Buttons & Qt::MiddleButton) s << ssMiddle;
+    return s;
+}
+
+const TIdentMap& CursorIdents() {
+    static const TIdentMap map = {
+        {crDefault, "crDefault"},     {crArrow, "crArrow"}, {crCross, "crCross"},        {crIBeam, "crIBeam"},
+        {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},   {crHandPoint, "crHandPoint"}};
+    return map;
+}
+
+namespace {
+
+Qt::CursorShape CursorShape(TCursor c) {
+    switch (c) {
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+// How deep each widget is inside events of its own right now.
+std::map<QWidget*, int>& DepthMap() {
+    static std::map<QWidget*, int> depth;
+    return depth;
+}
+
+} // namespace
+
+void DisposeWidget(QWidget* Widget) {
+    if (!Widget) return;
+    if (auto* cw = dynamic_cast<IControlWidget*>(Widget)) cw->Detach();
+    auto& depths = DepthMap();
+    auto it = depths.find(Widget);
+    if (it != depths.end() && it->second > 0) {
+        // Qt is inside an event of this widget: let it finish first.
+        Widget->hide();
+        Widget->setParent(nullptr);
+        Widget->deleteLater();
+        return;
+    }
+    delete Widget;
+}
+
+TControl* FindControl(QWidget* Widget) {
+    auto* cw = dynamic_cast<IControlWidget*>(Widget);
+    return cw ? cw->Control() : nullptr;
+}
+
+// ---- Guards ---------------------------------------------------------------
+
+void GuardedCall(TObject* Sender, const std::function<void()>& Code) {
+    try {
+        Code();
+    } catch (...) {
+        if (Application) {
+            Application->HandleException(Sender);
+        } else {
+            try {
+                throw;
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "Unhandled exception: %s\n", e.what());
+            } catch (...) {
+                std::fprintf(stderr, "Unhandled exception\n");
+            }
+        }
+    }
+}
+
+// ---- TSizeConstraints -----------------------------------------------------
+
+KV_PUBLISHED_ABSTRACT_METACLASS(TSizeConstraints, nullptr)
+
+void TSizeConstraints::Publish(TPublisher<TSizeConstraints>& P) {
+    P.Prop("MaxHeight", &TSizeConstraints::GetMaxHeight, &TSizeConstraints::SetMaxHeight);
+    P.Prop("MaxWidth", &TSizeConstraints::GetMaxWidth, &TSizeConstraints::SetMaxWidth);
+    P.Prop("MinHeight", &TSizeConstraints::GetMinHeight, &TSizeConstraints::SetMinHeight);
+    P.Prop("MinWidth", &TSizeConstraints::GetMinWidth, &TSizeConstraints::SetMinWidth);
+}
+
+void TSizeConstraints::SetMinWidth(int v) {
+    if (v == FMinWidth) return;
+    FMinWidth = v;
+    Changed();
+}
+void TSizeConstraints::SetMinHeight(int v) {
+    if (v == FMinHeight) return;
+    FMinHeight = v;
+    Changed();
+}
+void TSizeConstraints::SetMaxWidth(int v) {
+    if (v == FMaxWidth) return;
+    FMaxWidth = v;
+    Changed();
+}
+void TSizeConstraints::SetMaxHeight(int v) {
+    if (v == FMaxHeight) return;
+    FMaxHeight = v;
+    Changed();
+}
+void TSizeConstraints::Assign(const TPersistent* Source) {
+    if (auto* c = dynamic_cast<const TSizeConstraints*>(Source)) {
+        FMinWidth = c->FMinWidth;
+        FMinHeight = c->FMinHeight;
+        FMaxWidth = c->FMaxWidth;
+        FMaxHeight = c->FMaxHeight;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+void TSizeConstraints::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+// ---- TControl -------------------------------------------------------------
+
+KV_PUBLISHED_ABSTRACT_METACLASS(TControl, nullptr)
+
+void TControl::Publish(TPublisher<TControl>& P) {
+    P.Prop("Left", &TControl::GetLeft, &TControl::SetLeft).NoDefault();
+    P.Prop("Top", &TControl::GetTop, &TControl::SetTop).NoDefault();
+    P.Prop("Width", &TControl::GetWidth, &TControl::SetWidth).NoDefault();
+    P.Prop("Height", &TControl::GetHeight, &TControl::SetHeight).NoDefault();
+    P.Prop("Align", &TControl::GetAlign, &TControl::SetAlign).Default(alNone);
+    P.Prop("Anchors", &TControl::GetAnchors, &TControl::SetAnchors).Default(TAnchors{akLeft, akTop});
+    P.Prop("Constraints", &TControl::GetConstraints, nullptr);
+    P.Prop("Cursor", &TControl::GetCursor, &TControl::SetCursor).Default(crDefault).Idents(&CursorIdents());
+    P.Prop("DragCursor", &TControl::GetDragCursor, &TControl::SetDragCursor)
+        .Default(crDrag)
+        .Idents(&CursorIdents());
+    P.Prop("DragMode", &TControl::GetDragMode, &TControl::SetDragMode).Default(dmManual);
+    P.Prop("Enabled", &TControl::GetEnabled, &TControl::SetEnabled).Default(true);
+    P.Prop("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext).Default(0);
+    P.Prop("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor).Default(false);
+    P.Prop("Color", &TControl::GetColor, &TControl::SetColor)
+        .Default(clBtnFace)
+        .Idents(&ColorIdents())
+        .StoredIf([](const TControl& c) { return !c.GetParentColor(); });
+    P.Prop("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont).Default(true);
+    P.Prop("Font", &TControl::GetFont, &TControl::SetFont).StoredIf([](const TControl& c) {
+        return !c.GetParentFont();
+    });
+    P.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
+    P.Prop("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint).Default(true);
+    P.Prop("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint)
+        .NoDefault()
+        .StoredIf([](const TControl& c) { return !c.GetParentShowHint(); });
+    P.Prop("Tag", &TComponent::GetTag, &TComponent::SetTag).Default(0);
+    P.Prop("Visible", &TControl::GetVisible, &TControl::SetVisible).Default(true);
+    P.Prop("OnClick", &TControl::OnClick, &TControl::OnClick);
+    P.Prop("OnDblClick", &TControl::OnDblClick, &TControl::OnDblClick);
+    P.Prop("OnMouseDown", &TControl::OnMouseDown, &TControl::OnMouseDown);
+    P.Prop("OnMouseMove", &TControl::OnMouseMove, &TControl::OnMouseMove);
+    P.Prop("OnMouseUp", &TControl::OnMouseUp, &TControl::OnMouseUp);
+    P.Prop("OnResize", &TControl::OnResize, &TControl::OnResize);
+    // A nested object in form text is a child of the control around it.
+    P.ParentHook(
+        [](TComponent* Child, TComponent* Parent) {
+            auto* control = dynamic_cast<TControl*>(Child);
+            auto* parent = dynamic_cast<TWinControl*>(Parent);
+            if (!parent)
+                throw EComponentError("Control " + Child->GetName() + " cannot be placed in " +
+                                      Parent->ClassName() + ", which is no windowed control");
+            control->SetParent(parent);
+        },
+        [](const TComponent* Child) -> TComponent* {
+            return static_cast<const TControl*>(Child)->GetParent();
+        });
+}
+
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), ControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks},
+      FFont(std::make_unique<TFont>()), FConstraints(std::make_unique<TSizeConstraints>()) {
+    WindowProc = [this](TMessage& M) { WndProc(M); };
+    FFont->OnChange = [this](TObject*) { FontObjectChanged(); };
+    FConstraints->OnChange = [this](TObject*) { SetBounds(FLeft, FTop, FWidth, FHeight); };
+}
+
+TControl::~TControl() {
+    Destroying();
+    if (FParent) FParent->RemoveControl(this);
+    DisposeWidget(FWidget);
+    FWidget = nullptr;
+}
+
+void TControl::SetName(const AnsiString& NewName) {
+    auto* ownerControl = dynamic_cast<TControl*>(GetOwner());
+    bool follow = ControlStyle.Contains(csSetCaption) && !IsLoading() && GetName() == FText &&
+                  !(ownerControl && ownerControl->IsLoading());
+    TComponent::SetName(NewName);
+    if (follow) SetText(NewName);
+}
+
+LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
+    TMessage m;
+    m.Msg = Msg;
+    m.WParam = WParam;
+    m.LParam = LParam;
+    WindowProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& Message) {
+    Dispatch(Message);
+}
+
+void TControl::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_SIZE:
+        WMSize(Message);
+        break;
+    case WM_MOVE:
+        WMMove(Message);
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        WMMouse(Message);
+        break;
+    case CM_ENABLEDCHANGED:
+        CMEnabledChanged(Message);
+        break;
+    case CM_VISIBLECHANGED:
+        CMVisibleChanged(Message);
+        break;
+    case CM_TEXTCHANGED:
+        CMTextChanged(Message);
+        break;
+    case CM_FONTCHANGED:
+        CMFontChanged(Message);
+        break;
+    case CM_PARENTFONTCHANGED:
+        CMParentFontChanged(Message);
+        break;
+    case CM_COLORCHANGED:
+        CMColorChanged(Message);
+        break;
+    case CM_PARENTCOLORCHANGED:
+        CMParentColorChanged(Message);
+        break;
+    case CM_SHOWHINTCHANGED:
+        CMParentShowHintChanged(Message);
+        break;
+    default:
+        DefaultHandler(Message);
+        break;
+    }
+}
+
+void TControl::DefaultHandler(TMessage& Message) {
+    TMessageContext* ctx = Message.Context;
+    if (!ctx || ctx->Done) return;
+    ctx->Done = true;
+    if (ctx->Kind == TMessageContext::ckKeyDown && ctx->KeyHasChar && !ctx->SkipChar) {
+        ctx->Result = true; // Qt sees the key together with its WM_CHAR
+        return;
+    }
+    if (ctx->Kind == TMessageContext::ckChar && static_cast<TKeyChar>(Message.WParam) != ctx->OriginalChar) {
+        auto* original = static_cast<QKeyEvent*>(ctx->Event);
+        TKeyChar c = static_cast<TKeyChar>(Message.WParam);
+        int key = Qt::Key_unknown;
+        switch (c) {
+        case 8:
+            key = Qt::Key_Backspace;
+            break;
+        case 9:
+            key = Qt::Key_Tab;
+            break;
+        case 13:
+            key = Qt::Key_Return;
+            break;
+        case 27:
+            key = Qt::Key_Escape;
+            break;
+        default:
+            break;
+        }
+        QKeyEvent replacement(QEvent::KeyPress, key, original->modifiers() & ~Qt::ControlModifier,
+                              QString::fromUcs4(&c, 1));
+        ctx->Result = ctx->Default(&replacement);
+        return;
+    }
+    ctx->Result = ctx->Default(ctx->Event);
+}
+
+void TControl::WMSize(TMessage& Message) {
+    DefaultHandler(Message);
+}
+void TControl::WMMove(TMessage& Message) {
+    DefaultHandler(Message);
+}
+
+void TControl::WMMouse(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
+    DefaultHandler(Message);
+    if (life.expired()) return; // freed by what Qt did with the event (a click)
+    TShiftState shift;
+    if (Message.WParam & MK_SHIFT) shift << ssShift;
+    if (Message.WParam & MK_CONTROL) shift << ssCtrl;
+    if (Message.WParam & MK_LBUTTON) shift << ssLeft;
+    if (Message.WParam & MK_RBUTTON) shift << ssRight;
+    if (Message.WParam & MK_MBUTTON) shift << ssMiddle;
+    if (QGuiApplication::keyboardModifiers() & Qt::AltModifier) shift << ssAlt;
+    int x = MouseX(Message), y = MouseY(Message);
+    switch (Message.Msg) {
+    case WM_MOUSEMOVE:
+        MouseMove(shift, x, y);
+        break;
+    case WM_LBUTTONDOWN:
+        if (ControlStyle.Contains(csClickEvents)) ControlState << csClicked;
+        MouseDown(mbLeft, shift, x, y);
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (ControlStyle.Contains(csDoubleClicks)) DblClick();
+        MouseDown(mbLeft, shift << ssDouble, x, y);
+        break;
+    case WM_RBUTTONDOWN:
+        MouseDown(mbRight, shift, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        MouseDown(mbMiddle, shift, x, y);
+        break;
+    case WM_LBUTTONUP: {
+        bool clicked = ControlState.Contains(csClicked);
+        ControlState >> csClicked;
+        if (clicked && GetClientRect().contains(x, y)) Click();
+        // A click handler may have freed the control.
+        if (!life.expired()) MouseUp(mbLeft, shift, x, y);
+        break;
+    }
+    case WM_RBUTTONUP:
+        MouseUp(mbRight, shift, x, y);
+        break;
+    case WM_MBUTTONUP:
+        MouseUp(mbMiddle, shift, x, y);
+        break;
+    default:
+        break;
+    }
+}
+
+void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+}
+void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+}
+void TControl::MouseMove(TShiftState Shift, int X, int Y) {
+    if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+void TControl::Resize() {
+    if (OnResize && !IsLoading()) OnResize(this);
+}
+
+void TControl::CMEnabledChanged(TMessage& Message) {
+    if (FWidget) FWidget->setEnabled(FEnabled);
+    DefaultHandler(Message);
+}
+void TControl::CMVisibleChanged(TMessage& Message) {
+    DefaultHandler(Message);
+}
+void TControl::CMTextChanged(TMessage& Message) {
+    TextChanged();
+    DefaultHandler(Message);
+}
+void TControl::TextChanged() {}
+void TControl::CMFontChanged(TMessage& Message) {
+    FontChanged();
+    DefaultHandler(Message);
+}
+void TControl::FontChanged() {
+    ApplyFont();
+}
+void TControl::CMParentFontChanged(TMessage& Message) {
+    if (FParentFont && FParent) {
+        FParentFont = false; // Assign below would clear it otherwise
+        FFont->Assign(FParent->GetFont());
+        FParentFont = true;
+    }
+    DefaultHandler(Message);
+}
+void TControl::CMColorChanged(TMessage& Message) {
+    ApplyColor();
+    DefaultHandler(Message);
+}
+void TControl::CMParentColorChanged(TMessage& Message) {
+    if (FParentColor && FParent) {
+        FColor = FParent->GetColor();
+        Perform(CM_COLORCHANGED);
+    }
+    DefaultHandler(Message);
+}
+void TControl::CMParentShowHintChanged(TMessage& Message) {
+    if (FParentShowHint && FParent) FShowHint = FParent->GetShowHint();
+    DefaultHandler(Message);
+}
+
+void TControl::FontObjectChanged() {
+    FParentFont = false;
+    Perform(CM_FONTCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(this)) w->NotifyControls(CM_PARENTFONTCHANGED);
+}
+
+void TControl::SetParent(TWinControl* AParent) {
+    if (AParent == FParent) return;
+    if (AParent == this) throw EInvalidOperation("A control cannot be its own parent");
+    for (TWinControl* p = AParent; p; p = p->GetParent())
+        if (p == this) throw EInvalidOperation("A control cannot be placed inside its own child");
+    if (FParent) FParent->RemoveControl(this);
+    if (AParent) AParent->InsertControl(this);
+}
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (FConstraints->GetMinWidth() > 0) AWidth = std::max(AWidth, FConstraints->GetMinWidth());
+    if (FConstraints->GetMinHeight() > 0) AHeight = std::max(AHeight, FConstraints->GetMinHeight());
+    if (FConstraints->GetMaxWidth() > 0) AWidth = std::min(AWidth, FConstraints->GetMaxWidth());
+    if (FConstraints->GetMaxHeight() > 0) AHeight = std::min(AHeight, FConstraints->GetMaxHeight());
+    AWidth = std::max(AWidth, 0);
+    AHeight = std::max(AHeight, 0);
+    bool moved = ALeft != FLeft || ATop != FTop;
+    bool sized = AWidth != FWidth || AHeight != FHeight;
+    if (!moved && !sized) {
+        if (!FInLayout) UpdateAnchorRules();
+        return;
+    }
+    FLeft = ALeft;
+    FTop = ATop;
+    FWidth = AWidth;
+    FHeight = AHeight;
+    if (!FInLayout) UpdateAnchorRules();
+    UpdateWidgetBounds();
+    if (FWidget && moved) Perform(WM_MOVE, 0, MakeLParam(FLeft, FTop));
+    if (FWidget && sized) Perform(WM_SIZE, 0, MakeLParam(FWidth, FHeight));
+    if (sized) {
+        if (auto* w = dynamic_cast<TWinControl*>(this)) w->AlignControls();
+        Resize();
+    }
+    if (FParent && FAlign != alNone && !FInLayout) FParent->AlignControls();
+}
+
+void TControl::SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight) {
+    bool was = FInLayout;
+    FInLayout = true;
+    try {
+        SetBounds(ALeft, ATop, AWidth, AHeight);
+    } catch (...) {
+        FInLayout = was;
+        throw;
+    }
+    FInLayout = was;
+}
+
+void TControl::UpdateWidgetBounds() {
+    if (FWidget) FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+}
+
+void TControl::UpdateAnchorRules() {
+    if (!FParent) {
+        FAnchorParentW = FAnchorParentH = -1;
+        return;
+    }
+    FAnchorBase = QRect(FLeft, FTop, FWidth, FHeight);
+    FAnchorParentW = FParent->GetClientWidth();
+    FAnchorParentH = FParent->GetClientHeight();
+}
+
+void TControl::SetClientWidth(int Value) {
+    SetWidth(Value + (FWidth - GetClientWidth()));
+}
+void TControl::SetClientHeight(int Value) {
+    SetHeight(Value + (FHeight - GetClientHeight()));
+}
+
+QPoint TControl::ClientToScreen(QPoint P) const {
+    if (FWidget) return FWidget->mapToGlobal(P);
+    if (FParent) return FParent->ClientToScreen(P + QPoint(FLeft, FTop));
+    return P + QPoint(FLeft, FTop);
+}
+
+QPoint TControl::ScreenToClient(QPoint P) const {
+    if (FWidget) return FWidget->mapFromGlobal(P);
+    if (FParent) return FParent->ScreenToClient(P) - QPoint(FLeft, FTop);
+    return P - QPoint(FLeft, FTop);
+}
+
+void TControl::SetAlign(TAlign Value) {
+    if (Value == FAlign) return;
+    FAlign = Value;
+    if (Value == alNone) UpdateAnchorRules();
+    RequestAlign();
+}
+
+void TControl::RequestAlign() {
+    if (FParent) FParent->AlignControls();
+}
+
+void TControl::SetAnchors(TAnchors Value) {
+    if (Value == FAnchors) return;
+    FAnchors = Value;
+    UpdateAnchorRules();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* c = this; c; c = c->FParent) {
+        if (!c->FVisible) return false;
+        if (!c->FParent) return c->FWidget && c->FWidget->isVisible();
+    }
+    return false;
+}
+
+void TControl::SetVisible(bool Value) {
+    if (Value == FVisible) return;
+    FVisible = Value;
+    if (FWidget) FWidget->setVisible(Value);
+    Perform(CM_VISIBLECHANGED, Value ? 1 : 0);
+    if (FAlign != alNone) RequestAlign();
+}
+
+void TControl::SetEnabled(bool Value) {
+    if (Value == FEnabled) return;
+    FEnabled = Value;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetText(const AnsiString& Value) {
+    if (Value == FText) return;
+    FText = Value;
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetHint(const AnsiString& Value) {
+    FHint = Value;
+}
+
+void TControl::SetShowHint(bool Value) {
+    FParentShowHint = false;
+    if (Value == FShowHint) return;
+    FShowHint = Value;
+    if (auto* w = dynamic_cast<TWinControl*>(this)) w->NotifyControls(CM_SHOWHINTCHANGED);
+}
+
+void TControl::SetParentShowHint(bool Value) {
+    if (Value == FParentShowHint) return;
+    FParentShowHint = Value;
+    if (Value && FParent) {
+        FShowHint = FParent->GetShowHint();
+        if (auto* w = dynamic_cast<TWinControl*>(this)) w->NotifyControls(CM_SHOWHINTCHANGED);
+    }
+}
+
+bool TControl::EffectiveShowHint() const {
+    return FShowHint;
+}
+
+void TControl::SetParentFont(bool Value) {
+    if (Value == FParentFont) return;
+    FParentFont = Value;
+    if (Value && FParent) Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::SetColor(TColor Value) {
+    FParentColor = false;
+    if (Value == FColor) return;
+    FColor = Value;
+    Perform(CM_COLORCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(this)) w->NotifyControls(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::SetParentColor(bool Value) {
+    if (Value == FParentColor) return;
+    FParentColor = Value;
+    if (Value && FParent) Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::SetCursor(TCursor Value) {
+    if (Value == FCursor) return;
+    FCursor = Value;
+    if (FWidget) FWidget->setCursor(CursorShape(Value));
+}
+
+void TControl::ApplyFont() {
+    if (FWidget) FWidget->setFont(FFont->ToQFont());
+}
+
+void TControl::ApplyColor() {
+    // Colours are left to the platform style unless set by hand.
+    if (!FWidget || FParentColor || (FColor & clSystemColor)) return;
+    QColor c = ColorToQColor(FColor);
+    if (!c.isValid()) return;
+    QPalette pal = FWidget->palette();
+    pal.setColor(FWidget->backgroundRole(), c);
+    FWidget->setPalette(pal);
+}
+
+void TControl::Invalidate() {
+    if (FWidget) FWidget->update();
+}
+void TControl::Repaint() {
+    if (FWidget) FWidget->repaint();
+}
+void TControl::Update() {
+    if (FWidget) FWidget->update();
+}
+
+void TControl::BringToFront() {
+    if (FParent) {
+        auto& list = FParent->FControls;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.push_back(this);
+    }
+    if (FWidget) FWidget->raise();
+}
+
+void TControl::SendToBack() {
+    if (FParent) {
+        auto& list = FParent->FControls;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        list.insert(list.begin(), this);
+    }
+    if (FWidget) FWidget->lower();
+}
+
+void TControl::CreateParams(TCreateParams& Params) {
+    Params.Caption = FText;
+    Params.Style = WS_CHILD;
+    if (FVisible) Params.Style |= WS_VISIBLE;
+    if (!FEnabled) Params.Style |= WS_DISABLED;
+    Params.X = FLeft;
+    Params.Y = FTop;
+    Params.Width = FWidth;
+    Params.Height = FHeight;
+    Params.WndParent = FParent ? FParent->FWidget : nullptr;
+}
+
+QWidget* TControl::CreateWidget(const TCreateParams& Params) {
+    return new TControlWidget<QWidget>(this, Params.WndParent);
+}
+
+void TControl::CreateControlWidget() {
+    if (FWidget || !FParent || !FParent->FWidget) return;
+    TCreateParams p;
+    CreateParams(p);
+    FWidget = CreateWidget(p);
+    InitWidget();
+}
+
+void TControl::DestroyControlWidget() {
+    QWidget* w = FWidget;
+    FWidget = nullptr;
+    DisposeWidget(w);
+}
+
+void TControl::InitWidget() {
+    UpdateWidgetBounds();
+    FWidget->setEnabled(FEnabled);
+    if (FCursor != crDefault) FWidget->setCursor(CursorShape(FCursor));
+    ApplyFont();
+    ApplyColor();
+    if (FParent) FWidget->setVisible(FVisible);
+}
+
+void TControl::Paint(QPainter&) {}
+
+void TControl::WidgetPaint(QWidget* Widget) {
+    GuardedCall(this, [&] {
+        QPainter painter(Widget);
+        Paint(painter);
+    });
+}
+
+void TControl::Loaded() {
+    TComponent::Loaded();
+    if (FAlign == alNone) UpdateAnchorRules();
+}
+
+bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
+                                 const std::function<bool(QEvent*)>& Default) {
+    auto& depth = DepthMap()[Widget];
+    ++depth;
+    struct DepthGuard {
+        QWidget* W;
+        ~DepthGuard() {
+            auto& m = DepthMap();
+            auto it = m.find(W);
+            if (it != m.end() && --it->second <= 0) m.erase(it);
+        }
+    } guard{Widget};
+
+    TMessageContext ctx;
+    ctx.Event = Event;
+    ctx.Default = Default;
+    TMessage m;
+    m.Context = &ctx;
+    bool translated = true;
+    GuardedCall(this, [&] {
+        switch (Event->type()) {
+        case QEvent::KeyPress: {
+            auto* ke = static_cast<QKeyEvent*>(Event);
+            QObject* first = FirstKeyReceiver();
+            // Qt offers a key nobody took to the parent widgets; only the
+            // first receiver turns it into messages.
+            if (first && first != Widget) {
+                translated = false;
+                return;
+            }
+            ctx.Kind = TMessageContext::ckKeyDown;
+            TKeyChar ch = CharOfKeyEvent(ke);
+            ctx.KeyHasChar = ch != 0;
+            m.Msg = WM_KEYDOWN;
+            m.WParam = QtKeyToVirtualKey(ke->key());
+            m.LParam = KeyDataFromModifiers(ke->modifiers());
+            if (m.WParam == 0 && !ctx.KeyHasChar) {
+                translated = false;
+                return;
+            }
+            std::weak_ptr<int> life = Life();
+            // A character without a key code of its own (letters of other
+            // alphabets) comes as WM_CHAR only.
+            if (m.WParam != 0)
+                WindowProc(m);
+            else
+                ctx.Done = true;
+            if (life.expired()) return; // a handler freed the control
+            if (!ctx.Done) {
+                ke->accept();
+                return; // handled: Qt does not see the key
+            }
+            if (!ctx.KeyHasChar || ctx.SkipChar) return; // Qt has seen the key already
+            TMessageContext cc;
+            cc.Kind = TMessageContext::ckChar;
+            cc.Event = Event;
+            cc.Default = Default;
+            cc.OriginalChar = ch;
+            TMessage cm;
+            cm.Context = &cc;
+            cm.Msg = WM_CHAR;
+            cm.WParam = ch;
+            cm.LParam = m.LParam;
+            WindowProc(cm);
+            if (life.expired()) return;
+            if (!cc.Done) ke->accept();
+            ctx.Result = cc.Done ? cc.Result : true;
+            break;
+        }
+        case QEvent::KeyRelease: {
+            auto* ke = static_cast<QKeyEvent*>(Event);
+            QObject* first = FirstKeyReceiver();
+            Word vk = QtKeyToVirtualKey(ke->key());
+            if ((first && first != Widget) || vk == 0) {
+                translated = false;
+                return;
+            }
+            m.Msg = WM_KEYUP;
+            m.WParam = vk;
+            m.LParam = KeyDataFromModifiers(ke->modifiers());
+            WindowProc(m);
+            break;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut: {
+            auto* fe = static_cast<QFocusEvent*>(Event);
+            bool in = Event->type() == QEvent::FocusIn;
+            m.Msg = in ? WM_SETFOCUS : WM_KILLFOCUS;
+            std::weak_ptr<int> life = Life();
+            WindowProc(m);
+            // Switching windows keeps the active control of each form.
+            if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
+                fe->reason() != Qt::PopupFocusReason) {
+                if (in)
+                    if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
+                Perform(in ? CM_ENTER : CM_EXIT);
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(Event);
+            bool press = Event->type() == QEvent::MouseButtonPress;
+            bool release = Event->type() == QEvent::MouseButtonRelease;
+            Qt::MouseButton b = me->button();
+            if (Event->type() == QEvent::MouseMove)
+                m.Msg = WM_MOUSEMOVE;
+            else if (Event->type() == QEvent::MouseButtonDblClick)
+                m.Msg = b == Qt::LeftButton ? WM_LBUTTONDBLCLK
+                                            : (b == Qt::RightButton ? WM_RBUTTONDOWN : WM_MBUTTONDOWN);
+            else if (b == Qt::LeftButton)
+                m.Msg = press ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+            else if (b == Qt::RightButton)
+                m.Msg = press ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            else if (b == Qt::MiddleButton)
+                m.Msg = press ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            else {
+                translated = false;
+                return;
+            }
+            (void)release;
+            Qt::MouseButtons buttons = me->buttons();
+            WPARAM keys = 0;
+            if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
+            if (buttons & Qt::RightButton) keys |= MK_RBUTTON;
+            if (buttons & Qt::MiddleButton) keys |= MK_MBUTTON;
+            if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+            if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+            m.WParam = keys;
+            QPoint pos = me->position().toPoint();
+            m.LParam = MakeLParam(pos.x(), pos.y());
+            WindowProc(m);
+            break;
+        }
+        case QEvent::Enter:
+        case QEvent::Leave:
+            m.Msg = Event->type() == QEvent::Enter ? CM_MOUSEENTER : CM_MOUSELEAVE;
+            WindowProc(m);
+            break;
+        case QEvent::ToolTip: {
+            auto* he = static_cast<QHelpEvent*>(Event);
+            ctx.Done = true;
+            ctx.Result = true;
+            if (Application) Application->ActivateHint(this, he->globalPos());
+            break;
+        }
+        case QEvent::Paint:
+            m.Msg = WM_PAINT;
+            WindowProc(m);
+            break;
+        case QEvent::Close:
+            m.Msg = WM_CLOSE;
+            WindowProc(m);
+            if (!ctx.Done) Event->ignore();
+            ctx.Done = true;
+            ctx.Result = true;
+            break;
+        case QEvent::Resize:
+        case QEvent::Move:
+            if (Widget->isWindow()) WindowMovedOrResized();
+            translated = false;
+            return;
+        default:
+            translated = false;
+            return;
+        }
+    });
+    if (!translated) return Default(Event);
+    return ctx.Done ? ctx.Result : true;
+}
+
+void TControl::WindowMovedOrResized() {}
+
+// ---- TWinControl ----------------------------------------------------------
+
+KV_PUBLISHED_ABSTRACT_METACLASS(TWinControl, &TControl::ClassInfo())
+
+void TWinControl::Publish(TPublisher<TWinControl>& P) {
+    P.Prop("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder)
+        .NoDefault()
+        .StoredIf([](const TWinControl& c) { return c.GetParent() != nullptr; });
+    P.Prop("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop).Default(false);
+    P.Prop("ParentCtl3D", &TWinControl::GetParentCtl3D, &TWinControl::SetParentCtl3D).Default(true);
+    P.Prop("Ctl3D", &TWinControl::GetCtl3D, &TWinControl::SetCtl3D)
+        .Default(true)
+        .StoredIf([](const TWinControl& c) { return !c.GetParentCtl3D(); });
+    P.Prop("OnEnter", &TWinControl::OnEnter, &TWinControl::OnEnter);
+    P.Prop("OnExit", &TWinControl::OnExit, &TWinControl::OnExit);
+    P.Prop("OnKeyDown", &TWinControl::OnKeyDown, &TWinControl::OnKeyDown);
+    P.Prop("OnKeyPress", &TWinControl::OnKeyPress, &TWinControl::OnKeyPress);
+    P.Prop("OnKeyUp", &TWinControl::OnKeyUp, &TWinControl::OnKeyUp);
+}
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TWinControl::~TWinControl() {
+    Destroying();
+    DestroyHandle();
+    // A parent frees its children, whoever owns them.
+    while (!FControls.empty()) {
+        TControl* c = FControls.back();
+        RemoveControl(c);
+        delete c;
+    }
+}
+
+TControl* TWinControl::GetControl(int Index) const {
+    if (Index < 0 || Index >= GetControlCount()) ListIndexError(Index);
+    return FControls[static_cast<size_t>(Index)];
+}
+
+bool TWinControl::ContainsControl(const TControl* AControl) const {
+    for (const TControl* c = AControl; c; c = c->GetParent())
+        if (c == this) return true;
+    return false;
+}
+
+void TWinControl::InsertControl(TControl* AControl) {
+    if (AControl->FParent) AControl->FParent->RemoveControl(AControl);
+    FControls.push_back(AControl);
+    AControl->FParent = this;
+    if (auto* w = dynamic_cast<TWinControl*>(AControl)) FTabList.push_back(w);
+    if (AControl->FParentFont) AControl->Perform(CM_PARENTFONTCHANGED);
+    if (AControl->FParentColor) AControl->Perform(CM_PARENTCOLORCHANGED);
+    if (AControl->FParentShowHint) AControl->Perform(CM_SHOWHINTCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(AControl); w && w->FParentCtl3D)
+        w->Perform(CM_PARENTCTL3DCHANGED);
+    AControl->UpdateAnchorRules();
+    if (FWidget) {
+        AControl->CreateControlWidget();
+        UpdateTabOrder();
+    }
+    if (AControl->FAlign != alNone) AlignControls();
+}
+
+void TWinControl::RemoveControl(TControl* AControl) {
+    auto it = std::find(FControls.begin(), FControls.end(), AControl);
+    if (it == FControls.end()) return;
+    AControl->DestroyControlWidget();
+    FControls.erase(std::find(FControls.begin(), FControls.end(), AControl));
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), AControl), FTabList.end());
+    AControl->FParent = nullptr;
+    if (AControl->FAlign != alNone && !IsDestroying()) AlignControls();
+}
+
+void TWinControl::NotifyControls(Cardinal Msg) {
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(Msg);
+}
+
+QWidget* TWinControl::GetHandle() {
+    HandleNeeded();
+    return FWidget;
+}
+
+void TWinControl::HandleNeeded() {
+    if (FWidget) return;
+    if (GetParent()) GetParent()->HandleNeeded();
+    if (!FWidget) CreateHandle();
+}
+
+void TWinControl::CreateHandle() {
+    if (FWidget) return;
+    CreateWnd();
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->CreateControlWidget();
+    UpdateTabOrder();
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams p;
+    CreateParams(p);
+    if ((p.Style & WS_CHILD) && !p.WndParent)
+        throw EInvalidOperation("Control '" + GetName() + "' has no parent window");
+    CreateWindowHandle(p);
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
+    FWidget = CreateWidget(Params);
+    InitWidget();
+}
+
+void TWinControl::DestroyHandle() {
+    if (!FWidget) return;
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->DestroyControlWidget();
+    DestroyWnd();
+}
+
+void TWinControl::DestroyWnd() {
+    DestroyWindowHandle();
+}
+
+void TWinControl::DestroyWindowHandle() {
+    QWidget* w = FWidget;
+    FWidget = nullptr;
+    DisposeWidget(w);
+}
+
+void TWinControl::RecreateWnd() {
+    if (!FWidget) return;
+    bool hadFocus = FWidget->hasFocus();
+    DestroyHandle();
+    CreateHandle();
+    if (hadFocus && FWidget) FWidget->setFocus(Qt::OtherFocusReason);
+}
+
+void TWinControl::CreateParams(TCreateParams& Params) {
+    TControl::CreateParams(Params);
+    if (FTabStop) Params.Style |= WS_TABSTOP;
+}
+
+void TWinControl::InitWidget() {
+    TControl::InitWidget();
+    // Without TabStop a control keeps what its kind of widget does by itself:
+    // edits and buttons take the focus when clicked, panels never do.
+    FClickFocus = FWidget->focusPolicy() != Qt::NoFocus;
+    UpdateFocusPolicy();
+}
+
+void TWinControl::UpdateWidgetBounds() {
+    TControl::UpdateWidgetBounds();
+}
+
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    if (FTabOrderWanted >= 0) {
+        int wanted = FTabOrderWanted;
+        FTabOrderWanted = -1;
+        SetTabOrder(wanted);
+    }
+}
+
+bool TWinControl::Focused() const {
+    return FWidget && FWidget->hasFocus();
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* c = this; c; c = c->GetParent())
+        if (!c->GetVisible() || !c->GetEnabled()) return false;
+    return true;
+}
+
+void TWinControl::SetFocus() {
+    if (!CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    HandleNeeded();
+    if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
+    FWidget->setFocus(Qt::OtherFocusReason);
+}
+
+int TWinControl::GetTabOrder() const {
+    if (!GetParent()) return -1;
+    auto& list = GetParent()->FTabList;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int Value) {
+    if (IsLoading()) {
+        FTabOrderWanted = Value;
+        return;
+    }
+    TWinControl* p = GetParent();
+    if (!p) return;
+    auto& list = p->FTabList;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    size_t at = Value < 0 ? list.size() : std::min(static_cast<size_t>(Value), list.size());
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), this);
+    p->UpdateTabOrder();
+}
+
+void TWinControl::SetTabStop(bool Value) {
+    if (Value == FTabStop) return;
+    FTabStop = Value;
+    UpdateFocusPolicy();
+}
+
+void TWinControl::UpdateFocusPolicy() {
+    if (FWidget)
+        FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
+}
+
+void TWinControl::SetCtl3D(bool Value) {
+    FParentCtl3D = false;
+    if (Value == FCtl3D) return;
+    FCtl3D = Value;
+    Perform(CM_CTL3DCHANGED);
+    NotifyControls(CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::SetParentCtl3D(bool Value) {
+    if (Value == FParentCtl3D) return;
+    FParentCtl3D = Value;
+    if (Value && GetParent()) Perform(CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::UpdateTabOrder() {
+    // Qt keeps one tab chain per window: walk the whole window in tab order.
+    TWinControl* top = this;
+    while (top->GetParent())
+        top = top->GetParent();
+    if (!top->FWidget) return;
+    std::vector<QWidget*> chain;
+    std::function<void(TWinControl*)> walk = [&](TWinControl* w) {
+        for (TWinControl* c : w->FTabList) {
+            if (c->FWidget && c->FWidget->focusPolicy() != Qt::NoFocus) chain.push_back(c->FWidget);
+            walk(c);
+        }
+    };
+    walk(top);
+    for (size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TWinControl::EnableAlign() {
+    if (FAlignLevel > 0 && --FAlignLevel == 0) AlignControls();
+}
+
+void TWinControl::AlignControls() {
+    if (FAlignLevel > 0 || FAligning) return;
+    FAligning = true;
+    try {
+        QRect r = AdjustClientRect();
+        int left = r.left(), top = r.top(), right = r.left() + r.width(), bottom = r.top() + r.height();
+        auto take = [&](TAlign a) {
+            std::vector<TControl*> list;
+            for (TControl* c : FControls)
+                if (c->FAlign == a && c->FVisible) list.push_back(c);
+            std::stable_sort(list.begin(), list.end(), [a](TControl* x, TControl* y) {
+                switch (a) {
+                case alTop:
+                    return x->FTop < y->FTop;
+                case alBottom:
+                    return x->FTop + x->FHeight > y->FTop + y->FHeight;
+                case alLeft:
+                    return x->FLeft < y->FLeft;
+                case alRight:
+                    return x->FLeft + x->FWidth > y->FLeft + y->FWidth;
+                default:
+                    return false;
+                }
+            });
+            return list;
+        };
+        for (TControl* c : take(alTop)) {
+            c->SetBoundsByLayout(left, top, right - left, c->FHeight);
+            top += c->FHeight;
+        }
+        for (TControl* c : take(alBottom)) {
+            c->SetBoundsByLayout(left, bottom - c->FHeight, right - left, c->FHeight);
+            bottom -= c->FHeight;
+        }
+        for (TControl* c : take(alLeft)) {
+            c->SetBoundsByLayout(left, top, c->FWidth, std::max(0, bottom - top));
+            left += c->FWidth;
+        }
+        for (TControl* c : take(alRight)) {
+            c->SetBoundsByLayout(right - c->FWidth, top, c->FWidth, std::max(0, bottom - top));
+            right -= c->FWidth;
+        }
+        for (TControl* c : take(alClient))
+            c->SetBoundsByLayout(left, top, std::max(0, right - left), std::max(0, bottom - top));
+
+        // Anchored controls keep their distances to the anchored sides.
+        int pw = GetClientWidth(), ph = GetClientHeight();
+        for (TControl* c : std::vector<TControl*>(FControls)) {
+            if (c->FAlign != alNone || c->FAnchorParentW < 0) continue;
+            QRect b = c->FAnchorBase;
+            int dx = pw - c->FAnchorParentW, dy = ph - c->FAnchorParentH;
+            int l = b.left(), t = b.top(), w = b.width(), h = b.height();
+            bool aL = c->FAnchors.Contains(akLeft), aR = c->FAnchors.Contains(akRight);
+            bool aT = c->FAnchors.Contains(akTop), aB = c->FAnchors.Contains(akBottom);
+            if (aL && aR)
+                w += dx;
+            else if (aR)
+                l += dx;
+            else if (!aL)
+                l += dx / 2;
+            if (aT && aB)
+                h += dy;
+            else if (aB)
+                t += dy;
+            else if (!aT)
+                t += dy / 2;
+            c->SetBoundsByLayout(l, t, std::max(0, w), std::max(0, h));
+        }
+    } catch (...) {
+        FAligning = false;
+        throw;
+    }
+    FAligning = false;
+}
+
+void TWinControl::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_KEYDOWN:
+        WMKeyDown(Message);
+        break;
+    case WM_KEYUP:
+        WMKeyUp(Message);
+        break;
+    case WM_CHAR:
+        WMChar(Message);
+        break;
+    case WM_GETDLGCODE:
+        WMGetDlgCode(Message);
+        break;
+    case CM_ENTER:
+        CMEnter(Message);
+        break;
+    case CM_EXIT:
+        CMExit(Message);
+        break;
+    case CM_PARENTCTL3DCHANGED:
+        CMParentCtl3DChanged(Message);
+        break;
+    default:
+        TControl::Dispatch(Message);
+        break;
+    }
+}
+
+void TWinControl::CMParentCtl3DChanged(TMessage& Message) {
+    if (FParentCtl3D && GetParent() && GetParent()->FCtl3D != FCtl3D) {
+        FCtl3D = GetParent()->FCtl3D;
+        Perform(CM_CTL3DCHANGED);
+        NotifyControls(CM_PARENTCTL3DCHANGED);
+    }
+    DefaultHandler(Message);
+}
+
+void TWinControl::KeyDown(Word& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
+    if (OnKeyUp) OnKeyUp(this, Key, Shift);
+}
+void TWinControl::KeyPress(TKeyChar& Key) {
+    if (OnKeyPress) OnKeyPress(this, Key);
+}
+void TWinControl::DoEnter() {
+    if (OnEnter) OnEnter(this);
+}
+void TWinControl::DoExit() {
+    if (OnExit) OnExit(this);
+}
+
+void TWinControl::WMKeyDown(TMessage& Message) {
+    Word key = static_cast<Word>(Message.WParam);
+    TShiftState shift = KeyDataToShiftState(Message.LParam);
+    std::weak_ptr<int> life = Life();
+    KeyDown(key, shift);
+    if (life.expired()) return;
+    if (key == 0) {
+        Message.Result = 1; // eaten: neither Qt nor WM_CHAR see it
+        return;
+    }
+    Message.WParam = key;
+    // Alt plus a letter or digit: an accelerator of the form's labels.
+    if (shift.Contains(ssAlt) && !shift.Contains(ssCtrl) &&
+        ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')))
+        if (TCustomForm* f = GetParentForm(this))
+            if (f->Perform(CM_DIALOGCHAR, key, Message.LParam) != 0) {
+                Message.Result = 1;
+                return;
+            }
+    if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
+        !shift.Contains(ssCtrl)) {
+        LRESULT code = Perform(WM_GETDLGCODE);
+        bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        if (!wanted) {
+            if (key == VK_TAB) {
+                // Qt moves the focus; the control gets no Tab character.
+                if (Message.Context) Message.Context->SkipChar = true;
+            } else if (TCustomForm* f = GetParentForm(this)) {
+                if (f->Perform(CM_DIALOGKEY, key, Message.LParam) != 0) {
+                    Message.Result = 1;
+                    return;
+                }
+            }
+        }
+    }
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMKeyUp(TMessage& Message) {
+    Word key = static_cast<Word>(Message.WParam);
+    std::weak_ptr<int> life = Life();
+    KeyUp(key, KeyDataToShiftState(Message.LParam));
+    if (life.expired() || key == 0) return;
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMChar(TMessage& Message) {
+    TKeyChar c = static_cast<TKeyChar>(Message.WParam);
+    std::weak_ptr<int> life = Life();
+    KeyPress(c);
+    if (life.expired() || c == 0) return; // refused (or freed): Qt does not see it
+    Message.WParam = c;
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMGetDlgCode(TMessage& Message) {
+    Message.Result = 0;
+}
+
+void TWinControl::CMEnter(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
+    DoEnter();
+    if (!life.expired()) DefaultHandler(Message);
+}
+
+void TWinControl::CMExit(TMessage& Message) {
+    std::weak_ptr<int> life = Life();
+    DoExit();
+    if (!life.expired()) DefaultHandler(Message);
+}
+
+KV_ABSTRACT_METACLASS(TGraphicControl, &TControl::ClassInfo())
+
+TCustomForm* GetParentForm(const TControl* Control) {
+    const TControl* c = Control;
+    while (c && c->GetParent())
+        c = c->GetParent();
+    return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(c));
+}

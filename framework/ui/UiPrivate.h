@@ -1,0 +1,35 @@
+// Internals shared by the ui units; not part of the framework's interface.
+#pragma once
+
+#include "Controls.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+
+#include <functional>
+
+// The Qt event behind a message, and how its default handling goes.
+struct TMessageContext {
+    enum TKind { ckPlain, ckKeyDown, ckChar } Kind = ckPlain;
+    QEvent* Event = nullptr;
+    std::function<bool(QEvent*)> Default;
+    bool Done = false;       // DefaultHandler ran
+    bool Result = false;     // what Qt's handling returned
+    bool KeyHasChar = false; // ckKeyDown: a WM_CHAR follows, Qt sees the key with it
+    bool SkipChar = false;   // ckKeyDown: no WM_CHAR (the key moved the focus)
+    TKeyChar OriginalChar = 0;
+};
+
+// The widget that received the key event being delivered before Qt passed
+// it on to parents, or null when unknown (no event being delivered through
+// the framework's application object).
+QObject* FirstKeyReceiver();
+
+Word QtKeyToVirtualKey(int Key);
+int VirtualKeyToQtKey(Word Key);
+LPARAM KeyDataFromModifiers(Qt::KeyboardModifiers Modifiers);
+TKeyChar CharOfKeyEvent(const QKeyEvent* Event);
+TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers);
+
+// Deletes a widget now, or once Qt is done with it when it is in use.
+void DisposeWidget(QWidget* Widget);

@@ -1,0 +1,42 @@
+// One application object for all ui tests, on the offscreen platform.
+#include "UiTestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class UiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!getenv("XDG_RUNTIME_DIR")) {
+            // Qt wants a private runtime folder; keep it out of the output.
+            static std::string dir = "/tmp/kv-ui-tests-" + std::to_string(getuid());
+            mkdir(dir.c_str(), 0700);
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        }
+        new TApplication();
+    }
+    // A test may have replaced the application object.
+    void TearDown() override { delete Application; }
+};
+
+[[maybe_unused]] ::testing::Environment* const Env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+} // namespace
+
+ExceptionCatcher::ExceptionCatcher() {
+    Application->OnException = [this](TObject* Sender, const std::exception& E) {
+        Messages.push_back(E.what());
+        Senders.push_back(Sender);
+    };
+}
+
+ExceptionCatcher::~ExceptionCatcher() {
+    Application->OnException = nullptr;
+}
