@@ -17,6 +17,7 @@
 #pragma once
 
 #include "ClassReg.h"
+#include "Sets.h"
 
 #include <any>
 #include <cstdint>
@@ -28,48 +29,6 @@
 #include <vector>
 
 FRAMEWORK_EXCEPTION(EPropertyError, EComponentError);
-
-// ---------------------------------------------------------------------------
-// Sets of enumeration values: bit i holds value i.
-
-template <class E, class Bits = std::uint32_t> class TSet {
-public:
-    using Element = E;
-    using Storage = Bits;
-
-    constexpr TSet() = default;
-    constexpr TSet(std::initializer_list<E> Items) {
-        for (E e : Items)
-            FBits |= Bit(e);
-    }
-    static constexpr TSet FromInt(Bits Value) {
-        TSet s;
-        s.FBits = Value;
-        return s;
-    }
-    constexpr Bits ToInt() const { return FBits; }
-    constexpr bool Contains(E e) const { return (FBits & Bit(e)) != 0; }
-    constexpr bool Empty() const { return FBits == 0; }
-    constexpr TSet& operator<<(E e) {
-        FBits |= Bit(e);
-        return *this;
-    }
-    constexpr TSet& operator>>(E e) {
-        FBits &= static_cast<Bits>(~Bit(e));
-        return *this;
-    }
-    friend constexpr bool operator==(TSet a, TSet b) { return a.FBits == b.FBits; }
-    friend constexpr TSet operator+(TSet a, TSet b) { return FromInt(static_cast<Bits>(a.FBits | b.FBits)); }
-    friend constexpr TSet operator*(TSet a, TSet b) { return FromInt(static_cast<Bits>(a.FBits & b.FBits)); }
-    friend constexpr TSet operator-(TSet a, TSet b) { return FromInt(static_cast<Bits>(a.FBits & ~b.FBits)); }
-
-private:
-    static constexpr Bits Bit(E e) { return static_cast<Bits>(Bits(1) << static_cast<unsigned>(e)); }
-    Bits FBits = 0;
-};
-
-template <class T> struct IsTSet : std::false_type {};
-template <class E, class B> struct IsTSet<TSet<E, B>> : std::true_type {};
 
 // ---------------------------------------------------------------------------
 // Type information of property types

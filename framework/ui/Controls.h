@@ -49,7 +49,6 @@ using TShiftState = TSet<TShiftStateElem, Word>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 KV_ENUM_TYPEINFO(TMouseButton, "mbLeft", "mbRight", "mbMiddle")
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 KV_ENUM_TYPEINFO(TAlignment, "taLeftJustify", "taRightJustify", "taCenter")
 
 // Border styles of forms; controls with a border take bsNone or bsSingle.
