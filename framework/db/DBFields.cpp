@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+using namespace Dbconsts;
+
 KV_ABSTRACT_METACLASS(TField, nullptr)
 KV_METACLASS(TStringField, &TField::ClassInfo())
 KV_ABSTRACT_METACLASS(TNumericField, &TField::ClassInfo())
