@@ -6,6 +6,8 @@
 #include <cassert>
 #include <cstring>
 
+using namespace Dbconsts;
+
 KV_ABSTRACT_METACLASS(TDataSet, nullptr)
 
 void DatabaseError(const AnsiString& Message, const TComponent* Component) {

@@ -1,9 +1,11 @@
 #include "DBConsts.h"
 
+namespace Dbconsts {
 #define DB_MESSAGE(name, identifier, text)                                                                   \
     const TResStringRec name = {DBConstsModule, identifier, #name, text};
 #include "DBConsts.def"
 #undef DB_MESSAGE
+} // namespace Dbconsts
 
 AnsiString LoadDBMessage(const TResStringRec& Message, std::initializer_list<AnsiString> Args) {
     AnsiString text = LoadResString(&Message);

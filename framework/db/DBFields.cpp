@@ -3,11 +3,14 @@
 #include "DateUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+
+using namespace Dbconsts;
 
 KV_ABSTRACT_METACLASS(TField, nullptr)
 KV_METACLASS(TStringField, &TField::ClassInfo())
@@ -26,17 +29,33 @@ KV_METACLASS(TGraphicField, &TBlobField::ClassInfo())
 
 namespace {
 
-// Form descriptions name field classes; make them known by name.
-[[maybe_unused]] const bool FieldClassesRegistered = [] {
-    for (TComponentClass c :
-         {&TStringField::ClassInfo(), &TIntegerField::ClassInfo(), &TSmallintField::ClassInfo(),
-          &TLargeintField::ClassInfo(), &TFloatField::ClassInfo(), &TBCDField::ClassInfo(),
-          &TDateTimeField::ClassInfo(), &TDateField::ClassInfo(), &TTimeField::ClassInfo(),
-          &TBlobField::ClassInfo(), &TMemoField::ClassInfo(), &TGraphicField::ClassInfo(),
-          &TDataSource::ClassInfo()})
-        RegisterClass(c);
-    return true;
-}();
+// Form descriptions name field classes; make them known by name while this
+// code is loaded. The registry outlives a library that is unloaded again, so
+// the classes leave it with the library.
+class TFieldClassRegistration {
+public:
+    TFieldClassRegistration() {
+        // The registry is built by the first registration, before this
+        // object, and so is destroyed after it at exit.
+        for (TComponentClass c : Classes()) RegisterClass(c);
+    }
+    ~TFieldClassRegistration() {
+        for (TComponentClass c : Classes()) UnRegisterClass(c);
+    }
+    TFieldClassRegistration(const TFieldClassRegistration&) = delete;
+    TFieldClassRegistration& operator=(const TFieldClassRegistration&) = delete;
+
+private:
+    static std::array<TComponentClass, 13> Classes() {
+        return {&TStringField::ClassInfo(),   &TIntegerField::ClassInfo(), &TSmallintField::ClassInfo(),
+                &TLargeintField::ClassInfo(), &TFloatField::ClassInfo(),   &TBCDField::ClassInfo(),
+                &TDateTimeField::ClassInfo(), &TDateField::ClassInfo(),    &TTimeField::ClassInfo(),
+                &TBlobField::ClassInfo(),     &TMemoField::ClassInfo(),    &TGraphicField::ClassInfo(),
+                &TDataSource::ClassInfo()};
+    }
+};
+
+const TFieldClassRegistration FieldClassRegistration;
 
 // ---- Number formatting ----------------------------------------------------
 

@@ -4,6 +4,8 @@
 #include <cassert>
 #include <vector>
 
+using namespace Dbconsts;
+
 KV_METACLASS(TDataSource, nullptr)
 
 // ---------------------------------------------------------------------------

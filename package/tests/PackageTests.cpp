@@ -8,10 +8,12 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,25 @@ struct TLanguage {
 const TLanguage German = {nullptr, nullptr, "de_DE.UTF-8"};
 
 const char* const LanguageVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+
+// The files of every object loaded into the process now.
+std::set<std::string> LoadedObjects() {
+    std::set<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            if (info->dlpi_name && *info->dlpi_name)
+                static_cast<std::set<std::string>*>(data)->insert(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+bool IsLoaded(const char* File) {
+    void* handle = dlopen(File, RTLD_NOW | RTLD_NOLOAD);
+    if (handle) dlclose(handle);
+    return handle != nullptr;
+}
 
 std::vector<AnsiString> PageNames(const AnsiString& Page) {
     std::vector<AnsiString> names;
@@ -103,10 +124,14 @@ protected:
         return address;
     }
 
-    void Call(const char* Entry) { reinterpret_cast<void (*)()>(Symbol(Entry))(); }
+    // A missing entry has failed the test already; not calling it keeps the run going.
+    void Call(const char* Entry) {
+        if (void* entry = Symbol(Entry)) reinterpret_cast<void (*)()>(entry)();
+    }
 
     std::string Raise(TIBRVError Code, const char* Argument = nullptr) {
         auto raise = reinterpret_cast<void (*)(unsigned char, const char*)>(Symbol("KVIB5RaiseError"));
+        if (!raise) return "(no entry)";
         try {
             raise(Code, Argument);
         } catch (const EIBRVError& e) {
@@ -118,7 +143,8 @@ protected:
 
     // A message of the package, looked up by the host.
     AnsiString Text(const char* Message) {
-        return LoadResString(static_cast<const TResStringRec*>(Symbol(Message)));
+        auto rec = static_cast<const TResStringRec*>(Symbol(Message));
+        return rec ? LoadResString(rec) : "(no message)";
     }
 
     fs::path Folder() {
@@ -169,20 +195,58 @@ TEST_F(PackageTest, MessagesFollowTheUserLanguageAtEachLoad) {
 }
 
 TEST_F(PackageTest, FindsItsLanguageLibraryBesideItsOwnFileOnly) {
+    // An installed layout of its own: the package, its language library and
+    // the runtime it loads from its folder.
     fs::path folder = Folder();
     fs::copy_file(KVIB5_FILE, folder / "KVIB5.so");
     fs::copy_file(KVIB5_DE_FILE, folder / "KVIB5.de");
+    for (const char* file : {KV_RUNTIME_FILES})
+        fs::copy_file(file, folder / fs::path(file).filename());
     SetLanguage(German);
-    Load(folder / "KVIB5.so");
+    ASSERT_NO_FATAL_FAILURE(Load(folder / "KVIB5.so"));
     EXPECT_EQ(Raise(rveRecordNotFound), "Datensatz nicht gefunden");
     Unload();
 
     // The build's KVIB5.de still lies beside the original: the copy must not use it.
     fs::remove(folder / "KVIB5.de");
-    Load(folder / "KVIB5.so");
+    ASSERT_NO_FATAL_FAILURE(Load(folder / "KVIB5.so"));
     EXPECT_EQ(Raise(rveRecordNotFound), "Record not found");
     EXPECT_EQ(Raise(rveFieldNotFound, "ID"), "Field \"ID\" not found");
     EXPECT_FALSE(IsLanguageTableBound(IbconstkvModule));
+}
+
+// Whatever loading the package brought in (its language library, runtime
+// layers the host does not use itself) goes away with it: nothing pins it.
+TEST_F(PackageTest, UnloadingLeavesNothingOfThePackageBehind) {
+    SetLanguage(German);
+    std::set<std::string> before = LoadedObjects();
+    Load();
+    Call("Register");
+    EXPECT_EQ(Raise(rveFieldNotFound, "ID"), "Feld \"ID\" nicht vorhanden");
+    EXPECT_EQ(Text("SRecordNotFound"), "Datensatz nicht gefunden");
+    EXPECT_GT(LoadedObjects().size(), before.size());
+    Unload();
+    EXPECT_EQ(LoadedObjects(), before);
+}
+
+// Each layer of the framework runtime unloads again and takes out of the
+// host's registries what it put there, so a package that uses it can unload
+// too. The database layer makes its field classes known by name.
+TEST_F(PackageTest, EveryRuntimeLayerUnloads) {
+    for (int round = 1; round <= 2; ++round) { // the second load meets nothing left of the first
+        for (const char* file : {KV_RUNTIME_FILES}) {
+            SCOPED_TRACE(std::string(file) + ", load " + std::to_string(round));
+            if (IsLoaded(file)) continue; // the host's own, loaded for good
+            void* handle = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+            ASSERT_NE(handle, nullptr) << dlerror();
+            if (fs::path(file).filename() == "libkvdb.so") {
+                EXPECT_NE(GetClass("TStringField"), nullptr);
+            }
+            dlclose(handle);
+            EXPECT_FALSE(IsLoaded(file)) << "the layer stayed loaded";
+            EXPECT_EQ(GetClass("TStringField"), nullptr);
+        }
+    }
 }
 
 TEST_F(PackageTest, FinalizeReleasesTheLanguageAndInitializeBindsItAgain) {
