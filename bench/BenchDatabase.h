@@ -1,0 +1,38 @@
+// The bench database: table ITEM shaped like the sample database's (same
+// columns, types, indexes, generator and trigger), filled with RowCount rows
+// on the server side, and the rule by which its rows are made, so that the
+// harness knows which rows every window must show.
+#pragma once
+
+#include "BenchSide.h"
+
+// The rows: ID 1..N; DESCRIPTION "Item " and eight digits of P(ID), where P
+// maps 0..N-1 onto itself by a multiplication, so that DESCRIPTION is unique
+// and its order scatters the rows of the ID order; QUANTITY and PRICE are
+// derived from ID, some NULL.
+class TBenchData {
+public:
+    explicit TBenchData(Int64 RowCount);
+
+    Int64 GetRowCount() const { return FRowCount; }
+    Int64 GetMultiplier() const { return FMultiplier; }
+    Int64 GetOffset() const { return FOffset; }
+
+    // 0-based place of a row in the order.
+    Int64 RankOf(TBenchOrder Order, int Id) const;
+    int IdAtRank(TBenchOrder Order, Int64 Rank) const;
+    AnsiString Description(int Id) const;
+    // The DESCRIPTION text of a place in the DESCRIPTION order.
+    static AnsiString DescriptionOfRank(Int64 Rank);
+
+private:
+    Int64 FRowCount;
+    Int64 FMultiplier;
+    Int64 FOffset;
+    Int64 FInverse; // of FMultiplier modulo FRowCount
+};
+
+// The database file for RowCount rows in Folder, made when it is missing or
+// was not completed (a marker file is written after the last commit). Made
+// and checked through the framework's database classes. Returns the path.
+AnsiString EnsureBenchDatabase(const AnsiString& Folder, Int64 RowCount, bool Verbose);

@@ -1,0 +1,188 @@
+#include "BenchOps.h"
+
+#include "BareClientSide.h"
+#include "DatasetOps.h"
+#include "QtSqlSide.h"
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+const char* const BenchSideNames[3] = {"bare", "dataset", "qt"};
+
+AnsiString SideUnavailableReason(const AnsiString& Name) {
+    if (Name == "dataset") return DatasetSideAvailable() ? AnsiString() : AnsiString("dataset not built yet");
+    if (Name == "qt") return TQtSqlSide::UnavailableReason();
+    if (Name == "bare") return AnsiString();
+    return "no side " + Name;
+}
+
+bool SideSupports(const AnsiString& Name, TBenchOp Op) {
+    if (Name == "qt") return Op == TBenchOp::Open || Op == TBenchOp::Last;
+    return true;
+}
+
+std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target) {
+    AnsiString why = SideUnavailableReason(Name);
+    if (!why.empty()) throw EBenchUnsupported(why);
+    if (Name == "bare") return std::make_unique<TBareClientSide>(Target);
+    if (Name == "qt") return std::make_unique<TQtSqlSide>(Target);
+    return CreateDatasetSide(Target);
+}
+
+const std::vector<TBenchOpInfo>& BenchOps() {
+    static const std::vector<TBenchOpInfo> ops = {
+        {TBenchOp::Open, "Open", "open, first window"},
+        {TBenchOp::Last, "Last", "Last"},
+        {TBenchOp::FirstAfterLast, "FirstAfterLast", "First after Last"},
+        {TBenchOp::PageDown, "PageDown100", "100 page-downs"},
+        {TBenchOp::PageUpDown, "PageUpDown100", "100 page-ups/downs"},
+        {TBenchOp::FindNearest, "FindNearest100", "100 nearest searches"},
+        {TBenchOp::FindByKey, "FindByKey100", "100 primary-key searches"},
+        {TBenchOp::Scan, "Scan", "whole scan with Next"},
+        {TBenchOp::EditPost, "EditPost100", "100 edit-and-post"},
+    };
+    return ops;
+}
+
+const TBenchOpInfo& BenchOpInfo(TBenchOp Op) {
+    for (const TBenchOpInfo& i : BenchOps())
+        if (i.Op == Op) return i;
+    throw Exception("unknown bench operation");
+}
+
+TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRows) {
+    Int64 n = Data.GetRowCount();
+    Int64 span = n - 2 * WindowRows;
+    if (span < 1) throw Exception("The bench table needs more than two windows of rows");
+    TBenchPlan plan;
+    for (int k = 0; k < BenchRepeat; ++k) {
+        // Spread over the table (golden-section steps), a window away from either end.
+        double f = std::fmod((k + 1) * 0.6180339887498949, 1.0);
+        Int64 rank = WindowRows + static_cast<Int64>(f * static_cast<double>(span));
+        int id = Data.IdAtRank(Order, rank);
+        TBenchKey key;
+        if (Order == TBenchOrder::Id) {
+            key.Id = id;
+            plan.NearestRank.push_back(rank);
+        } else {
+            // A prefix between rows, as incremental search types it: it finds
+            // the first description at or after it.
+            AnsiString text = TBenchData::DescriptionOfRank(rank);
+            key.Description = text.substr(0, text.size() - 1);
+            plan.NearestRank.push_back(rank / 10 * 10);
+        }
+        plan.Nearest.push_back(key);
+        plan.ByKey.push_back(id);
+        plan.ByKeyRank.push_back(rank);
+    }
+    return plan;
+}
+
+void SetUpOp(TBenchOp Op, TBenchSide& Side) {
+    if (Op == TBenchOp::Open) return;
+    Side.Open();
+    if (Op == TBenchOp::FirstAfterLast) Side.Last();
+    if (Op == TBenchOp::PageUpDown) Side.PageDown();
+}
+
+namespace {
+int PriceOfCycle(int K) {
+    return 100 + K * 37;
+}
+} // namespace
+
+void RunOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan, Int64 RowCount) {
+    switch (Op) {
+    case TBenchOp::Open:
+        Side.Open();
+        break;
+    case TBenchOp::Last:
+        Side.Last();
+        break;
+    case TBenchOp::FirstAfterLast:
+        Side.First();
+        break;
+    case TBenchOp::PageDown:
+        for (int k = 0; k < BenchRepeat; ++k)
+            Side.PageDown();
+        break;
+    case TBenchOp::PageUpDown:
+        for (int k = 0; k < BenchRepeat; ++k)
+            k % 2 == 0 ? Side.PageUp() : Side.PageDown();
+        break;
+    case TBenchOp::FindNearest:
+        for (const TBenchKey& key : Plan.Nearest)
+            Side.FindNearest(key);
+        break;
+    case TBenchOp::FindByKey:
+        for (int id : Plan.ByKey)
+            Side.FindByKey(id);
+        break;
+    case TBenchOp::Scan: {
+        Int64 rows = Side.Scan();
+        if (rows != RowCount)
+            throw Exception(AnsiString(Side.Name()) + ": the scan passed " + IntToStr(rows) + " of " +
+                            IntToStr(RowCount) + " rows");
+        break;
+    }
+    case TBenchOp::EditPost:
+        for (int k = 0; k < BenchRepeat; ++k)
+            Side.EditPost(PriceOfCycle(k));
+        break;
+    }
+}
+
+void TearDownOp(TBenchOp Op, TBenchSide& Side) {
+    Side.Close();
+    if (Op == TBenchOp::EditPost) Side.Restart();
+}
+
+TBenchWindow ExpectedWindow(TBenchOp Op, const TBenchData& Data, TBenchOrder Order, const TBenchPlan& Plan,
+                            int WindowRows) {
+    Int64 n = Data.GetRowCount();
+    Int64 w = WindowRows;
+    Int64 lastTop = std::max<Int64>(0, n - w);
+    auto centred = [&](Int64 Rank) { return std::clamp<Int64>(Rank - (w - 1) / 2, 0, lastTop); };
+    Int64 top = 0;
+    switch (Op) {
+    case TBenchOp::Open:
+    case TBenchOp::FirstAfterLast:
+    case TBenchOp::EditPost:
+        top = 0;
+        break;
+    case TBenchOp::Last:
+    case TBenchOp::Scan:
+        top = lastTop;
+        break;
+    case TBenchOp::PageDown:
+        top = std::min<Int64>(BenchRepeat * w, lastTop);
+        break;
+    case TBenchOp::PageUpDown:
+        top = std::min(w, lastTop);
+        break;
+    case TBenchOp::FindNearest:
+        top = centred(Plan.NearestRank.back());
+        break;
+    case TBenchOp::FindByKey:
+        top = centred(Plan.ByKeyRank.back());
+        break;
+    }
+    TBenchWindow ids;
+    for (Int64 r = top; r < std::min(n, top + w); ++r)
+        ids.push_back(Data.IdAtRank(Order, r));
+    return ids;
+}
+
+void RunMemorySequence(TBenchSide& Side, Int64 RowCount) {
+    Side.Open();
+    if (Side.Supports(TBenchOp::Last)) Side.Last();
+    if (Side.Supports(TBenchOp::FirstAfterLast)) Side.First();
+    if (Side.Supports(TBenchOp::PageDown))
+        for (int k = 0; k < BenchRepeat; ++k)
+            Side.PageDown();
+    if (Side.Supports(TBenchOp::Scan)) {
+        Int64 rows = Side.Scan();
+        if (rows != RowCount) throw Exception(AnsiString(Side.Name()) + ": the scan missed rows");
+    }
+}

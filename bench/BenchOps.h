@@ -1,0 +1,65 @@
+// The measured operations, composed from the sides' moves (BenchSide.h), so
+// that every side runs the same sequence. Each has an untimed set-up, the
+// timed work and an untimed clean-up, and a window that every side must show
+// afterwards (checked with --kv-check, never while timing).
+//
+// | operation      | set-up           | timed                                   | window after          |
+// |----------------|------------------|-----------------------------------------|-----------------------|
+// | Open           | -                | Open (prepare, first window)            | rows 0..19            |
+// | Last           | Open             | Last                                    | the last 20 rows      |
+// | FirstAfterLast | Open, Last       | First                                   | rows 0..19            |
+// | PageDown       | Open             | 100 x PageDown (the cursor continues)   | rows 2000..2019       |
+// | PageUpDown     | Open, PageDown   | 100 x PageUp and PageDown in turn       | rows 20..39           |
+// | FindNearest    | Open             | 100 x nearest search by the order       | centred on the last   |
+// | FindByKey      | Open             | 100 x search by primary key             | centred on the last   |
+// | Scan           | Open             | First, Next to the end                  | the last 20 rows      |
+// | EditPost       | Open             | 100 x edit PRICE of the top row, post   | rows 0..19            |
+//
+// Rows are counted by their place in the order. Every operation ends with
+// Close; EditPost also rolls back its changes (Restart).
+#pragma once
+
+#include "BenchDatabase.h"
+
+#include <memory>
+#include <vector>
+
+constexpr int BenchRepeat = 100;
+
+// The sides by name: "bare", "dataset", "qt".
+extern const char* const BenchSideNames[3];
+// Empty when the side can run here; else why not.
+AnsiString SideUnavailableReason(const AnsiString& Name);
+// Whether the side measures the operation (Qt SQL: Open and Last only).
+bool SideSupports(const AnsiString& Name, TBenchOp Op);
+std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target);
+
+struct TBenchOpInfo {
+    TBenchOp Op;
+    const char* Name;  // in benchmark names
+    const char* Title; // in the table
+};
+
+const std::vector<TBenchOpInfo>& BenchOps();
+const TBenchOpInfo& BenchOpInfo(TBenchOp Op);
+
+// The fixed inputs of the searches and edits for one table and order.
+struct TBenchPlan {
+    std::vector<TBenchKey> Nearest; // search values of FindNearest
+    std::vector<Int64> NearestRank; // the place each one finds
+    std::vector<int> ByKey;         // IDs of FindByKey
+    std::vector<Int64> ByKeyRank;
+};
+
+TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRows);
+
+void SetUpOp(TBenchOp Op, TBenchSide& Side);
+void RunOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan, Int64 RowCount);
+void TearDownOp(TBenchOp Op, TBenchSide& Side);
+
+TBenchWindow ExpectedWindow(TBenchOp Op, const TBenchData& Data, TBenchOrder Order, const TBenchPlan& Plan,
+                            int WindowRows);
+
+// The work whose memory growth is measured: Open, Last, First, 100 page-downs
+// and a whole scan, as far as the side offers them; the result stays open.
+void RunMemorySequence(TBenchSide& Side, Int64 RowCount);

@@ -1,0 +1,90 @@
+// What every side of the benchmark (the bare client library, the dataset,
+// Qt SQL) offers the harness: the grid-like moves of a 20-row window over the
+// bench table, in one sort order. The harness composes the measured
+// operations from these moves (BenchOps.h), so every side does the same
+// sequence and only the side's own moves are timed.
+#pragma once
+
+#include "System.h"
+
+#include <stdexcept>
+#include <vector>
+
+// The two sort orders of the bench table: by ID and by DESCRIPTION, both
+// ascending, as the demonstration program's order items 1 and 2.
+enum class TBenchOrder { Id, Description };
+
+const char* OrderName(TBenchOrder Order);
+
+// What a side works on. The database is reached through the embedded engine.
+struct TBenchTarget {
+    AnsiString DatabasePath;
+    AnsiString User = "SYSDBA";
+    AnsiString Password = "masterkey"; // the embedded engine does not check it
+    Int64 RowCount = 0;
+    TBenchOrder Order = TBenchOrder::Id;
+    int WindowRows = 20; // the rows a grid asks for
+};
+
+// A key search value: Id in the ID order, Description in the DESCRIPTION order.
+struct TBenchKey {
+    int Id = 0;
+    AnsiString Description;
+};
+
+// The window's rows by ID, top to bottom. For checking, never timed.
+using TBenchWindow = std::vector<int>;
+
+// The measured operations; BenchOps.h says what each one does.
+enum class TBenchOp {
+    Open,
+    Last,
+    FirstAfterLast,
+    PageDown,
+    PageUpDown,
+    FindNearest,
+    FindByKey,
+    Scan,
+    EditPost
+};
+
+// A side that does not offer an operation.
+class EBenchUnsupported : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One side's session: its own attachment and transaction, kept across
+// benchmarks. Every move leaves the window as a grid over the dataset would
+// show it. After Open the top row of the window is the active record.
+class TBenchSide {
+public:
+    virtual ~TBenchSide() = default;
+
+    virtual const char* Name() const = 0;
+    virtual bool Supports(TBenchOp Op) const = 0;
+
+    // Opens the result in the target's order and fills the first window.
+    virtual void Open() = 0;
+    // Closes the result; statements are unprepared.
+    virtual void Close() = 0;
+    virtual void First() = 0;
+    virtual void Last() = 0;
+    // The window moves one page (WindowRows rows) on or back in the order.
+    virtual void PageDown() = 0;
+    virtual void PageUp() = 0;
+    // Nearest search by the order's column, the found row centred.
+    virtual void FindNearest(const TBenchKey& Key) = 0;
+    // Exact search by primary key (ID), the found row centred.
+    virtual void FindByKey(int Id) = 0;
+    // First, then Next until the end; returns the rows passed (the table's count).
+    virtual Int64 Scan() = 0;
+    // Edits the active record, sets PRICE to PriceCents / 100 and posts.
+    virtual void EditPost(int PriceCents) = 0;
+    // With the result closed: rolls the transaction back and starts a new one.
+    virtual void Restart() = 0;
+    virtual TBenchWindow Window() = 0;
+    // The engine's number of the side's attachment (CURRENT_CONNECTION), by
+    // which the check reads the engine's work for the side; 0 when unknown.
+    virtual Int64 AttachmentId() = 0;
+};
