@@ -44,8 +44,8 @@ void CreateDemoDatabase(TIBDatabase& Db, TIBTransaction& Tr, TIBSQL& IBSQL, cons
         Tr.CommitRetaining();
         sql.Clear();
     }
-    AddLines(sql, {"CREATE TRIGGER TRG_ITEM_BI_PKY", "FOR ITEM", "ACTIVE BEFORE INSERT POSITION 0", "AS", "BEGIN",
-                   "IF (", "NEW.ID IS NULL", "OR", "NEW.ID > GEN_ID(GEN_ITEM_ID, 0)", ")", "THEN",
+    AddLines(sql, {"CREATE TRIGGER TRG_ITEM_BI_PKY", "FOR ITEM", "ACTIVE BEFORE INSERT POSITION 0", "AS",
+                   "BEGIN", "IF (", "NEW.ID IS NULL", "OR", "NEW.ID > GEN_ID(GEN_ITEM_ID, 0)", ")", "THEN",
                    "NEW.ID = GEN_ID(GEN_ITEM_ID, 1);", "END"});
     IBSQL.ExecQuery();
     Tr.Commit();

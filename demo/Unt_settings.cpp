@@ -73,7 +73,8 @@ AnsiString TSettings::ReadValue(const AnsiString& Key, const std::unique_ptr<Ans
     return AnsiString();
 }
 
-void TSettings::WriteValue(const AnsiString& Key, std::unique_ptr<AnsiString>& Field, const AnsiString& Value) {
+void TSettings::WriteValue(const AnsiString& Key, std::unique_ptr<AnsiString>& Field,
+                           const AnsiString& Value) {
     if (!Field)
         Field = std::make_unique<AnsiString>(Value);
     else

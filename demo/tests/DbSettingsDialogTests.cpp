@@ -77,8 +77,8 @@ TEST_F(DbSettingsDialogTest, ReadFromItsFormTextWithTheLayoutAndStates) {
         int TabOrder;
     };
     const Place places[] = {
-        {d.EdtServer, QRect(80, 16, 185, 21), 0},   {d.EdtDatabase, QRect(80, 40, 185, 21), 1},
-        {d.EdtUsername, QRect(80, 64, 185, 21), 2}, {d.EdtPassword, QRect(80, 88, 185, 21), 3},
+        {d.EdtServer, QRect(80, 16, 185, 21), 0},    {d.EdtDatabase, QRect(80, 40, 185, 21), 1},
+        {d.EdtUsername, QRect(80, 64, 185, 21), 2},  {d.EdtPassword, QRect(80, 88, 185, 21), 3},
         {d.ChkRemember, QRect(80, 122, 121, 13), 4}, {d.BtnOK, QRect(58, 8, 75, 25), 0},
         {d.BtnCancel, QRect(146, 8, 75, 25), 1},
     };

@@ -55,7 +55,7 @@ protected:
             AnsiString row;
             for (int i = 0; i < q.GetFieldCount(); ++i)
                 row += (i ? "|" : "") + (q.GetFields(i)->GetIsNull() ? AnsiString("null")
-                                                                      : Trim(q.GetFields(i)->GetAsString()));
+                                                                     : Trim(q.GetFields(i)->GetAsString()));
             rows.push_back(row);
             q.Next();
         }
@@ -92,20 +92,22 @@ TEST_F(SampleDatabaseTest, MakesTheSchemaAndLeavesTheDatabaseClosed) {
     EXPECT_EQ(Db->GetDatabaseName(), Path);
     EXPECT_EQ(Db->GetParams()->GetText(), "USER \"SYSDBA\"\r\nPASSWORD \"masterkey\"\r\nPAGE_SIZE 4096\r\n");
     // The trigger's text stays in the statement.
-    EXPECT_EQ(IBSQL->GetSQL()->GetText(),
-              "CREATE TRIGGER TRG_ITEM_BI_PKY\r\nFOR ITEM\r\nACTIVE BEFORE INSERT POSITION 0\r\nAS\r\nBEGIN\r\n"
-              "IF (\r\nNEW.ID IS NULL\r\nOR\r\nNEW.ID > GEN_ID(GEN_ITEM_ID, 0)\r\n)\r\nTHEN\r\n"
-              "NEW.ID = GEN_ID(GEN_ITEM_ID, 1);\r\nEND\r\n");
+    EXPECT_EQ(
+        IBSQL->GetSQL()->GetText(),
+        "CREATE TRIGGER TRG_ITEM_BI_PKY\r\nFOR ITEM\r\nACTIVE BEFORE INSERT POSITION 0\r\nAS\r\nBEGIN\r\n"
+        "IF (\r\nNEW.ID IS NULL\r\nOR\r\nNEW.ID > GEN_ID(GEN_ITEM_ID, 0)\r\n)\r\nTHEN\r\n"
+        "NEW.ID = GEN_ID(GEN_ITEM_ID, 1);\r\nEND\r\n");
 
     auto db = Attach();
     EXPECT_EQ(db->GetDBSQLDialect(), 3);
     EXPECT_EQ(Rows(*db, "SELECT MON$PAGE_SIZE FROM MON$DATABASE"), (std::vector<AnsiString>{"4096"}));
-    EXPECT_EQ(Rows(*db, "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_PRECISION, "
-                        "-F.RDB$FIELD_SCALE, F.RDB$CHARACTER_LENGTH, COALESCE(RF.RDB$NULL_FLAG, 0) "
-                        "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-                        "WHERE RF.RDB$RELATION_NAME = 'ITEM' ORDER BY RF.RDB$FIELD_POSITION"),
-              (std::vector<AnsiString>{"ID|8|0|0|null|1", "DESCRIPTION|37|null|0|30|1", "QUANTITY|8|5|2|null|0",
-                                       "PRICE|8|8|2|null|0"}));
+    EXPECT_EQ(Rows(*db,
+                   "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_PRECISION, "
+                   "-F.RDB$FIELD_SCALE, F.RDB$CHARACTER_LENGTH, COALESCE(RF.RDB$NULL_FLAG, 0) "
+                   "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                   "WHERE RF.RDB$RELATION_NAME = 'ITEM' ORDER BY RF.RDB$FIELD_POSITION"),
+              (std::vector<AnsiString>{"ID|8|0|0|null|1", "DESCRIPTION|37|null|0|30|1",
+                                       "QUANTITY|8|5|2|null|0", "PRICE|8|8|2|null|0"}));
     EXPECT_EQ(Rows(*db, "SELECT RDB$CONSTRAINT_NAME, RDB$CONSTRAINT_TYPE, RDB$INDEX_NAME FROM "
                         "RDB$RELATION_CONSTRAINTS WHERE RDB$RELATION_NAME = 'ITEM' AND "
                         "RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'"),
@@ -114,10 +116,12 @@ TEST_F(SampleDatabaseTest, MakesTheSchemaAndLeavesTheDatabaseClosed) {
                         "S.RDB$FIELD_NAME FROM RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S ON "
                         "S.RDB$INDEX_NAME = I.RDB$INDEX_NAME WHERE I.RDB$RELATION_NAME = 'ITEM' "
                         "ORDER BY I.RDB$INDEX_NAME"),
-              (std::vector<AnsiString>{"IXA_ITEM_DESCRIPTION|1|0|DESCRIPTION", "IXD_ITEM_DESCRIPTION|1|1|DESCRIPTION",
-                                       "IXD_ITEM_ID|1|1|ID", "PKY_ITEM|1|0|ID"}));
-    EXPECT_EQ(Rows(*db, "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = 'GEN_ITEM_ID'"),
-              (std::vector<AnsiString>{"GEN_ITEM_ID"}));
+              (std::vector<AnsiString>{"IXA_ITEM_DESCRIPTION|1|0|DESCRIPTION",
+                                       "IXD_ITEM_DESCRIPTION|1|1|DESCRIPTION", "IXD_ITEM_ID|1|1|ID",
+                                       "PKY_ITEM|1|0|ID"}));
+    EXPECT_EQ(
+        Rows(*db, "SELECT RDB$GENERATOR_NAME FROM RDB$GENERATORS WHERE RDB$GENERATOR_NAME = 'GEN_ITEM_ID'"),
+        (std::vector<AnsiString>{"GEN_ITEM_ID"}));
     EXPECT_EQ(Rows(*db, "SELECT GEN_ID(GEN_ITEM_ID, 0) FROM RDB$DATABASE"), (std::vector<AnsiString>{"0"}));
     EXPECT_EQ(Rows(*db, "SELECT RDB$TRIGGER_NAME, RDB$RELATION_NAME, RDB$TRIGGER_TYPE, RDB$TRIGGER_SEQUENCE, "
                         "COALESCE(RDB$TRIGGER_INACTIVE, 0) FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0"),
@@ -127,7 +131,8 @@ TEST_F(SampleDatabaseTest, MakesTheSchemaAndLeavesTheDatabaseClosed) {
 TEST_F(SampleDatabaseTest, TheTriggerGivesIdsFromTheGenerator) {
     CreateDemoDatabase(*Db, *Tr, *IBSQL, *Store);
     auto db = Attach();
-    Exec(*db, "INSERT INTO ITEM (DESCRIPTION, QUANTITY, PRICE) VALUES ('Apple', 1.5, 2.25)"); // null: next value
+    Exec(*db,
+         "INSERT INTO ITEM (DESCRIPTION, QUANTITY, PRICE) VALUES ('Apple', 1.5, 2.25)"); // null: next value
     Exec(*db, "INSERT INTO ITEM (ID, DESCRIPTION) VALUES (100, 'Banana')"); // above the generator: next value
     // What the dataset does for a new row: take the value itself; the trigger keeps it.
     AnsiString taken = Rows(*db, "SELECT GEN_ID(GEN_ITEM_ID, 1) FROM RDB$DATABASE")[0];

@@ -95,7 +95,8 @@ TSpan FindSection(const std::vector<AnsiString>& Lines, const AnsiString& Sectio
     return span;
 }
 
-int FindKey(const std::vector<AnsiString>& Lines, const TSpan& Span, const AnsiString& Ident, AnsiString* Value) {
+int FindKey(const std::vector<AnsiString>& Lines, const TSpan& Span, const AnsiString& Ident,
+            AnsiString* Value) {
     if (Span.Header < 0) return -1;
     AnsiString key, value;
     for (int i = Span.Header + 1; i < Span.End; ++i)
@@ -110,7 +111,8 @@ std::atomic<unsigned> TempCounter{0};
 
 } // namespace
 
-TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode) : FFileName(FileName), FCreateMode(CreateMode) {}
+TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode)
+    : FFileName(FileName), FCreateMode(CreateMode) {}
 
 TIniFile::TLines TIniFile::Load(bool ForWrite) const {
     TLines lines;
@@ -311,7 +313,8 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
         TSpan span = FindSection(lines.Items, Section);
         AnsiString key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value)) Strings->Add(key + "=" + DecodeValue(value));
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value))
+                Strings->Add(key + "=" + DecodeValue(value));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -334,7 +337,8 @@ void TIniFile::EraseSection(const AnsiString& Section) {
     // The section's lines up to the next section, trailing blank lines included.
     int end = span.Header + 1;
     AnsiString name;
-    while (end < static_cast<int>(lines.Items.size()) && !SectionOf(lines.Items[static_cast<size_t>(end)], name))
+    while (end < static_cast<int>(lines.Items.size()) &&
+           !SectionOf(lines.Items[static_cast<size_t>(end)], name))
         ++end;
     lines.Items.erase(lines.Items.begin() + span.Header, lines.Items.begin() + end);
     Save(lines);

@@ -23,7 +23,8 @@ public:
     const AnsiString& GetFileName() const { return FFileName; }
     mode_t GetCreateMode() const { return FCreateMode; }
 
-    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Default) const;
+    AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
+                          const AnsiString& Default) const;
     // Raises EIniFileException "Unable to write to <file>" when the file
     // cannot be written, and for names or values that do not fit on a line.
     void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value);

@@ -7,9 +7,9 @@
 
 namespace {
 
-const char* const DefaultHints[] = {"First record", "Prior record", "Next record", "Last record",
+const char* const DefaultHints[] = {"First record",  "Prior record",  "Next record", "Last record",
                                     "Insert record", "Delete record", "Edit record", "Post edit",
-                                    "Cancel edit",  "Refresh data"};
+                                    "Cancel edit",   "Refresh data"};
 
 constexpr int GlyphSize = 11;
 
@@ -281,7 +281,8 @@ void TDBNavigator::BtnClick(TNavigateBtn Index) {
             ds->Insert();
             break;
         case nbDelete:
-            if (!FConfirmDelete || MessageDlg("Delete record?", mtConfirmation, {mbOK, mbCancel}, 0) != mrCancel)
+            if (!FConfirmDelete ||
+                MessageDlg("Delete record?", mtConfirmation, {mbOK, mbCancel}, 0) != mrCancel)
                 ds->Delete();
             break;
         case nbEdit:

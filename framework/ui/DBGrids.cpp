@@ -147,7 +147,8 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
         toGrid = GetSelLength() == 0 && GetSelStart() == 0;
         break;
     case VK_RIGHT:
-        toGrid = GetSelLength() == 0 && GetSelStart() == static_cast<int>(QString::fromStdString(GetText()).size());
+        toGrid = GetSelLength() == 0 &&
+                 GetSelStart() == static_cast<int>(QString::fromStdString(GetText()).size());
         break;
     case VK_DELETE:
         if (ctrl)
@@ -445,8 +446,12 @@ void TCustomDBGrid::PlaceScrollBars() {
     TLayout l = Layout();
     FVBar->setVisible(l.VBar > 0);
     FHBar->setVisible(l.HBar > 0);
-    if (l.VBar > 0) FVBar->setGeometry(GetWidth() - l.Frame - l.VBar, l.Frame, l.VBar, GetHeight() - 2 * l.Frame - l.HBar);
-    if (l.HBar > 0) FHBar->setGeometry(l.Frame, GetHeight() - l.Frame - l.HBar, GetWidth() - 2 * l.Frame - l.VBar, l.HBar);
+    if (l.VBar > 0)
+        FVBar->setGeometry(GetWidth() - l.Frame - l.VBar, l.Frame, l.VBar,
+                           GetHeight() - 2 * l.Frame - l.HBar);
+    if (l.HBar > 0)
+        FHBar->setGeometry(l.Frame, GetHeight() - l.Frame - l.HBar, GetWidth() - 2 * l.Frame - l.VBar,
+                           l.HBar);
     UpdateScrollBars();
 }
 
@@ -521,7 +526,8 @@ void TCustomDBGrid::Paint(QPainter& P) {
             DrawRaised(P, CellRect(-1, r));
 
     // The rows, each read with the link's active record set to it.
-    bool showSelection = Focused() || (FEditor && FEditor->Focused()) || FOptions.Contains(dgAlwaysShowSelection);
+    bool showSelection =
+        Focused() || (FEditor && FEditor->Focused()) || FOptions.Contains(dgAlwaysShowSelection);
     int active = GetRow();
     if (rows > 0) {
         TActiveRecordKeeper keep(*FDataLink);
@@ -533,8 +539,8 @@ void TCustomDBGrid::Paint(QPainter& P) {
                 QRect cell = CellRect(c, r);
                 if (cell.left() >= right) break;
                 TField* f = FColumns[static_cast<size_t>(c)];
-                bool selected = showSelection && r == active &&
-                                (FOptions.Contains(dgRowSelect) || c == FSelectedIndex);
+                bool selected =
+                    showSelection && r == active && (FOptions.Contains(dgRowSelect) || c == FSelectedIndex);
                 if (selected) P.fillRect(cell, ColorToQColor(clHighlight));
                 P.setPen(selected ? ColorToQColor(clHighlightText) : text);
                 Qt::Alignment align = f->GetAlignment() == taRightJustify ? Qt::AlignRight
@@ -568,7 +574,8 @@ void TCustomDBGrid::Paint(QPainter& P) {
             P.drawLine(c.x() - 2, c.y() - 2, c.x() + 2, c.y() + 2);
             P.drawLine(c.x() - 2, c.y() + 2, c.x() + 2, c.y() - 2);
         } else {
-            QPoint tri[3] = {QPoint(c.x() - 2, c.y() - 4), QPoint(c.x() + 2, c.y()), QPoint(c.x() - 2, c.y() + 4)};
+            QPoint tri[3] = {QPoint(c.x() - 2, c.y() - 4), QPoint(c.x() + 2, c.y()),
+                             QPoint(c.x() - 2, c.y() + 4)};
             P.drawPolygon(tri, 3);
         }
         P.restore();
@@ -807,7 +814,8 @@ bool TCustomDBGrid::EditorKey(Word Key, TShiftState Shift) {
     TDataSet* ds = DataSet();
     if (!ds || !FDataLink->GetActive()) return false;
     bool ctrl = Shift.Contains(ssCtrl), shift = Shift.Contains(ssShift), alt = Shift.Contains(ssAlt);
-    bool canAppend = FOptions.Contains(dgEditing) && !FReadOnly && !FDataLink->GetReadOnly() && ds->CanModify();
+    bool canAppend =
+        FOptions.Contains(dgEditing) && !FReadOnly && !FDataLink->GetReadOnly() && ds->CanModify();
     auto unchangedInsert = [&] {
         return ds->GetState() == dsInsert && !ds->GetModified() && !FDataLink->FModified;
     };

@@ -35,16 +35,16 @@ enum TDBGridOption {
     dgCancelOnExit,
     dgMultiSelect
 };
-KV_ENUM_TYPEINFO(TDBGridOption, "dgEditing", "dgAlwaysShowEditor", "dgTitles", "dgIndicator", "dgColumnResize",
-                 "dgColLines", "dgRowLines", "dgTabs", "dgRowSelect", "dgAlwaysShowSelection", "dgConfirmDelete",
-                 "dgCancelOnExit", "dgMultiSelect")
+KV_ENUM_TYPEINFO(TDBGridOption, "dgEditing", "dgAlwaysShowEditor", "dgTitles", "dgIndicator",
+                 "dgColumnResize", "dgColLines", "dgRowLines", "dgTabs", "dgRowSelect",
+                 "dgAlwaysShowSelection", "dgConfirmDelete", "dgCancelOnExit", "dgMultiSelect")
 using TDBGridOptions = TSet<TDBGridOption, Word>;
 
 // dgColumnResize and dgMultiSelect are kept for form texts; the grid does
 // not resize columns by mouse nor select several rows.
-inline constexpr TDBGridOptions DefaultDBGridOptions{dgEditing,  dgTitles,         dgIndicator,
-                                                    dgColumnResize, dgColLines,    dgRowLines,
-                                                    dgTabs,     dgConfirmDelete, dgCancelOnExit};
+inline constexpr TDBGridOptions DefaultDBGridOptions{dgEditing,      dgTitles,        dgIndicator,
+                                                     dgColumnResize, dgColLines,      dgRowLines,
+                                                     dgTabs,         dgConfirmDelete, dgCancelOnExit};
 
 // What the grid hears from its data source; it also remembers whether the
 // cell editor holds a change not yet written into the field.

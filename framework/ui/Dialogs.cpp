@@ -17,11 +17,16 @@ struct TButtonMap {
     int Result;
 };
 const TButtonMap ButtonMap[] = {
-    {mbYes, QMessageBox::Yes, mrYes},           {mbNo, QMessageBox::No, mrNo},
-    {mbOK, QMessageBox::Ok, mrOk},              {mbCancel, QMessageBox::Cancel, mrCancel},
-    {mbAbort, QMessageBox::Abort, mrAbort},     {mbRetry, QMessageBox::Retry, mrRetry},
-    {mbIgnore, QMessageBox::Ignore, mrIgnore},  {mbAll, QMessageBox::YesToAll, mrAll},
-    {mbNoToAll, QMessageBox::NoToAll, mrNo},    {mbYesToAll, QMessageBox::YesToAll, mrYes},
+    {mbYes, QMessageBox::Yes, mrYes},
+    {mbNo, QMessageBox::No, mrNo},
+    {mbOK, QMessageBox::Ok, mrOk},
+    {mbCancel, QMessageBox::Cancel, mrCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort},
+    {mbRetry, QMessageBox::Retry, mrRetry},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore},
+    {mbAll, QMessageBox::YesToAll, mrAll},
+    {mbNoToAll, QMessageBox::NoToAll, mrNo},
+    {mbYesToAll, QMessageBox::YesToAll, mrYes},
     {mbHelp, QMessageBox::Help, mrNone},
 };
 
@@ -56,7 +61,8 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
     default:
         break;
     }
-    if (Application && !Application->GetTitle().empty()) title = QString::fromStdString(Application->GetTitle());
+    if (Application && !Application->GetTitle().empty())
+        title = QString::fromStdString(Application->GetTitle());
     box.setWindowTitle(title);
     box.setText(QString::fromStdString(Msg));
     QMessageBox::StandardButtons buttons;

@@ -60,8 +60,8 @@ TEST_F(IniFileTest, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt) {
 
 TEST_F(IniFileTest, ValuesComeBackAsWritten) {
     TIniFile ini(Path);
-    const AnsiString values[] = {"", "plain", " leading", "trailing ", "\"quoted\"", "'single'",
-                                 "a=b=c", "\"", "it's \"x", "; not a comment", "[x]", "ümlaut"};
+    const AnsiString values[] = {"",      "plain", " leading", "trailing ",       "\"quoted\"", "'single'",
+                                 "a=b=c", "\"",    "it's \"x", "; not a comment", "[x]",        "ümlaut"};
     int n = 0;
     for (const AnsiString& v : values)
         ini.WriteString("S", "K" + IntToStr(n++), v);
@@ -85,9 +85,9 @@ TEST_F(IniFileTest, IntegersAndFlagsReadLikeTheFramework) {
         int Int;
         bool Bool;
     };
-    const Case cases[] = {{"one", 1, true},     {"zero", 0, false},  {"hex", 31, true},   {"dollar", 16, true},
-                          {"neg", -3, true},    {"blank", 99, true}, {"text", 99, true},  {"spaced", 7, true},
-                          {"missing", 99, true}};
+    const Case cases[] = {{"one", 1, true},     {"zero", 0, false},  {"hex", 31, true},
+                          {"dollar", 16, true}, {"neg", -3, true},   {"blank", 99, true},
+                          {"text", 99, true},   {"spaced", 7, true}, {"missing", 99, true}};
     for (const Case& c : cases) {
         EXPECT_EQ(ini.ReadInteger("S", c.Key, 99), c.Int) << c.Key;
         EXPECT_EQ(ini.ReadBool("S", c.Key, true), c.Bool) << c.Key;

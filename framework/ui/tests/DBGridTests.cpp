@@ -199,7 +199,7 @@ TEST_F(GridTest, TheWheelAndTheScrollBarMoveTheDataset) {
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->value(), 2); // between start and end
-    wheel(bar, 120); // over the bar too
+    wheel(bar, 120);            // over the bar too
     EXPECT_EQ(Key(), 3);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(Key(), 4);

@@ -261,8 +261,9 @@ TEST(DBNavigatorFormText, ReadsItsPropertiesAndWritesThemBack) {
     f.Nav->BtnClick(nbNext); // no dataset: only the handler runs
     EXPECT_EQ(f.Clicked, (std::vector<TNavigateBtn>{nbNext}));
     AnsiString text = WriteComponentToText(&f, TNavForm::ClassInfo());
-    for (const char* line : {"    DataSource = DataSrc", "    VisibleButtons = [nbFirst, nbPrior, nbNext, nbLast, nbRefresh]",
-                             "    ConfirmDelete = False", "    OnClick = NavClick"})
+    for (const char* line :
+         {"    DataSource = DataSrc", "    VisibleButtons = [nbFirst, nbPrior, nbNext, nbLast, nbRefresh]",
+          "    ConfirmDelete = False", "    OnClick = NavClick"})
         EXPECT_NE(text.find(line), AnsiString::npos) << line << "\n" << text;
     EXPECT_EQ(text.find("TNavButton"), AnsiString::npos); // the buttons belong to the navigator
 }
