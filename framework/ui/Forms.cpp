@@ -1,6 +1,8 @@
 #include "Forms.h"
 
 #include "Buttons.h"
+#include "DBCtrls.h"
+#include "DBGrids.h"
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
 #include "UiPrivate.h"
@@ -677,6 +679,7 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook) {
 void RegisterControlClasses() {
     for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(),
                               &TEdit::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(),
-                              &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo()})
+                              &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(),
+                              &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
         RegisterClass(c);
 }

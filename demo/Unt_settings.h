@@ -1,0 +1,54 @@
+// The program's connection settings: server, database path, user name and
+// password, and whether they are remembered between runs. One TSettings
+// exists per run, reached through the global Settings; it owns its INI
+// file object. Values set in this run live in memory; the file holds them
+// only while its Remember flag ("Remeber") is on.
+#pragma once
+
+#include "IniFiles.h"
+
+#include <memory>
+
+class TSettings : public TObject {
+public:
+    // Raises Exception "Settings class already exists" while another lives.
+    TSettings();
+    ~TSettings() override;
+
+    // "IbRowvaneDemo.ini" in the folder of the running program file.
+    AnsiString GetIniFileName() const;
+
+    AnsiString GetServer() const { return ReadValue("Server", FServer); }
+    void SetServer(const AnsiString& Value) { WriteValue("Server", FServer, Value); }
+    AnsiString GetDatabase() const { return ReadValue("Database", FDatabase); }
+    void SetDatabase(const AnsiString& Value) { WriteValue("Database", FDatabase, Value); }
+    AnsiString GetUsername() const { return ReadValue("Username", FUsername); }
+    void SetUsername(const AnsiString& Value) { WriteValue("Username", FUsername, Value); }
+    AnsiString GetPassword() const { return ReadValue("Password", FPassword); }
+    void SetPassword(const AnsiString& Value) { WriteValue("Password", FPassword, Value); }
+    // Read from the file on every call.
+    bool GetRemember() const;
+    // Off removes the four values from the file; those held in memory stay.
+    void SetRemember(bool Value);
+    // Server + ":" + database, or the database alone without a server.
+    AnsiString GetConnectString() const;
+
+private:
+    AnsiString ReadValue(const AnsiString& Key, const std::unique_ptr<AnsiString>& Held) const;
+    void WriteValue(const AnsiString& Key, std::unique_ptr<AnsiString>& Field, const AnsiString& Value);
+
+    std::unique_ptr<TIniFile> FIniFile;
+    std::unique_ptr<AnsiString> FServer;
+    std::unique_ptr<AnsiString> FDatabase;
+    std::unique_ptr<AnsiString> FUsername;
+    std::unique_ptr<AnsiString> FPassword;
+};
+
+// The one settings object of the program, or null.
+extern TSettings* Settings;
+
+// The full path of the running program file.
+AnsiString GetModuleFileName();
+// Tests put the program file elsewhere (and so its INI file); an empty
+// path goes back to the real one.
+void SetModuleFileNameForTesting(const AnsiString& Path);

@@ -1,0 +1,175 @@
+#include "IniFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    IniFileTest() {
+        AnsiString templ = (fs::temp_directory_path() / "kv-ini-XXXXXX").string();
+        Dir = mkdtemp(templ.data());
+        Path = Dir + "/test.ini";
+    }
+    ~IniFileTest() override { fs::remove_all(Dir); }
+
+    AnsiString FileText() const {
+        std::ifstream in(Path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void PutFile(const AnsiString& Text) const { std::ofstream(Path, std::ios::binary) << Text; }
+    mode_t Mode() const {
+        struct stat st {};
+        ::stat(Path.c_str(), &st);
+        return st.st_mode & 0777;
+    }
+
+    AnsiString Dir, Path;
+};
+
+TEST_F(IniFileTest, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt) {
+    {
+        TIniFile ini(Path);
+        EXPECT_EQ(ini.ReadString("Database Settings", "Server", "none"), "none");
+        EXPECT_FALSE(ini.ReadBool("Database Settings", "Remeber", false));
+        EXPECT_FALSE(ini.SectionExists("Database Settings"));
+        ini.DeleteKey("Database Settings", "Server");
+        ini.EraseSection("Database Settings");
+        EXPECT_FALSE(fs::exists(Path)); // reading and removing create nothing
+        ini.WriteBool("Database Settings", "Remeber", true);
+        ini.WriteString("Database Settings", "Server", "srv");
+        ini.WriteInteger("Other", "Count", 12);
+    }
+    EXPECT_EQ(FileText(), "[Database Settings]\nRemeber=1\nServer=srv\n\n[Other]\nCount=12\n");
+    TIniFile again(Path); // the next run
+    EXPECT_TRUE(again.ReadBool("database settings", "REMEBER", false));
+    EXPECT_EQ(again.ReadString("Database Settings", "server", ""), "srv");
+    EXPECT_EQ(again.ReadInteger("Other", "Count", 0), 12);
+    EXPECT_TRUE(again.ValueExists("Other", "count"));
+    EXPECT_FALSE(again.ValueExists("Other", "Server"));
+}
+
+TEST_F(IniFileTest, ValuesComeBackAsWritten) {
+    TIniFile ini(Path);
+    const AnsiString values[] = {"",      "plain", " leading", "trailing ",       "\"quoted\"", "'single'",
+                                 "a=b=c", "\"",    "it's \"x", "; not a comment", "[x]",        "ümlaut"};
+    int n = 0;
+    for (const AnsiString& v : values)
+        ini.WriteString("S", "K" + IntToStr(n++), v);
+    n = 0;
+    for (const AnsiString& v : values)
+        EXPECT_EQ(ini.ReadString("S", "K" + IntToStr(n++), "?"), v);
+    // Overwriting keeps one line per key.
+    ini.WriteString("S", "k0", "new");
+    EXPECT_EQ(ini.ReadString("S", "K0", ""), "new");
+    TStringList keys;
+    ini.ReadSection("S", &keys);
+    EXPECT_EQ(keys.Count(), 12);
+    EXPECT_EQ(keys[0], "K0");
+}
+
+TEST_F(IniFileTest, IntegersAndFlagsReadLikeTheFramework) {
+    PutFile("[S]\none=1\nzero=0\nhex=0x1F\ndollar=$10\nneg=-3\nblank=\ntext=yes\n  spaced  =  7  \n");
+    TIniFile ini(Path);
+    struct Case {
+        const char* Key;
+        int Int;
+        bool Bool;
+    };
+    const Case cases[] = {{"one", 1, true},     {"zero", 0, false},  {"hex", 31, true},
+                          {"dollar", 16, true}, {"neg", -3, true},   {"blank", 99, true},
+                          {"text", 99, true},   {"spaced", 7, true}, {"missing", 99, true}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ini.ReadInteger("S", c.Key, 99), c.Int) << c.Key;
+        EXPECT_EQ(ini.ReadBool("S", c.Key, true), c.Bool) << c.Key;
+    }
+    EXPECT_FALSE(ini.ReadBool("S", "text", false)); // no number: the default
+}
+
+TEST_F(IniFileTest, OtherLinesStayAndRemovalTakesOnlyItsLines) {
+    PutFile("; settings\r\n[A]\r\nx=1\r\n; about y\r\ny=2\r\n\r\n[B]\r\nz=3\r\nnot a key\r\n");
+    TIniFile ini(Path);
+    ini.DeleteKey("A", "x");
+    ini.WriteString("A", "w", "4");
+    EXPECT_EQ(FileText(), "; settings\r\n[A]\r\n; about y\r\ny=2\r\nw=4\r\n\r\n[B]\r\nz=3\r\nnot a key\r\n");
+    TStringList list;
+    ini.ReadSections(&list);
+    EXPECT_EQ(list.GetText(), "A\r\nB\r\n");
+    ini.ReadSectionValues("A", &list);
+    EXPECT_EQ(list.GetText(), "y=2\r\nw=4\r\n");
+    ini.EraseSection("A");
+    EXPECT_EQ(FileText(), "; settings\r\n[B]\r\nz=3\r\nnot a key\r\n");
+}
+
+TEST_F(IniFileTest, CreateModeAppliesToNewFilesOnly) {
+    mode_t old = umask(022);
+    TIniFile secret(Path, 0600);
+    secret.WriteString("S", "Password", "pw");
+    EXPECT_EQ(Mode(), 0600u);
+
+    AnsiString other = Dir + "/other.ini";
+    TIniFile plain(other);
+    plain.WriteString("S", "K", "v");
+    struct stat st {};
+    ::stat(other.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    // A file that exists keeps the mode its owner gave it, across rewrites.
+    ::chmod(Path.c_str(), 0640);
+    secret.WriteString("S", "Password", "new");
+    EXPECT_EQ(Mode(), 0640u);
+    umask(old);
+}
+
+TEST_F(IniFileTest, FailedWritesRaiseAndLeaveTheFileAsItWas) {
+    PutFile("[S]\nK=old\n");
+    TIniFile ini(Path);
+    struct Case {
+        AnsiString Section, Ident, Value, Expected;
+    };
+    const Case cases[] = {
+        {"S", "K", "two\nlines", "the value of K holds a line break"},
+        {"S", "K", "a\rb", "line break"},
+        {"S", "K=1", "v", "invalid key name"},
+        {"S", "", "v", "invalid key name"},
+        {"S", "[K", "v", "invalid key name"},
+        {"S]", "K", "v", "invalid section name"},
+        {"", "K", "v", "invalid section name"},
+    };
+    for (const Case& c : cases) {
+        try {
+            ini.WriteString(c.Section, c.Ident, c.Value);
+            ADD_FAILURE() << c.Ident;
+        } catch (const EIniFileException& e) {
+            EXPECT_NE(e.Message().find("Unable to write to " + Path), AnsiString::npos) << e.Message();
+            EXPECT_NE(e.Message().find(c.Expected), AnsiString::npos) << e.Message();
+        }
+    }
+    EXPECT_EQ(FileText(), "[S]\nK=old\n");
+
+    // A folder that does not exist, and a path that cannot be read: nothing
+    // is replaced by a file that would lack what could not be seen.
+    TIniFile nowhere(Dir + "/missing/test.ini");
+    EXPECT_THROW(nowhere.WriteString("S", "K", "v"), EIniFileException);
+    TIniFile folder(Dir);
+    EXPECT_EQ(folder.ReadString("S", "K", "default"), "default");
+    EXPECT_THROW(folder.WriteString("S", "K", "v"), EIniFileException);
+    EXPECT_THROW(folder.DeleteKey("S", "K"), EIniFileException);
+    EXPECT_TRUE(fs::is_directory(Dir));
+    // No temporary file is left behind.
+    int files = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(Dir))
+        ++files;
+    EXPECT_EQ(files, 1);
+}
+
+} // namespace
