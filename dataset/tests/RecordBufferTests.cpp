@@ -151,7 +151,10 @@ TEST_F(RowvaneTest, EveryColumnTypeIsReadAndWrittenThroughTheRealFieldClasses) {
     Use("SELECT * FROM TYPES ORDER BY ID");
     DS->Open();
     auto field = [&](const char* Name) { return DS->FieldByName(Name); };
-    EXPECT_EQ(DS->FindField("C_ARR"), nullptr); // ftUnknown: no field
+    EXPECT_EQ(DS->FindField("C_ARR"), nullptr); // ftUnknown: no field, but a column of its 8-byte id
+    int array = DS->GetFieldDefs()->Find("C_ARR")->GetFieldNo() - 1;
+    EXPECT_EQ(DS->Hdr(const_cast<char*>(DS->ModelBuffer()), array).GetFieldType(), ftUnknown);
+    EXPECT_EQ(DS->Hdr(const_cast<char*>(DS->ModelBuffer()), array).GetDataSize(), 8);
     EXPECT_NE(dynamic_cast<TIBStringField*>(field("C_VARCHAR")), nullptr);
     EXPECT_NE(dynamic_cast<TIBBCDField*>(field("C_N52")), nullptr);
     EXPECT_NE(dynamic_cast<TSmallintField*>(field("C_SMALL")), nullptr);
