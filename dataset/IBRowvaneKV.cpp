@@ -1,9 +1,664 @@
-#include "IBRowvaneKV.h"
+// The dataset component: construction, properties, following database and
+// transaction, preparation, open and close, field definitions, the order
+// columns and the main table.
+#include "IBRowvaneKVInternal.h"
+
+#include "TypInfo.h"
 
 #include <cassert>
+#include <climits>
+#include <cstring>
+#include <exception>
 
-EIBRVError::EIBRVError(TIBRVError Code, std::initializer_list<TVarRec> Args) : EDatabaseError(), ErrorCode(Code) {
+KV_PUBLISHED_METACLASS(TIBRowvaneKV, &TDataSet::ClassInfo())
+
+void TIBRowvaneKV::Publish(TPublisher<TIBRowvaneKV>& P) {
+    using T = TIBRowvaneKV;
+    P.Prop("Database", &T::GetDatabase, &T::SetDatabase);
+    P.Prop("Transaction", &T::GetTransaction, &T::SetTransaction);
+    P.Prop("SelectSQL", &T::GetSelectSQL, &T::SetSelectSQL);
+    P.Prop("ModifySQL", &T::GetModifySQL, &T::SetModifySQL);
+    P.Prop("InsertSQL", &T::GetInsertSQL, &T::SetInsertSQL);
+    P.Prop("OrderItems", &T::GetOrderItems, &T::SetOrderItems);
+    P.Prop("GeneratorFields", &T::GetGeneratorFields, &T::SetGeneratorFields);
+    P.Prop("OrderItemId", &T::GetOrderItemId, &T::SetOrderItemId).Default(0);
+    P.Prop("KeyColumns", &T::GetKeyColumns, &T::SetKeyColumns);
+    P.Prop("MainTable", &T::GetMainTable, &T::SetMainTable);
+    P.Prop("ReadOnly", &T::GetReadOnly, &T::SetReadOnly).Default(false);
+    P.Prop("PessimisticLocking", &T::GetPessimisticLocking, &T::SetPessimisticLocking).Default(false);
+    P.Prop("RefreshBeforeEdit", &T::GetRefreshBeforeEdit, &T::SetRefreshBeforeEdit).Default(false);
+    // The framework's own, republished unchanged.
+    P.Prop("Active", &TDataSet::GetActive, &TDataSet::SetActive).Default(false);
+    P.Prop("AutoCalcFields", &TDataSet::GetAutoCalcFields, &TDataSet::SetAutoCalcFields).Default(true);
+    P.Prop("Filtered", &TDataSet::GetFiltered, &TDataSet::SetFiltered).Default(false);
+    P.Prop("AfterCancel", &TDataSet::AfterCancel, &TDataSet::AfterCancel);
+    P.Prop("AfterClose", &TDataSet::AfterClose, &TDataSet::AfterClose);
+    P.Prop("AfterDelete", &TDataSet::AfterDelete, &TDataSet::AfterDelete);
+    P.Prop("AfterEdit", &TDataSet::AfterEdit, &TDataSet::AfterEdit);
+    P.Prop("AfterInsert", &TDataSet::AfterInsert, &TDataSet::AfterInsert);
+    P.Prop("AfterOpen", &TDataSet::AfterOpen, &TDataSet::AfterOpen);
+    P.Prop("AfterPost", &TDataSet::AfterPost, &TDataSet::AfterPost);
+    P.Prop("AfterRefresh", &TDataSet::AfterRefresh, &TDataSet::AfterRefresh);
+    P.Prop("AfterScroll", &TDataSet::AfterScroll, &TDataSet::AfterScroll);
+    P.Prop("BeforeCancel", &TDataSet::BeforeCancel, &TDataSet::BeforeCancel);
+    P.Prop("BeforeClose", &TDataSet::BeforeClose, &TDataSet::BeforeClose);
+    P.Prop("BeforeDelete", &TDataSet::BeforeDelete, &TDataSet::BeforeDelete);
+    P.Prop("BeforeEdit", &TDataSet::BeforeEdit, &TDataSet::BeforeEdit);
+    P.Prop("BeforeInsert", &TDataSet::BeforeInsert, &TDataSet::BeforeInsert);
+    P.Prop("BeforeOpen", &TDataSet::BeforeOpen, &TDataSet::BeforeOpen);
+    P.Prop("BeforePost", &TDataSet::BeforePost, &TDataSet::BeforePost);
+    P.Prop("BeforeScroll", &TDataSet::BeforeScroll, &TDataSet::BeforeScroll);
+    P.Prop("OnCalcFields", &TDataSet::OnCalcFields, &TDataSet::OnCalcFields);
+    P.Prop("OnDeleteError", &TDataSet::OnDeleteError, &TDataSet::OnDeleteError);
+    P.Prop("OnEditError", &TDataSet::OnEditError, &TDataSet::OnEditError);
+    P.Prop("OnFilterRecord", &TDataSet::GetOnFilterRecord, &TDataSet::SetOnFilterRecord);
+    P.Prop("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::OnNewRecord);
+    P.Prop("OnPostError", &TDataSet::OnPostError, &TDataSet::OnPostError);
+}
+
+namespace Ibrowvanekv {
+
+void InsertRangeError(int Index) {
+    throw ERangeError("Index " + IntToStr(Index) + " is out of range");
+}
+
+std::unique_ptr<TSQLSelectParserKV> NewParser(int Dialect) {
+    auto parser = std::make_unique<TSQLSelectParserKV>();
+    parser->SQLDialect = Dialect;
+    return parser;
+}
+
+} // namespace Ibrowvanekv
+
+using Ibrowvanekv::NewParser;
+
+EIBRVError::EIBRVError(TIBRVError Code, std::initializer_list<TVarRec> Args)
+    : EDatabaseError(), ErrorCode(Code) {
     assert(Args.size() <= 1);
     if (const TResStringRec* rec = IbconstkvMessage(Code)) SetMessage(LoadResString(rec));
     if (Args.size() != 0) SetMessage(SubstituteArg(Message(), VarRecToString(*Args.begin())));
+}
+
+namespace {
+
+// The item id an order item id stands for (its absolute value); none for the
+// one negative id that has no positive counterpart.
+int ItemIdOf(int OrderItemId) {
+    if (OrderItemId == INT_MIN) throw EIBRVError(rveInvalidOrderItemId);
+    return OrderItemId < 0 ? -OrderItemId : OrderItemId;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+TIBRowvaneKV::TIBRowvaneKV(TComponent* AOwner) : TDataSet(AOwner) {
+    // Whatever this creates is freed again when a later step fails: the
+    // objects by their owners, the statements by this component as their owner.
+    FLink = std::make_unique<TIBBase>(this);
+    FQrySelect = new TIBSQL(this);
+    FQryForward = new TIBSQL(this);
+    FQryBackward = new TIBSQL(this);
+    FQryRefresh = new TIBSQL(this);
+    FSelectSQL = std::make_unique<TIBRVSQLText>(FQrySelect);
+    FOrderItems = std::make_unique<TIBRVOrderItems>();
+    FOrderColumnsFwd = NewOrderColumns();
+    FOrderColumnsBwd = NewOrderColumns();
+    FKeyColumns = std::make_unique<TIBRVKeyColumns>();
+    FModifySQL = std::make_unique<TStringList>();
+    FInsertSQL = std::make_unique<TStringList>();
+    FTableAliases = std::make_unique<TIBRVTableAliasList>();
+    FGeneratorFields = std::make_unique<TIBRVGeneratorFields>(this);
+
+    FKeyColumns->OnGetSQLDialect = [this](int& Dialect) { GetSQLDialectEvent(Dialect); };
+    FSelectSQL->OnChange = [this](TObject* Sender) { SelectSQLChange(Sender); };
+    FModifySQL->OnChanging = [this](TObject* Sender) { GenericSQLChanging(Sender); };
+    FInsertSQL->OnChanging = [this](TObject* Sender) { GenericSQLChanging(Sender); };
+    FSelectSQL->OnChanging = [this](TObject* Sender) { GenericSQLChanging(Sender); };
+    FOrderItems->OnChanging = [this](TObject* Sender) { OrderItemsChanging(Sender); };
+    FOrderItems->OnChange = [this](TObject* Sender) { OrderItemsChange(Sender); };
+    FLink->BeforeDatabaseDisconnect = [this](TObject* Sender) { BeforeDatabaseDisconnect(Sender); };
+    FLink->BeforeTransactionEnd = [this](TObject* Sender) { BeforeTransactionEnd(Sender); };
+    FLink->OnTransactionFree = [this](TObject* Sender) { TransactionFree(Sender); };
+    // An open dataset keeps its transaction from stopping automatically.
+    FLink->OnGetOwnerActive = [this] { return GetActive(); };
+
+    FQryForward->SetGoToFirstRecordOnExecute(false);
+    FQryBackward->SetGoToFirstRecordOnExecute(false);
+}
+
+TIBRowvaneKV::~TIBRowvaneKV() {
+    Destroying();
+    try {
+        Close();
+    } catch (...) {
+        // A destructor must not throw; the close sequence has freed what it held.
+    }
+    FSelectSQL.reset();
+    FModifySQL.reset();
+    FInsertSQL.reset();
+    for (TIBSQL** query : {&FQrySelect, &FQryForward, &FQryBackward, &FQryRefresh, &FQryDelete, &FQryModify,
+                           &FQryInsert, &FQryLock}) {
+        delete *query; // owned components: deleting one also takes it off the owner
+        *query = nullptr;
+    }
+    FGeneratorFields.reset();
+    FTableAliases.reset();
+    FLink.reset();
+    FKeyColumns.reset();
+    FOrderItems.reset();
+    FOrderColumnsFwd.reset();
+    FOrderColumnsBwd.reset();
+}
+
+std::unique_ptr<TIBRVOrderColumns> TIBRowvaneKV::NewOrderColumns() {
+    auto columns = std::make_unique<TIBRVOrderColumns>();
+    columns->OnGetSQLDialect = [this](int& Dialect) { GetSQLDialectEvent(Dialect); };
+    return columns;
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+TIBDatabase* TIBRowvaneKV::GetDatabase() const {
+    return FLink->GetDatabase();
+}
+
+void TIBRowvaneKV::SetDatabase(TIBDatabase* Value) {
+    if (Value == FLink->GetDatabase()) return;
+    CheckDatasetClosed();
+    FLink->SetDatabase(Value);
+    for (TIBSQL* query :
+         {FQrySelect, FQryForward, FQryBackward, FQryRefresh, FQryModify, FQryInsert, FQryDelete, FQryLock})
+        if (query) query->SetDatabase(Value);
+}
+
+TIBTransaction* TIBRowvaneKV::GetTransaction() const {
+    return FLink->GetTransaction();
+}
+
+void TIBRowvaneKV::SetTransaction(TIBTransaction* Value) {
+    if (Value == FLink->GetTransaction()) return;
+    CheckDatasetClosed();
+    FLink->SetTransaction(Value);
+    for (TIBSQL* query :
+         {FQrySelect, FQryForward, FQryBackward, FQryRefresh, FQryInsert, FQryModify, FQryDelete, FQryLock})
+        if (query) query->SetTransaction(Value);
+}
+
+void TIBRowvaneKV::SetOrderItemId(int Value) {
+    if (Value == FOrderItemId) return;
+    if (Value != 0) FOrderItems->GetItemById(ItemIdOf(Value));
+    int old = FOrderItemId;
+    FOrderItemId = Value;
+    try {
+        RefreshOrderColumns();
+    } catch (...) {
+        // The order lists are unchanged: the choice did not happen.
+        FOrderItemId = old;
+        throw;
+    }
+    if (GetActive()) {
+        InternalPrepareSelectQueryFwd(0, -1);
+        InternalPrepareSelectQueryBwd(0);
+        Refresh();
+    }
+}
+
+AnsiString TIBRowvaneKV::GetKeyColumns() const {
+    return FKeyColumns->GetText();
+}
+
+void TIBRowvaneKV::SetKeyColumns(const AnsiString& Value) {
+    if (Value == FKeyColumns->GetText()) return;
+    CheckDatasetClosed();
+    FKeyColumns->SetText(Value);
+}
+
+void TIBRowvaneKV::SetMainTable(const AnsiString& Value) {
+    CheckDatasetClosed();
+    if (Value != FMainTable) FMainTable = Value;
+}
+
+void TIBRowvaneKV::SetPessimisticLocking(bool Value) {
+    if (Value == FPessimisticLocking) return;
+    if (!Value && FQryLock) {
+        InternalUnprepareQuery(FQryLock);
+        delete FQryLock; // an owned component: it leaves its owner
+        FQryLock = nullptr;
+    }
+    FPessimisticLocking = Value;
+}
+
+TIBXSQLDA* TIBRowvaneKV::GetParams() const {
+    return FQrySelect->GetSQLParams();
+}
+
+int TIBRowvaneKV::GetSQLDialect() const {
+    int dialect = 1;
+    GetSQLDialectEvent(dialect);
+    return dialect;
+}
+
+void TIBRowvaneKV::GetSQLDialectEvent(int& Dialect) const {
+    Dialect = 1;
+    if (TIBDatabase* db = GetDatabase()) Dialect = db->GetSQLDialect();
+}
+
+bool TIBRowvaneKV::GetCanModify() {
+    return TDataSet::GetCanModify() && !FReadOnly;
+}
+
+// ---------------------------------------------------------------------------
+// Connection, transaction and preparation
+
+void TIBRowvaneKV::CheckDatasetClosed() const {
+    if (FCursorIsOpen) throw EIBRVError(rveDatasetOpen);
+}
+
+void TIBRowvaneKV::ActivateConnection() {
+    TIBDatabase* db = GetDatabase();
+    if (!db) throw EIBRVError(rveDatabaseNotAssigned);
+    if (!GetTransaction()) throw EIBRVError(rveTransactionNotAssigned);
+    if (!db->GetConnected()) db->Open();
+}
+
+void TIBRowvaneKV::DeactivateConnection() {
+    TIBDatabase* db = GetDatabase();
+    if (!db) throw EIBRVError(rveDatabaseNotAssigned);
+    if (db->GetConnected()) db->Close();
+}
+
+bool TIBRowvaneKV::ActivateTransaction() {
+    TIBTransaction* tr = GetTransaction();
+    if (!tr) throw EIBRVError(rveTransactionNotAssigned);
+    if (tr->GetInTransaction()) return false;
+    tr->StartTransaction();
+    return true;
+}
+
+void TIBRowvaneKV::DeactivateTransaction() {
+    TIBTransaction* tr = GetTransaction();
+    if (!tr) throw EIBRVError(rveTransactionNotAssigned);
+    tr->CheckAutoStop();
+}
+
+bool TIBRowvaneKV::GetInternalPrepared() const {
+    return FQrySelect->GetPrepared();
+}
+
+void TIBRowvaneKV::InternalPrepare(bool DeactivateAfter) {
+    if (GetInternalPrepared()) return;
+    ActivateConnection();
+    bool started = ActivateTransaction();
+    try {
+        FQrySelect->Prepare();
+    } catch (...) {
+        if (started && DeactivateAfter) DeactivateTransaction();
+        throw;
+    }
+    if (started && DeactivateAfter) DeactivateTransaction();
+}
+
+void TIBRowvaneKV::InternalUnprepare() {
+    InternalPrepareSelectQueryFwd(0, -1);
+    InternalPrepareSelectQueryBwd(0);
+    for (TIBSQL* query : {FQryRefresh, FQryDelete, FQryInsert, FQryModify, FQryLock, FQrySelect})
+        InternalUnprepareQuery(query);
+    FGeneratorFields->Unprepare();
+}
+
+void TIBRowvaneKV::InternalUnprepareQuery(TIBSQL* Query) {
+    if (!Query) return;
+    if (Query->GetOpen()) Query->Close();
+    Query->FreeHandle();
+}
+
+// ---------------------------------------------------------------------------
+// Open and close
+
+void TIBRowvaneKV::InternalOpen() {
+    ActivateConnection();
+    ActivateTransaction(); // a transaction started here stays active
+    FLink->CheckDatabase();
+    FLink->CheckTransaction();
+    if (FSelectSQL->GetText().empty()) throw EIBRVError(rveEmptyQuery);
+    InternalPrepare(false);
+    FTableAliases->BuildList(FQrySelect);
+    InitFieldDefs();
+    if (GetDefaultFields()) CreateFields();
+    BindFields(true);
+    FFieldDataSize = CalcFieldDataSize(FQrySelect);
+    FColumnCount = FQrySelect->Current()->GetCount();
+    CreateModelBuffer();
+    SetBookmarkSize(CalcBookmarkSize());
+    for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
+        *buffer = AllocRecordBuffer();
+    FBlobStreams = std::make_unique<TIBRVNativeBlobStreamList>();
+    FCursorIsOpen = true;
+}
+
+void TIBRowvaneKV::InternalClose() {
+    // Every step runs, also after a failing one (close follows a partial open
+    // too, and must not leave buffers behind); the first failure is raised at the end.
+    std::exception_ptr failure;
+    auto step = [&failure](auto&& Action) {
+        try {
+            Action();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    FBlobStreams.reset();
+    step([this] { InternalUnprepare(); });
+    step([this] { DeactivateTransaction(); });
+    step([this] { BindFields(false); });
+    step([this] {
+        if (GetDefaultFields()) DestroyFields();
+    });
+    FreeBuffers();
+    FFieldDataSize = -1;
+    FColumnCount = -1;
+    FCursorIsOpen = false;
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TIBRowvaneKV::FreeBuffers() {
+    FModelBuffer.reset();
+    for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
+        if (*buffer) FreeRecordBuffer(*buffer);
+    FFilterBuffer = nullptr;
+}
+
+void TIBRowvaneKV::InternalInitFieldDefs() {
+    bool wasPrepared = GetInternalPrepared();
+    if (!wasPrepared) InternalPrepare(true);
+    TFieldDefs* defs = GetFieldDefs();
+    defs->BeginUpdate();
+    auto finish = [&] {
+        if (!wasPrepared) InternalUnprepare();
+        defs->EndUpdate();
+    };
+    try {
+        AnsiString mainTable = GetMainTableName();
+        defs->Clear();
+        TIBXSQLDA* row = FQrySelect->Current();
+        for (int i = 0; i < row->GetCount(); ++i) {
+            TIBXSQLVAR* column = row->GetXSQLVAR(i);
+            TFieldDef* def = nullptr;
+            try {
+                def = defs->AddFieldDef();
+                TFieldHdr hdr;
+                GetFieldHeader(column, hdr);
+                def->SetName(column->GetAliasName());
+                def->SetRequired(hdr.Required);
+                def->SetDataType(hdr.FieldType);
+                def->SetFieldNo(i + 1);
+                switch (hdr.FieldType) {
+                case ftString:
+                case ftBlob:
+                case ftMemo:
+                case ftGraphic:
+                    def->SetSize(hdr.DataSize);
+                    break;
+                case ftBCD:
+                    def->SetPrecision(hdr.Precision);
+                    def->SetSize(hdr.ActualLength);
+                    break;
+                default:
+                    break;
+                }
+                TFieldAttributes attributes = def->GetAttributes();
+                AnsiString table = column->GetRelName(), name = column->GetSQLName();
+                if (!table.empty() && !name.empty()) {
+                    if (GetDatabase()->Has_COMPUTED_BLR(table, name)) {
+                        attributes.Include(faReadonly);
+                        def->SetInternalCalcField(true);
+                    } else if (table != mainTable) {
+                        attributes.Include(faReadonly); // a column of another table
+                    }
+                }
+                if (hdr.SQLType == SQL_TEXT) attributes.Include(faFixed);
+                def->SetAttributes(attributes);
+            } catch (...) {
+                if (def && defs->GetCount() > 0) defs->Delete(defs->GetCount() - 1);
+                throw;
+            }
+        }
+    } catch (...) {
+        try {
+            finish();
+        } catch (...) {
+            // The definitions' failure is the one reported.
+        }
+        throw;
+    }
+    finish();
+}
+
+// ---------------------------------------------------------------------------
+// Notifications
+
+void TIBRowvaneKV::BeforeDatabaseDisconnect(TObject*) {
+    if (GetActive()) SetActive(false);
+}
+
+void TIBRowvaneKV::BeforeTransactionEnd(TObject*) {
+    InternalCloseSelectQueryFwd();
+    InternalCloseSelectQueryBwd();
+}
+
+void TIBRowvaneKV::TransactionFree(TObject*) {
+    try {
+        if (GetActive()) SetActive(false);
+    } catch (...) {
+        SetTransaction(nullptr); // closed all the same; the transaction goes away
+        throw;
+    }
+    SetTransaction(nullptr);
+}
+
+void TIBRowvaneKV::GenericSQLChanging(TObject*) {
+    CheckDatasetClosed();
+}
+
+void TIBRowvaneKV::SelectSQLChange(TObject*) {
+    if (FOrderItemId == 0) RefreshOrderColumns();
+}
+
+void TIBRowvaneKV::OrderItemsChanging(TObject*) {
+    CheckDatasetClosed();
+    if (FOrderItemId == 0) return;
+    try {
+        FSavedOrderBy = FOrderItems->GetItemById(ItemIdOf(FOrderItemId))->GetOrderBy();
+    } catch (const EIBRVError&) {
+        FSavedOrderBy.clear(); // the chosen item is already gone: the change resets the choice
+    }
+}
+
+void TIBRowvaneKV::OrderItemsChange(TObject*) {
+    if (FOrderItemId == 0) return;
+    try {
+        if (FOrderItems->GetItemById(ItemIdOf(FOrderItemId))->GetOrderBy() != FSavedOrderBy)
+            RefreshOrderColumns();
+    } catch (...) {
+        // The chosen item is gone or unreadable: back to the select's own order.
+        try {
+            SetOrderItemId(0);
+        } catch (...) {
+            // Not even that order is readable: no order at all, and the error is reported.
+            FOrderItemId = 0;
+            FOrderColumnsFwd = NewOrderColumns();
+            FOrderColumnsBwd = NewOrderColumns();
+            throw;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Order columns and main table
+
+void TIBRowvaneKV::RefreshOrderColumns() {
+    // Both lists are built aside and replace the old ones only together, so
+    // a failure leaves the forward and the backward order as they were.
+    auto forward = NewOrderColumns();
+    auto backward = NewOrderColumns();
+    if (FOrderItemId != 0) {
+        forward->SetOrderBy(FOrderItems->GetItemById(ItemIdOf(FOrderItemId))->GetOrderBy());
+    } else if (FSelectSQL->GetCount() > 0) {
+        auto parser = NewParser(GetSQLDialect());
+        parser->SetSQLText(FSelectSQL->GetText());
+        TSQLSelectParserSectionKV* orderBy = parser->GetSectionByType(sitOrderBy);
+        if (orderBy->GetCount() > 0) forward->SetOrderBy(orderBy->GetSQLText());
+    }
+    if (forward->GetCount() > 0) {
+        backward->SetOrderBy(forward->GetOrderBy());
+        backward->InvertOrderTypes();
+    }
+    FOrderColumnsFwd = std::move(forward);
+    FOrderColumnsBwd = std::move(backward);
+}
+
+AnsiString TIBRowvaneKV::GetMainTableName() {
+    AnsiString name = FMainTable;
+    if (name.empty()) {
+        // Dialect 1: a double-quoted table name is a string here and is passed over.
+        auto parser = NewParser(1);
+        parser->SetSQLText(FQrySelect->GetSQL()->GetText());
+        TSQLSelectParserSectionKV* from = parser->GetSectionByType(sitFrom);
+        for (int i = 0; i < from->GetCount() && name.empty(); ++i)
+            if (from->GetItem(i)->ItemType == sitTable) name = from->GetItem(i)->Text;
+        if (name.empty()) throw EIBRVError(rveTableNameEmpty);
+    }
+    return ExtractIdentifier(GetSQLDialect(), name);
+}
+
+// ---------------------------------------------------------------------------
+// Cursors and navigation
+
+void TIBRowvaneKV::InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count) {
+    (void)Count;
+    if (!Query) return;
+    Query->GetSQL()->Clear();
+    Query->FreeHandle();
+    if (Mode == 0) return;
+    // The cursor statements of modes 1 to 4 are built by the navigation code.
+    throw EInvalidOperation("Cursor mode " + IntToStr(Mode) + " is not available");
+}
+
+void TIBRowvaneKV::InternalPrepareSelectQueryFwd(int Mode, int Count) {
+    if (Mode == FFwdMode && Count == FFwdCount) return;
+    InternalCloseSelectQueryFwd();
+    InternalPrepareSelectQuery(FQryForward, Mode, Count);
+    FFwdMode = Mode;
+    FFwdCount = Count;
+}
+
+void TIBRowvaneKV::InternalPrepareSelectQueryBwd(int Mode) {
+    if (Mode == FBwdMode) return;
+    InternalCloseSelectQueryBwd();
+    InternalPrepareSelectQuery(FQryBackward, Mode, -1);
+    FBwdMode = Mode;
+}
+
+void TIBRowvaneKV::InternalCloseSelectQueryFwd() {
+    FQryForward->Close();
+    SetValidRecordFlag(FForwardBuffer, TIBRVRecordBuffer::NoRow);
+}
+
+void TIBRowvaneKV::InternalCloseSelectQueryBwd() {
+    FQryBackward->Close();
+    SetValidRecordFlag(FBackwardBuffer, TIBRVRecordBuffer::AfterLast);
+}
+
+TGetResult TIBRowvaneKV::GetRecord(char* Buffer, TGetMode GetMode, bool DoCheck) {
+    (void)Buffer;
+    (void)GetMode;
+    (void)DoCheck;
+    // Rows are read through the two cursors by the navigation code.
+    return grEOF;
+}
+
+void TIBRowvaneKV::InternalFirst() {
+    SetValidRecordFlag(FPositionBuffer, TIBRVRecordBuffer::NoRow);
+}
+
+void TIBRowvaneKV::InternalLast() {
+    SetValidRecordFlag(FPositionBuffer, TIBRVRecordBuffer::AfterLast);
+}
+
+void TIBRowvaneKV::InternalRefresh() {
+    InternalCloseSelectQueryFwd();
+    InternalCloseSelectQueryBwd();
+}
+
+void TIBRowvaneKV::InternalSetToRecord(char* Buffer) {
+    SaveRecord(FPositionBuffer, Buffer);
+}
+
+bool TIBRowvaneKV::FilterRecord(char* Buffer) {
+    if (!GetFiltered() || !GetOnFilterRecord()) return true;
+    TDataSetState saved = SetTempState(dsFilter);
+    FFilterBuffer = Buffer;
+    bool accept = true;
+    try {
+        GetOnFilterRecord()(this, accept);
+    } catch (...) {
+        if (FBlobStreams) FBlobStreams->Clear();
+        FFilterBuffer = nullptr;
+        RestoreState(saved);
+        throw;
+    }
+    if (FBlobStreams) FBlobStreams->Clear();
+    FFilterBuffer = nullptr;
+    RestoreState(saved);
+    return accept;
+}
+
+void TIBRowvaneKV::CheckSetKeyMode() {
+    if (GetState() != dsSetKey) throw EIBRVError(rveNoSetKeyMode);
+    CheckActive();
+}
+
+// ---------------------------------------------------------------------------
+// Bookmarks and editing: what the framework's protocol needs until rows are
+// read and written
+
+void TIBRowvaneKV::GetBookmarkData(char* Buffer, void* Data) {
+    (void)Buffer;
+    if (!Data || GetBookmarkSize() < TIBRVRecordBuffer::HeaderSize) return;
+    // A bookmark that holds no row.
+    std::memset(Data, 0, static_cast<size_t>(GetBookmarkSize()));
+    auto* bookmark = static_cast<char*>(Data);
+    TIBRVRecordBuffer::SetRecordSize(bookmark, GetBookmarkSize());
+    TIBRVRecordBuffer::SetValidFlag(bookmark, TIBRVRecordBuffer::NoRow);
+}
+
+void TIBRowvaneKV::SetBookmarkData(char* Buffer, void* Data) {
+    (void)Buffer;
+    (void)Data;
+}
+
+void TIBRowvaneKV::InternalGotoBookmark(void* Bookmark) {
+    (void)Bookmark;
+    throw EIBRVError(rveRecordNotFound);
+}
+
+bool TIBRowvaneKV::BookmarkValid(TBookmark Bookmark) {
+    (void)Bookmark;
+    return false;
+}
+
+void TIBRowvaneKV::InternalAddRecord(void* Buffer, bool Append) {
+    (void)Buffer;
+    (void)Append;
+}
+
+void TIBRowvaneKV::InternalPost() {
+    throw EIBRVError(rveCannotUpdate);
+}
+
+void TIBRowvaneKV::InternalDelete() {
+    throw EIBRVError(rveCannotDelete);
 }

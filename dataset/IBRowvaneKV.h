@@ -2,10 +2,20 @@
 // classes.
 #pragma once
 
+#include "DB.h"
+#include "IBBlob.h"
+#include "IBFields.h"
+#include "IBSQL.h"
 #include "Ibconstkv.h"
+#include "SQLSelectParserKV.h"
 #include "SysUtils.h"
 
+#include <functional>
 #include <initializer_list>
+#include <memory>
+
+class TIBRowvaneKV;
+template <class C> class TPublisher;
 
 // The dataset's error codes; each has one message in Ibconstkv, in this order.
 enum TIBRVError : Byte {
@@ -53,4 +63,568 @@ public:
     explicit EIBRVError(TIBRVError Code, std::initializer_list<TVarRec> Args = {});
 
     TIBRVError ErrorCode;
+};
+
+// ---------------------------------------------------------------------------
+// Column lists
+
+// Asks for the SQL dialect; the handler overwrites the value it is given.
+using TIBRVGetSQLDialectEvent = std::function<void(int& Dialect)>;
+
+// One column reference of a key or order list: an optional qualifier, a
+// column name, both exactly as written, and a sort direction (sitOther for
+// none, sitAsc, sitDesc). The owner only supplies the SQL dialect.
+class TIBRVColumn : public TObject {
+public:
+    explicit TIBRVColumn(TObject* AOwner);
+
+    TObject* GetOwner() const { return FOwner; }
+    const AnsiString& GetTableName() const { return FTableName; }
+    void SetTableName(const AnsiString& Value) { FTableName = Value; }
+    const AnsiString& GetColumnName() const { return FColumnName; }
+    void SetColumnName(const AnsiString& Value) { FColumnName = Value; }
+    int GetOrderType() const { return FOrderType; }
+    void SetOrderType(int Value) { FOrderType = Value; }
+
+    // Qualifier "." column as written (the column alone without qualifier).
+    AnsiString GetFullColumnName() const;
+    // The names as the server reports them, normalised at the column's dialect.
+    AnsiString GetTableNameEx() const;
+    AnsiString GetColumnNameEx() const;
+    AnsiString GetFullColumnNameEx() const;
+    // The owning list's dialect; 1 without one. Asked anew at every call.
+    int GetSQLDialect() const;
+
+private:
+    TObject* FOwner;
+    AnsiString FTableName;
+    AnsiString FColumnName;
+    int FOrderType = sitOther;
+};
+
+// What the key list and the order lists share: owned columns in order and
+// the dialect supplier.
+class TIBRVColumnList : public TObject {
+public:
+    int GetCount() const { return FItems.GetCount(); }
+    // Index 0 .. count-1; anything else raises the framework's list error.
+    TIBRVColumn* GetItem(int Index) const { return FItems.Get(Index); }
+    // A new column owned by this list, appended or inserted (index 0 .. count).
+    TIBRVColumn* AddItem();
+    TIBRVColumn* InsertItem(int Index);
+    void Delete(int Index);
+    void Clear();
+    // 1, or what OnGetSQLDialect makes of it.
+    int GetSQLDialect() const;
+
+    TIBRVGetSQLDialectEvent OnGetSQLDialect;
+
+protected:
+    TIBRVColumnList() = default;
+
+    TObjectList<TIBRVColumn> FItems;
+};
+
+// The KeyColumns property: [table.]column items separated by commas.
+class TIBRVKeyColumns : public TIBRVColumnList {
+public:
+    TIBRVKeyColumns() = default;
+
+    AnsiString GetText() const;
+    // Splits at "," and "." without trimming, case change or regard for quotes.
+    void SetText(const AnsiString& Text);
+};
+
+// A sort order: the columns of an ORDER BY list with their directions.
+class TIBRVOrderColumns : public TIBRVColumnList {
+public:
+    TIBRVOrderColumns() = default;
+
+    using TIBRVColumnList::AddItem;
+    using TIBRVColumnList::InsertItem;
+    // Takes ownership of an existing column; returns its index.
+    int AddItem(TIBRVColumn* Column);
+    // Index above the count: ERangeError, and the column stays the caller's.
+    void InsertItem(int Index, TIBRVColumn* Column);
+
+    // "T.C DESC, C2 ASC": every column with its direction.
+    AnsiString GetOrderBy() const;
+    // Parses an ORDER BY list (with or without the keyword); anything but
+    // columns, qualifiers, directions, "." and "," raises code 27.
+    void SetOrderBy(const AnsiString& Text);
+    // Ascending becomes descending and every other direction ascending.
+    void InvertOrderTypes();
+};
+
+// ---------------------------------------------------------------------------
+// Order items and table aliases
+
+class TIBRVOrderItemsItem : public TObject {
+public:
+    TIBRVOrderItemsItem() = default;
+
+    int GetId() const { return FId; }
+    void SetId(int Value) { FId = Value; }
+    const AnsiString& GetOrderBy() const { return FOrderBy; }
+    void SetOrderBy(const AnsiString& Value) { FOrderBy = Value; }
+
+private:
+    int FId = 0;
+    AnsiString FOrderBy;
+};
+
+// The OrderItems property: lines "id;order by list". Every outermost change
+// fires OnChanging before and OnChange after; an OnChanging handler that
+// raises stops the change before anything is changed. Owns its items.
+class TIBRVOrderItems : public TStrings {
+public:
+    TIBRVOrderItems() = default;
+
+    AnsiString Get(int Index) const override;
+    int GetCount() const override { return FItems.GetCount(); }
+    // A line without ";" raises code 28, a non-numeric id the conversion
+    // error; the list is then left without the new item.
+    void Insert(int Index, const AnsiString& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    AnsiString ClassName() const override { return "TIBRVOrderItems"; }
+
+    // A new empty item at Index (0 .. count, above: ERangeError); no events.
+    TIBRVOrderItemsItem* InsertItem(int Index);
+    TIBRVOrderItemsItem* AddItem() { return InsertItem(GetCount()); }
+    TIBRVOrderItemsItem* GetItem(int Index) const { return FItems.Get(Index); }
+    // The first item with exactly this id; none raises code 29.
+    TIBRVOrderItemsItem* GetItemById(int Id) const;
+    // Deletes the item when it is in the list.
+    void DeleteItem(TIBRVOrderItemsItem* Item);
+
+    TNotifyEvent OnChanging;
+    TNotifyEvent OnChange;
+
+protected:
+    void SetUpdateState(bool Updating) override;
+    virtual void Changing();
+    virtual void Changed();
+
+private:
+    TObjectList<TIBRVOrderItemsItem> FItems{8};
+};
+
+// Table name to alias, from the FROM clause of the select statement. Lines
+// "TABLE=ALIAS", both sides normalised at the database's dialect.
+class TIBRVTableAliasList : public TObject {
+public:
+    TIBRVTableAliasList();
+
+    // Rebuilds the lines from the statement's text; the statement names its database.
+    void BuildList(TIBSQL* Query);
+    // The alias of the first line for exactly this table; empty when none.
+    AnsiString GetAlias(const AnsiString& Table) const;
+    TStringList* GetAliases() const { return FAliases.get(); }
+
+private:
+    std::unique_ptr<TStringList> FAliases;
+};
+
+// The SelectSQL property: a string list without lines of its own that reads
+// and writes the SQL lines of the main select statement, and reports each
+// change as OnChanging before and OnChange after (once per outermost update
+// bracket). Does not own the statement.
+class TIBRVSQLText : public TStrings {
+public:
+    explicit TIBRVSQLText(TIBSQL* Query) : FQuery(Query) {}
+
+    TIBSQL* GetQuery() const { return FQuery; }
+    AnsiString Get(int Index) const override;
+    int GetCount() const override;
+    void Insert(int Index, const AnsiString& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    AnsiString ClassName() const override { return "TIBRVSQLText"; }
+
+    TNotifyEvent OnChanging;
+    TNotifyEvent OnChange;
+
+protected:
+    void SetUpdateState(bool Updating) override;
+    virtual void Changing();
+    virtual void Changed();
+
+private:
+    TIBSQL* FQuery;
+};
+
+// ---------------------------------------------------------------------------
+// Generator fields
+
+class TIBRVGeneratorFields;
+
+class TIBRVGeneratorFieldsItem : public TObject {
+public:
+    TIBRVGeneratorFieldsItem() = default;
+
+    TIBRVGeneratorFields* GetOwner() const { return FOwner; }
+    int GetIncrement() const { return FIncrement; }
+    void SetIncrement(int Value) { FIncrement = Value; }
+    const AnsiString& GetGeneratorName() const { return FGeneratorName; }
+    void SetGeneratorName(const AnsiString& Value) { FGeneratorName = Value; }
+    const AnsiString& GetFieldName() const { return FFieldName; }
+    void SetFieldName(const AnsiString& Value) { FFieldName = Value; }
+
+private:
+    friend class TIBRVGeneratorFields;
+    TIBRVGeneratorFields* FOwner = nullptr;
+    int FIncrement = 0;
+    AnsiString FGeneratorName;
+    AnsiString FFieldName;
+};
+
+// The GeneratorFields property: lines "field;generator;increment". Owns its
+// items and the one statement that fetches generator values; changes are
+// not reported to the dataset.
+class TIBRVGeneratorFields : public TStrings {
+public:
+    explicit TIBRVGeneratorFields(TIBRowvaneKV* DataSet) : FDataSet(DataSet) {}
+    ~TIBRVGeneratorFields() override;
+
+    AnsiString Get(int Index) const override;
+    int GetCount() const override { return FItems.GetCount(); }
+    // Fewer than three fields raise code 30, a non-numeric increment the
+    // conversion error; the list is then as before.
+    void Insert(int Index, const AnsiString& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    AnsiString ClassName() const override { return "TIBRVGeneratorFields"; }
+
+    TIBRVGeneratorFieldsItem* InsertItem(int Index);
+    TIBRVGeneratorFieldsItem* GetItem(int Index) const { return FItems.Get(Index); }
+    void DeleteItem(TIBRVGeneratorFieldsItem* Item);
+    // Closes the statement and frees its handle.
+    void Unprepare();
+
+    TIBRowvaneKV* GetDataSet() const { return FDataSet; }
+    TIBRVGeneratorFieldsItem* GetPreparedItem() const { return FPreparedItem; }
+    TIBSQL* GetQuery() const { return FQuery.get(); }
+
+private:
+    TIBRowvaneKV* FDataSet;
+    TIBRVGeneratorFieldsItem* FPreparedItem = nullptr;
+    TObjectList<TIBRVGeneratorFieldsItem> FItems;
+    std::unique_ptr<TIBSQL> FQuery;
+};
+
+// ---------------------------------------------------------------------------
+// Blob streams
+
+// The contents of one blob field of the current record, held in memory.
+class TIBRVNativeBlobStream : public TIBBlobStream {
+public:
+    // Loads nothing yet: takes the field's blob id when the field has a value.
+    explicit TIBRVNativeBlobStream(TBlobField* Field);
+
+    TBlobField* GetField() const { return FField; }
+    bool GetModified() const { return FModified; }
+    // The field's dataset; code 32 when that is not a TIBRowvaneKV.
+    TIBRowvaneKV* GetDataSet() const;
+
+protected:
+    TBlobField* FField;
+    bool FSizeGuard = true;
+    bool FModified = false;
+};
+
+// The native streams of the current record, at most one per field; owns them.
+class TIBRVNativeBlobStreamList : public TObject {
+public:
+    TIBRVNativeBlobStreamList() = default;
+
+    // The field's stream, made (read-write) when it has none.
+    TIBRVNativeBlobStream* CreateStream(TBlobField* Field);
+    void DeleteStream(int Index);
+    void DeleteStream(TBlobField* Field);
+    void Clear();
+    int GetCount() const { return FItems.GetCount(); }
+    TIBRVNativeBlobStream* GetItem(int Index) const { return FItems.Get(Index); }
+    TIBRVNativeBlobStream* GetItemByField(const TBlobField* Field) const;
+
+private:
+    TObjectList<TIBRVNativeBlobStream> FItems;
+};
+
+// ---------------------------------------------------------------------------
+// Record buffers
+//
+// A record buffer is one block: a header (ValidFlag int32, BookmarkFlag byte,
+// FieldCount int32, RecordSize int32), FieldCount packed FieldHdr entries,
+// the columns' data back to back at their offsets, then the framework's
+// calculated-field area. Nothing is aligned, so every value is read and
+// written byte-wise.
+
+// One column's description and state, as values.
+struct TFieldHdr {
+    TFieldType FieldType = ftUnknown;
+    int SQLType = 0;
+    bool Required = false;
+    bool IsNull = true;
+    int DataSize = 0;
+    int ActualLength = 0; // strings: characters held; BCD: the scale
+    int Precision = 0;
+    int Offset = 0; // of the data, from the start of the buffer
+};
+
+// A FieldHdr where it lies in a buffer or a bookmark; empty for none.
+class PFieldHdr {
+public:
+    static constexpr int Size = 23; // type byte, SQLType, two flags, four int32
+
+    PFieldHdr() = default;
+    explicit PFieldHdr(char* Address) : FAddress(Address) {}
+    explicit operator bool() const { return FAddress != nullptr; }
+    char* Address() const { return FAddress; }
+
+    TFieldType GetFieldType() const;
+    void SetFieldType(TFieldType Value) const;
+    int GetSQLType() const;
+    void SetSQLType(int Value) const;
+    bool GetRequired() const;
+    void SetRequired(bool Value) const;
+    bool GetIsNull() const;
+    void SetIsNull(bool Value) const;
+    int GetDataSize() const;
+    void SetDataSize(int Value) const;
+    int GetActualLength() const;
+    void SetActualLength(int Value) const;
+    int GetPrecision() const;
+    void SetPrecision(int Value) const;
+    int GetOffset() const;
+    void SetOffset(int Value) const;
+
+    TFieldHdr Load() const;
+    void Store(const TFieldHdr& Hdr) const;
+
+private:
+    char* FAddress = nullptr;
+};
+
+// The header fields of a record buffer (or of a bookmark, which has the same header).
+class TIBRVRecordBuffer {
+public:
+    static constexpr int HeaderSize = 13;
+    // ValidFlag values.
+    static constexpr int NoRow = -1, OnRow = 0, AfterLast = 1;
+
+    static int GetValidFlag(const char* Buffer);
+    static void SetValidFlag(char* Buffer, int Value);
+    static TBookmarkFlag GetBookmarkFlag(const char* Buffer);
+    static void SetBookmarkFlag(char* Buffer, TBookmarkFlag Value);
+    static int GetFieldCount(const char* Buffer);
+    static void SetFieldCount(char* Buffer, int Value);
+    static int GetRecordSize(const char* Buffer);
+    static void SetRecordSize(char* Buffer, int Value);
+    // FieldHdr Index (0-based) of the buffer.
+    static PFieldHdr FieldHdr(char* Buffer, int Index) {
+        return PFieldHdr(Buffer + HeaderSize + Index * PFieldHdr::Size);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The dataset
+
+// A dataset over one SELECT that never holds the result set: it keeps the
+// current position and the row under each of its two cursors. Owns its link,
+// its statements (components it owns), its text and column lists and, while
+// open, its record buffers and blob streams; borrows database and transaction.
+// Published properties and their defaults: Database, Transaction, SelectSQL,
+// ModifySQL, InsertSQL (lines), OrderItems, GeneratorFields (lines),
+// OrderItemId (0), KeyColumns, MainTable (empty), ReadOnly,
+// PessimisticLocking, RefreshBeforeEdit (false); the framework's Active,
+// AutoCalcFields, Filtered and events as TDataSet has them.
+class TIBRowvaneKV : public TDataSet {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TIBRowvaneKV>& P);
+    explicit TIBRowvaneKV(TComponent* AOwner);
+    ~TIBRowvaneKV() override;
+
+    // ---- Properties; the statement-shaping ones refuse changes while open (code 10)
+    TIBDatabase* GetDatabase() const;
+    void SetDatabase(TIBDatabase* Value);
+    TIBTransaction* GetTransaction() const;
+    void SetTransaction(TIBTransaction* Value);
+    TStrings* GetSelectSQL() const { return FSelectSQL.get(); }
+    void SetSelectSQL(const TStrings* Value) { FSelectSQL->Assign(Value); }
+    TStrings* GetModifySQL() const { return FModifySQL.get(); }
+    void SetModifySQL(const TStrings* Value) { FModifySQL->Assign(Value); }
+    TStrings* GetInsertSQL() const { return FInsertSQL.get(); }
+    void SetInsertSQL(const TStrings* Value) { FInsertSQL->Assign(Value); }
+    TIBRVOrderItems* GetOrderItems() const { return FOrderItems.get(); }
+    void SetOrderItems(const TStrings* Value) { FOrderItems->Assign(Value); }
+    TIBRVGeneratorFields* GetGeneratorFields() const { return FGeneratorFields.get(); }
+    void SetGeneratorFields(const TStrings* Value) { FGeneratorFields->Assign(Value); }
+    int GetOrderItemId() const { return FOrderItemId; }
+    // Allowed while open. A negative id reads item -id in the inverted order.
+    void SetOrderItemId(int Value);
+    AnsiString GetKeyColumns() const;
+    void SetKeyColumns(const AnsiString& Value);
+    const AnsiString& GetMainTable() const { return FMainTable; }
+    void SetMainTable(const AnsiString& Value);
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value) { FReadOnly = Value; }
+    bool GetPessimisticLocking() const { return FPessimisticLocking; }
+    void SetPessimisticLocking(bool Value);
+    bool GetRefreshBeforeEdit() const { return FRefreshBeforeEdit; }
+    void SetRefreshBeforeEdit(bool Value) { FRefreshBeforeEdit = Value; }
+    // The main select's parameters (prepares it when needed).
+    TIBXSQLDA* GetParams() const;
+    // The database's dialect, 1 without a database.
+    int GetSQLDialect() const;
+
+    bool GetCanModify() override;
+    bool IsSequenced() override { return false; }
+
+    // ---- Field data
+    using TDataSet::GetFieldData;
+    using TDataSet::SetFieldData;
+    bool GetFieldData(TField* Field, void* Buffer) override;
+    void SetFieldData(TField* Field, void* Buffer) override;
+    TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
+    bool BookmarkValid(TBookmark Bookmark) override;
+
+protected:
+    // ---- New virtual operations
+    virtual void CheckSetKeyMode();
+    // The buffer field reads and writes use in the current state.
+    virtual char* GetActiveBuf();
+    virtual bool FilterRecord(char* Buffer);
+
+    // ---- The framework's protocol
+    char* AllocRecordBuffer() override;
+    void FreeRecordBuffer(char*& Buffer) override;
+    // The framework's 16-bit record size; ERangeError for a larger record
+    // (the dataset itself uses CalcRecordSize).
+    Word GetRecordSize() override;
+    TGetResult GetRecord(char* Buffer, TGetMode GetMode, bool DoCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(char* Buffer) override;
+    void GetBookmarkData(char* Buffer, void* Data) override;
+    void SetBookmarkData(char* Buffer, void* Data) override;
+    TBookmarkFlag GetBookmarkFlag(char* Buffer) override;
+    void SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) override;
+    void InternalGotoBookmark(void* Bookmark) override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() override { return FCursorIsOpen; }
+    void InternalInitFieldDefs() override;
+    void InternalHandleException() override {}
+    void InternalInitRecord(char* Buffer) override;
+    void InternalAddRecord(void* Buffer, bool Append) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalRefresh() override;
+    void ClearCalcFields(char* Buffer) override;
+    TFieldClass GetFieldClass(TFieldType FieldType) override;
+
+    // ---- Connection, transaction and preparation
+    void GetSQLDialectEvent(int& Dialect) const;
+    void CheckDatasetClosed() const;
+    void ActivateConnection();
+    void DeactivateConnection();
+    bool ActivateTransaction();
+    void DeactivateTransaction();
+    void InternalPrepare(bool DeactivateAfter);
+    void InternalUnprepare();
+    void InternalUnprepareQuery(TIBSQL* Query);
+    bool GetInternalPrepared() const;
+
+    // ---- Record buffers
+    int GetBufferHeaderSize() const;
+    // The whole buffer: header part, field data and calculated fields (32-bit).
+    int CalcRecordSize() const;
+    int GetCalcFieldsOffset() const;
+    int CalcFieldDataSize(TIBSQL* Query) const;
+    void CreateModelBuffer();
+    void SetValidRecordFlag(char* Buffer, int Value);
+    int GetValidRecordFlag(const char* Buffer) const;
+    // Copies the smaller of both record sizes; nothing when either is missing.
+    void SaveRecord(char* Dest, const char* Source);
+    void FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row);
+    void FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* Data);
+    // The mapping of a column's SQL type; code 17 for a type it has none for.
+    void GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const;
+    // The buffer's FieldHdr of a select column by its own name and table (or alias).
+    PFieldHdr GetFieldHeader(char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
+    // The same as a column index; -1 when not found.
+    int GetFieldIndex(const char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
+    bool IsDsWriteMode() const;
+    void CheckSetFieldChange(TField* Field);
+    int CalcBookmarkSize();
+    int CalcBookmarkDataSize();
+    // Equal key (or order) values in both buffers; a NULL equals a NULL only.
+    bool CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, int Count);
+
+    // ---- Order columns, main table, cursors
+    void RefreshOrderColumns();
+    AnsiString GetMainTableName();
+    void InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count);
+    void InternalPrepareSelectQueryFwd(int Mode, int Count);
+    void InternalPrepareSelectQueryBwd(int Mode);
+    void InternalCloseSelectQueryFwd();
+    void InternalCloseSelectQueryBwd();
+
+    // ---- Handlers of the link's and the text lists' events
+    void BeforeDatabaseDisconnect(TObject* Sender);
+    void BeforeTransactionEnd(TObject* Sender);
+    void TransactionFree(TObject* Sender);
+    void GenericSQLChanging(TObject* Sender);
+    void SelectSQLChange(TObject* Sender);
+    void OrderItemsChanging(TObject* Sender);
+    void OrderItemsChange(TObject* Sender);
+
+    // ---- Fields (see the class comment for what is owned)
+    bool FCursorIsOpen = false;
+    bool FPositionSet = false;
+    bool FReadOnly = false;
+    bool FPessimisticLocking = false;
+    bool FRefreshBeforeEdit = false;
+    int FOrderItemId = 0;
+    int FFieldDataSize = -1;
+    int FColumnCount = -1;
+    AnsiString FSavedOrderBy;
+    AnsiString FMainTable;
+    std::unique_ptr<TIBRVOrderItems> FOrderItems;
+    std::unique_ptr<TIBRVKeyColumns> FKeyColumns;
+    std::unique_ptr<TIBRVSQLText> FSelectSQL;
+    std::unique_ptr<TStringList> FModifySQL;
+    std::unique_ptr<TStringList> FInsertSQL;
+    std::unique_ptr<TIBRVTableAliasList> FTableAliases;
+    std::unique_ptr<TIBRVGeneratorFields> FGeneratorFields;
+    std::unique_ptr<TIBRVNativeBlobStreamList> FBlobStreams;
+    std::unique_ptr<TIBBase> FLink;
+    // Statements: components owned by the dataset.
+    TIBSQL* FQrySelect = nullptr;
+    TIBSQL* FQryForward = nullptr;
+    TIBSQL* FQryBackward = nullptr;
+    TIBSQL* FQryRefresh = nullptr;
+    TIBSQL* FQryDelete = nullptr;
+    TIBSQL* FQryModify = nullptr;
+    TIBSQL* FQryInsert = nullptr;
+    TIBSQL* FQryLock = nullptr;
+    std::unique_ptr<TIBRVOrderColumns> FOrderColumnsFwd;
+    std::unique_ptr<TIBRVOrderColumns> FOrderColumnsBwd;
+    int FFwdCount = -1;
+    int FFwdMode = 0;
+    int FBwdMode = 0;
+    // Record buffers, from AllocRecordBuffer, while open (FFilterBuffer is borrowed).
+    char* FPositionBuffer = nullptr;
+    char* FForwardBuffer = nullptr;
+    char* FBackwardBuffer = nullptr;
+    std::unique_ptr<char[]> FModelBuffer;
+    char* FFilterBuffer = nullptr;
+    char* FKeyBuffer = nullptr;
+    char* FSavedBuffer = nullptr;
+
+private:
+    void FreeBuffers();
+    std::unique_ptr<TIBRVOrderColumns> NewOrderColumns();
 };

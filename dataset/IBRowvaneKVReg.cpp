@@ -12,7 +12,7 @@ namespace {
 // The unit's components, in palette order.
 std::vector<TComponentClass> Components() {
     return {
-        // &TIBRowvaneKV::ClassInfo(),
+        &TIBRowvaneKV::ClassInfo(),
     };
 }
 

@@ -553,7 +553,15 @@ bool IsValidIdent(const AnsiString& Ident) {
 }
 
 TComponent::TComponent(TComponent* AOwner) {
-    if (AOwner) AOwner->InsertComponent(this);
+    if (!AOwner) return;
+    try {
+        AOwner->InsertComponent(this);
+    } catch (...) {
+        // Told after it was inserted (a notification failed): the owner must
+        // not keep a component whose construction did not complete.
+        if (FOwner) FOwner->Remove(this);
+        throw;
+    }
 }
 
 TComponent::~TComponent() {

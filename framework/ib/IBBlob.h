@@ -4,11 +4,10 @@
 #pragma once
 
 #include "Classes.h"
+#include "DBTypes.h"
 #include "IBDatabase.h"
 
 #include <vector>
-
-enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 class TIBBlobStream : public TStream {
 public:

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+KV_METACLASS(TIBDatabase, nullptr)
+KV_METACLASS(TIBTransaction, nullptr)
+
 // ---------------------------------------------------------------------------
 // Parameter blocks
 

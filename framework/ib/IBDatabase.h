@@ -9,6 +9,7 @@
 // before the transaction ends; destroying a transaction tells them too.
 #pragma once
 
+#include "ClassReg.h"
 #include "Classes.h"
 #include "IB.h"
 
@@ -124,6 +125,7 @@ using TIBLoginEvent = std::function<void(TIBDatabase* Database, TStrings* LoginP
 // the attachment's parameter block; lines without "=" are not parameters.
 class TIBDatabase : public TComponent {
 public:
+    KV_METACLASS_DECL
     explicit TIBDatabase(TComponent* AOwner);
     ~TIBDatabase() override;
 
@@ -220,6 +222,7 @@ private:
 // without Params the engine's default (concurrency, wait, write) applies.
 class TIBTransaction : public TComponent {
 public:
+    KV_METACLASS_DECL
     explicit TIBTransaction(TComponent* AOwner);
     ~TIBTransaction() override;
 

@@ -1,0 +1,16 @@
+// Helpers shared by the implementation files of the IBRowvaneKV unit.
+#pragma once
+
+#include "IBRowvaneKV.h"
+
+#include <memory>
+
+namespace Ibrowvanekv {
+
+// The framework's ERangeError of an insertion beyond the end, carrying the index.
+[[noreturn]] void InsertRangeError(int Index);
+
+// A parser for one operation, at the given dialect.
+std::unique_ptr<TSQLSelectParserKV> NewParser(int Dialect);
+
+} // namespace Ibrowvanekv

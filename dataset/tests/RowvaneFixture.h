@@ -1,0 +1,107 @@
+// The dataset's tests against the real engine: the sample schema (table
+// ITEM with its indexes, generator and trigger) in a database of its own, a
+// table of every column type beside it, and a dataset whose protected parts
+// a test subclass opens up.
+#pragma once
+
+#include "IBRowvaneKV.h"
+#include "IBTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// The dataset with its inner workings reachable from the tests.
+class TTestRowvane : public TIBRowvaneKV {
+public:
+    using TIBRowvaneKV::TIBRowvaneKV;
+
+    using TIBRowvaneKV::CalcBookmarkSize;
+    using TIBRowvaneKV::CalcRecordSize;
+    using TIBRowvaneKV::CompareRecordPos;
+    using TIBRowvaneKV::FetchRecordToBuffer;
+    using TIBRowvaneKV::GetActiveBuf;
+    using TIBRowvaneKV::GetBufferHeaderSize;
+    using TIBRowvaneKV::GetCalcFieldsOffset;
+    using TIBRowvaneKV::GetFieldHeader;
+    using TIBRowvaneKV::GetInternalPrepared;
+    using TIBRowvaneKV::GetMainTableName;
+    using TIBRowvaneKV::GetRecordSize;
+    using TIBRowvaneKV::InternalInitRecord;
+    using TIBRowvaneKV::InternalPrepare;
+    using TIBRowvaneKV::InternalUnprepare;
+    using TIBRowvaneKV::RestoreState;
+    using TIBRowvaneKV::SaveRecord;
+    using TIBRowvaneKV::SetTempState;
+
+    TIBSQL* Select() const { return FQrySelect; }
+    TIBSQL* Forward() const { return FQryForward; }
+    TIBSQL* Backward() const { return FQryBackward; }
+    TIBSQL* Refresh() const { return FQryRefresh; }
+    TIBRVOrderColumns* OrderFwd() const { return FOrderColumnsFwd.get(); }
+    TIBRVOrderColumns* OrderBwd() const { return FOrderColumnsBwd.get(); }
+    TIBRVTableAliasList* Aliases() const { return FTableAliases.get(); }
+    TIBRVNativeBlobStreamList* BlobStreams() const { return FBlobStreams.get(); }
+    char* KeyBuffer() const { return FKeyBuffer; }
+    char* SavedBuffer() const { return FSavedBuffer; }
+    char* PositionBuffer() const { return FPositionBuffer; }
+    char* ForwardBuffer() const { return FForwardBuffer; }
+    char* BackwardBuffer() const { return FBackwardBuffer; }
+    const char* ModelBuffer() const { return FModelBuffer.get(); }
+    int ColumnCount() const { return FColumnCount; }
+    int FieldDataSize() const { return FFieldDataSize; }
+    int BookmarkSize() const { return GetBookmarkSize(); }
+    int CalcSize() const { return GetCalcFieldsSize(); }
+    bool CursorIsOpen() { return IsCursorOpen(); }
+    char* NewBuffer() { return AllocRecordBuffer(); }
+    void FreeBuffer(char*& Buffer) { FreeRecordBuffer(Buffer); }
+    PFieldHdr Hdr(char* Buffer, int Column) const { return TIBRVRecordBuffer::FieldHdr(Buffer, Column); }
+
+    // Opens the main select's own cursor and fills Buffer from its row
+    // number Row (0-based) in the select's order; false when there is none.
+    bool FetchRow(char* Buffer, int Row);
+};
+
+// A record buffer of the dataset, freed with it.
+class TScopedBuffer {
+public:
+    explicit TScopedBuffer(TTestRowvane& DataSet) : FDataSet(DataSet), FBuffer(DataSet.NewBuffer()) {}
+    ~TScopedBuffer() { FDataSet.FreeBuffer(FBuffer); }
+    TScopedBuffer(const TScopedBuffer&) = delete;
+    TScopedBuffer& operator=(const TScopedBuffer&) = delete;
+    operator char*() const { return FBuffer; }
+
+private:
+    TTestRowvane& FDataSet;
+    char* FBuffer;
+};
+
+// A database with the sample schema and rows:
+//   ID DESCRIPTION QUANTITY PRICE
+//    1 Apple       1.50     2.25
+//    2 Pear        NULL     NULL
+//    3 Cherry      0.00     1.00
+//    4 Banana split 12.34   99.99
+// a table TYPES of every column type, and a dataset DS over Db and Tr.
+class RowvaneTest : public IBTest::TIBDatabaseFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // DS over Db and Tr with this select; not opened.
+    void Use(const AnsiString& Select);
+    void Commit();
+
+    std::unique_ptr<TTestRowvane> DS;
+};
+
+// True when Statement raises EIBRVError with this code.
+#define EXPECT_RV_ERROR(Statement, Code)                                                                     \
+    do {                                                                                                     \
+        try {                                                                                                \
+            Statement;                                                                                       \
+            ADD_FAILURE() << "no error raised by " #Statement;                                               \
+        } catch (const EIBRVError& e) {                                                                      \
+            EXPECT_EQ(static_cast<int>(e.ErrorCode), static_cast<int>(Code)) << e.Message();                 \
+        }                                                                                                    \
+    } while (0)
