@@ -271,6 +271,11 @@ public:
     const AnsiString& GetFieldName() const { return FFieldName; }
     void SetFieldName(const AnsiString& Value) { FFieldName = Value; }
 
+    // Stores the generator's next value into the field. An integer field
+    // that cannot hold the value raises the framework's range error (the
+    // value is never cut to 32 bits); a large-integer field takes it whole.
+    void Apply();
+
 private:
     friend class TIBRVGeneratorFields;
     TIBRVGeneratorFields* FOwner = nullptr;
@@ -299,6 +304,8 @@ public:
     TIBRVGeneratorFieldsItem* InsertItem(int Index);
     TIBRVGeneratorFieldsItem* GetItem(int Index) const { return FItems.Get(Index); }
     void DeleteItem(TIBRVGeneratorFieldsItem* Item);
+    // Makes the statement the one of Item; nothing when it is already.
+    void InternalPrepare(TIBRVGeneratorFieldsItem* Item);
     // Closes the statement and frees its handle.
     void Unprepare();
 
