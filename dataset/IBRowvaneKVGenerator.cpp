@@ -106,8 +106,9 @@ void TIBRVGeneratorFields::InternalPrepare(TIBRVGeneratorFieldsItem* Item) {
     FPreparedItem = nullptr;
     FQuery->SetDatabase(FDataSet->GetDatabase());
     FQuery->SetTransaction(FDataSet->GetTransaction());
-    FQuery->GetSQL()->SetText("SELECT GEN_ID(" + QuoteIdentifier(FDataSet->GetSQLDialect(), Item->GetGeneratorName()) +
-                              ", " + IntToStr(Item->GetIncrement()) + ") FROM RDB$DATABASE");
+    FQuery->GetSQL()->SetText("SELECT GEN_ID(" +
+                              QuoteIdentifier(FDataSet->GetSQLDialect(), Item->GetGeneratorName()) + ", " +
+                              IntToStr(Item->GetIncrement()) + ") FROM RDB$DATABASE");
     FQuery->Prepare();
     FPreparedItem = Item;
 }
@@ -130,7 +131,8 @@ void TIBRVGeneratorFieldsItem::Apply() {
     query->Close(); // stays prepared for the next row
     if (auto* large = dynamic_cast<TLargeintField*>(field)) {
         large->SetAsLargeint(value);
-    } else if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max()) {
+    } else if (value >= std::numeric_limits<std::int32_t>::min() &&
+               value <= std::numeric_limits<std::int32_t>::max()) {
         field->SetAsInteger(static_cast<int>(value));
     } else {
         // Whole: a field that cannot hold it raises the framework's range error.

@@ -67,7 +67,8 @@ TEST_F(GeneratorFieldsTest, OneLineIsPreparedOnceAndEveryLineOfSeveralInTurn) {
 
     ApplyAll();
     EXPECT_EQ(id->GetAsInteger(), start + 1);
-    EXPECT_EQ(gens->GetQuery()->GetSQL()->GetText(), "SELECT GEN_ID(\"GEN_ITEM_ID\", 1) FROM RDB$DATABASE\r\n");
+    EXPECT_EQ(gens->GetQuery()->GetSQL()->GetText(),
+              "SELECT GEN_ID(\"GEN_ITEM_ID\", 1) FROM RDB$DATABASE\r\n");
     EXPECT_EQ(gens->GetPreparedItem(), gens->GetItem(0));
     EXPECT_FALSE(gens->GetQuery()->GetOpen()); // closed after each value, prepared for the next
     CountPrepares(gens->GetQuery());
@@ -190,10 +191,10 @@ TEST_F(GeneratorFieldsTest, AValueThatDoesNotFitItsFieldRaisesARangeError) {
         bool Fits;
     };
     const Case cases[] = {
-        {"C_INT;GEN_ITEM_ID;1", IntMax - 1, true},   {"C_INT;GEN_ITEM_ID;1", IntMax, false},
-        {"C_INT;GEN_ITEM_ID;-1", IntMin + 1, true},  {"C_INT;GEN_ITEM_ID;-1", IntMin, false},
-        {"C_BIG;GEN_ITEM_ID;1", IntMax, true},       {"C_BIG;GEN_ITEM_ID;-2147483648", IntMin, true},
-        {"C_SMALL;GEN_ITEM_ID;1", 32766, true},      {"C_SMALL;GEN_ITEM_ID;1", 32767, false},
+        {"C_INT;GEN_ITEM_ID;1", IntMax - 1, true},     {"C_INT;GEN_ITEM_ID;1", IntMax, false},
+        {"C_INT;GEN_ITEM_ID;-1", IntMin + 1, true},    {"C_INT;GEN_ITEM_ID;-1", IntMin, false},
+        {"C_BIG;GEN_ITEM_ID;1", IntMax, true},         {"C_BIG;GEN_ITEM_ID;-2147483648", IntMin, true},
+        {"C_SMALL;GEN_ITEM_ID;1", 32766, true},        {"C_SMALL;GEN_ITEM_ID;1", 32767, false},
         {"C_N184;GEN_ITEM_ID;1", IntMax + 1000, true}, // BCD takes it whole
     };
     Use("SELECT * FROM TYPES ORDER BY ID");
