@@ -10,6 +10,7 @@
 #include "SQLSelectParserKV.h"
 #include "SysUtils.h"
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -271,6 +272,11 @@ public:
     const AnsiString& GetFieldName() const { return FFieldName; }
     void SetFieldName(const AnsiString& Value) { FFieldName = Value; }
 
+    // Stores the generator's next value into the field. An integer field
+    // that cannot hold the value raises the framework's range error (the
+    // value is never cut to 32 bits); a large-integer field takes it whole.
+    void Apply();
+
 private:
     friend class TIBRVGeneratorFields;
     TIBRVGeneratorFields* FOwner = nullptr;
@@ -299,6 +305,8 @@ public:
     TIBRVGeneratorFieldsItem* InsertItem(int Index);
     TIBRVGeneratorFieldsItem* GetItem(int Index) const { return FItems.Get(Index); }
     void DeleteItem(TIBRVGeneratorFieldsItem* Item);
+    // Makes the statement the one of Item; nothing when it is already.
+    void InternalPrepare(TIBRVGeneratorFieldsItem* Item);
     // Closes the statement and frees its handle.
     void Unprepare();
 
@@ -317,6 +325,7 @@ private:
 // Blob streams
 
 // The contents of one blob field of the current record, held in memory.
+// Changes stay here until Apply writes them as a new blob at post.
 class TIBRVNativeBlobStream : public TIBBlobStream {
 public:
     // Loads nothing yet: takes the field's blob id when the field has a value.
@@ -324,13 +333,32 @@ public:
 
     TBlobField* GetField() const { return FField; }
     bool GetModified() const { return FModified; }
+    // While on (the default), size changes do not count as modifications.
+    bool GetSizeGuard() const { return FSizeGuard; }
+    void SetSizeGuard(bool Value) { FSizeGuard = Value; }
+    // Unique for the life of the process: tells a stream from a later one
+    // made for the same field at the same address.
+    std::uint64_t GetSerial() const { return FSerial; }
     // The field's dataset; code 32 when that is not a TIBRowvaneKV.
     TIBRowvaneKV* GetDataSet() const;
+    // Holds the blob whose id the field has in the dataset's record now.
+    bool IsBlobOfRecord() const;
+
+    int Write(const void* Buffer, int Count) override;
+    void SetSize(Int64 NewSize) override;
+    // Writes the contents as a new blob and stores its id into the field.
+    void Apply();
+    // Back to the blob the field held when the stream was made.
+    void CancelChanges();
 
 protected:
     TBlobField* FField;
     bool FSizeGuard = true;
     bool FModified = false;
+
+private:
+    ISC_QUAD FStoredBlobID{};
+    std::uint64_t FSerial;
 };
 
 // The native streams of the current record, at most one per field; owns them.
@@ -346,9 +374,50 @@ public:
     int GetCount() const { return FItems.GetCount(); }
     TIBRVNativeBlobStream* GetItem(int Index) const { return FItems.Get(Index); }
     TIBRVNativeBlobStream* GetItemByField(const TBlobField* Field) const;
+    // Every modified stream writes its blob, in list order (at post).
+    void ApplyChanges();
+    // Every stream drops its changes (at the cancel of an edit).
+    void CancelChanges();
 
 private:
     TObjectList<TIBRVNativeBlobStream> FItems;
+};
+
+// What CreateBlobStream hands out: a stream over the field's native stream
+// that checks that writing is allowed. The caller owns it; it owns nothing.
+// An unchanged native stream whose blob is no longer the record's (the row
+// was read again) is made anew. Once the native stream a stream was made on
+// is dropped (scroll, post, close), every use raises code 31, also when the
+// field has a new native stream.
+class TIBRVBlobStream : public TStream {
+public:
+    TIBRVBlobStream(TBlobField* Field, TBlobStreamMode Mode);
+    ~TIBRVBlobStream() override;
+
+    int Read(void* Buffer, int Count) override;
+    // Code 6 outside dsEdit and dsInsert or through a read stream.
+    int Write(const void* Buffer, int Count) override;
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    // A change of size is a write: the same checks as Write.
+    void SetSize(Int64 NewSize) override;
+    void Truncate() { SetSize(0); }
+
+    bool GetModified() const { return FModified; }
+    TBlobStreamMode GetMode() const { return FMode; }
+    TBlobField* GetField() const { return FField; }
+    // The field's native stream; code 31 when it was dropped.
+    TIBRVNativeBlobStream* GetStream() const;
+    // The field's dataset; code 32 when that is not a TIBRowvaneKV.
+    TIBRowvaneKV* GetDataSet() const;
+
+private:
+    void CheckWritable() const;
+    void MarkModified();
+
+    bool FModified = false;
+    TBlobStreamMode FMode;
+    TBlobField* FField;
+    std::uint64_t FSerial = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -440,6 +509,11 @@ public:
 // PessimisticLocking, RefreshBeforeEdit (false); the framework's Active,
 // AutoCalcFields, Filtered and events as TDataSet has them.
 class TIBRowvaneKV : public TDataSet {
+    // The blob streams reach the native list, the modified flag and the
+    // field-change notice.
+    friend class TIBRVBlobStream;
+    friend class TIBRVNativeBlobStream;
+
 public:
     KV_METACLASS_DECL
     static void Publish(TPublisher<TIBRowvaneKV>& P);
@@ -487,6 +561,7 @@ public:
     using TDataSet::SetFieldData;
     bool GetFieldData(TField* Field, void* Buffer) override;
     void SetFieldData(TField* Field, void* Buffer) override;
+    // A TIBRVBlobStream, owned by the caller; code 26 for a field that is not a blob field.
     TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     bool BookmarkValid(TBookmark Bookmark) override;
 

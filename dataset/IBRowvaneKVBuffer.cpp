@@ -585,8 +585,9 @@ void TIBRowvaneKV::SetFieldData(TField* Field, void* Buffer) {
 }
 
 TStream* TIBRowvaneKV::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    if (!dynamic_cast<TBlobField*>(Field)) throw EIBRVError(rveFieldNoBlobType);
-    return TDataSet::CreateBlobStream(Field, Mode);
+    auto* blob = dynamic_cast<TBlobField*>(Field);
+    if (!blob) throw EIBRVError(rveFieldNoBlobType);
+    return std::make_unique<TIBRVBlobStream>(blob, Mode).release();
 }
 
 TFieldClass TIBRowvaneKV::GetFieldClass(TFieldType FieldType) {

@@ -1,5 +1,8 @@
-// The GeneratorFields list.
+// The GeneratorFields list and the fetching of generator values.
 #include "IBRowvaneKVInternal.h"
+
+#include <cassert>
+#include <limits>
 
 using Ibrowvanekv::InsertRangeError;
 
@@ -87,4 +90,52 @@ void TIBRVGeneratorFields::Unprepare() {
         if (FQuery->GetPrepared()) FQuery->FreeHandle();
     }
     FPreparedItem = nullptr;
+}
+
+void TIBRVGeneratorFields::InternalPrepare(TIBRVGeneratorFieldsItem* Item) {
+    if (Item == FPreparedItem) return;
+    assert(FDataSet);
+    if (!FQuery) {
+        FQuery = std::make_unique<TIBSQL>(nullptr);
+    } else {
+        FQuery->Close();
+        if (FQuery->GetPrepared()) FQuery->FreeHandle();
+    }
+    // Until the prepare succeeds the statement is no item's: a failed one
+    // must not leave an earlier item running this item's text.
+    FPreparedItem = nullptr;
+    FQuery->SetDatabase(FDataSet->GetDatabase());
+    FQuery->SetTransaction(FDataSet->GetTransaction());
+    FQuery->GetSQL()->SetText("SELECT GEN_ID(" +
+                              QuoteIdentifier(FDataSet->GetSQLDialect(), Item->GetGeneratorName()) + ", " +
+                              IntToStr(Item->GetIncrement()) + ") FROM RDB$DATABASE");
+    FQuery->Prepare();
+    FPreparedItem = Item;
+}
+
+void TIBRVGeneratorFieldsItem::Apply() {
+    assert(FOwner && FOwner->GetDataSet());
+    FOwner->InternalPrepare(this);
+    TField* field = FOwner->GetDataSet()->FieldByName(FFieldName);
+    if (!field) throw EIBRVError(rveFieldNotFound, {FFieldName});
+    TIBSQL* query = FOwner->GetQuery();
+    if (query->GetOpen()) query->Close();
+    query->ExecQuery();
+    Int64 value;
+    try {
+        value = query->GetFields(0)->GetAsInt64();
+    } catch (...) {
+        query->Close();
+        throw;
+    }
+    query->Close(); // stays prepared for the next row
+    if (auto* large = dynamic_cast<TLargeintField*>(field)) {
+        large->SetAsLargeint(value);
+    } else if (value >= std::numeric_limits<std::int32_t>::min() &&
+               value <= std::numeric_limits<std::int32_t>::max()) {
+        field->SetAsInteger(static_cast<int>(value));
+    } else {
+        // Whole: a field that cannot hold it raises the framework's range error.
+        field->SetAsLargeint(value);
+    }
 }
