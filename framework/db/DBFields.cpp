@@ -61,7 +61,9 @@ void TField::Publish(TPublisher<TField>& P) {
             field->FStreamedDataSet = dataSet;
             if (!field->FFieldName.empty()) field->JoinStreamedDataSet();
         },
-        [](const TComponent* Child) -> TComponent* { return static_cast<const TField*>(Child)->GetDataSet(); });
+        [](const TComponent* Child) -> TComponent* {
+            return static_cast<const TField*>(Child)->GetDataSet();
+        });
 }
 
 void TField::Loaded() {

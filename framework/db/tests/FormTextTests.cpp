@@ -10,10 +10,8 @@
 namespace {
 
 TEventLog StreamedLog;
-TMemTable StreamedTable{{{"ID", ftInteger, 0, true},
-                         {"NAME", ftString, 30},
-                         {"AMOUNT", ftBCD, 2, false, 10},
-                         {"RATE", ftFloat}}};
+TMemTable StreamedTable{
+    {{"ID", ftInteger, 0, true}, {"NAME", ftString, 30}, {"AMOUNT", ftBCD, 2, false, 10}, {"RATE", ftFloat}}};
 
 // A dataset form text can create by class name.
 class TStreamedDataSet : public TMemDataSet {
@@ -146,7 +144,8 @@ TEST_F(DataFormText, FieldsJoinTheDatasetTheyAreWrittenIn) {
 
     // Written back, each field nests in its dataset again.
     AnsiString text = WriteComponentToText(&form, TDataForm::ClassInfo());
-    EXPECT_THAT(text, testing::HasSubstr("  object Data: TStreamedDataSet\r\n    object DataID: TIntegerField\r\n"));
+    EXPECT_THAT(
+        text, testing::HasSubstr("  object Data: TStreamedDataSet\r\n    object DataID: TIntegerField\r\n"));
     EXPECT_THAT(text, testing::HasSubstr("FieldKind = fkCalculated"));
     EXPECT_THAT(text, testing::Not(testing::HasSubstr("Calculated = True")));
     EXPECT_THAT(text, testing::HasSubstr("DataSet = Data"));
@@ -191,9 +190,9 @@ TEST_F(DataFormText, AFieldWithoutANameOrOutsideADatasetIsAnError) {
 }
 
 TEST(FieldClassesInFormText, AreKnownByNameWithTheirProperties) {
-    for (const char* name : {"TStringField", "TIntegerField", "TSmallintField", "TLargeintField", "TFloatField",
-                             "TBCDField", "TDateTimeField", "TDateField", "TTimeField", "TBlobField", "TMemoField",
-                             "TGraphicField", "TDataSource"})
+    for (const char* name : {"TStringField", "TIntegerField", "TSmallintField", "TLargeintField",
+                             "TFloatField", "TBCDField", "TDateTimeField", "TDateField", "TTimeField",
+                             "TBlobField", "TMemoField", "TGraphicField", "TDataSource"})
         EXPECT_NE(GetClass(name), nullptr) << name;
     const TMetaClass* bcd = &TBCDField::ClassInfo();
     for (const char* prop : {"FieldName", "FieldKind", "Required", "ReadOnly", "Visible", "DisplayLabel",

@@ -33,10 +33,16 @@ TEST(IBFormText, ComponentsComeWithTheirSettingsAndReferences) {
     IBTest::TTestDatabase database;
     AnsiString text = "object IBForm: TIBForm\n"
                       "  object Db: TIBDatabase\n"
-                      "    DatabaseName = '" + database.GetDatabaseName() + "'\n"
+                      "    DatabaseName = '" +
+                      database.GetDatabaseName() +
+                      "'\n"
                       "    Params.Strings = (\n"
-                      "      'USER_NAME=" + database.GetUser() + "'\n"
-                      "      'PASSWORD=" + database.GetPassword() + "')\n"
+                      "      'USER_NAME=" +
+                      database.GetUser() +
+                      "'\n"
+                      "      'PASSWORD=" +
+                      database.GetPassword() +
+                      "')\n"
                       "    DefaultTransaction = Tr\n"
                       "    IdleTimer = 0\n"
                       "    SQLDialect = 3\n"
