@@ -586,6 +586,25 @@ TEST_F(MainWindowTest, GotoBookmarkWithoutABookmarkDoesNothing) {
     EXPECT_TRUE(ErrorTexts().empty());
 }
 
+TEST_F(MainWindowTest, TheSearchShowsAFailedPostOfAPendingEditAndKeepsTheEdit) {
+    UseDatabase(Path);
+    CreateDb();
+    Open();
+    // A new row without its required DESCRIPTION: its post cannot succeed.
+    Click(Win->Nav->GetButton(nbInsert));
+    ASSERT_EQ(Win->DataSet->GetState(), dsInsert);
+    Win->DataSetQUANTITY->SetAsString("2");
+    Win->EdtSearch->SetFocus();
+    Type("1");
+    // Shown, not swallowed with the search's own errors; the edit is still there.
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_EQ(Win->DataSet->GetState(), dsInsert);
+    EXPECT_EQ(Win->DataSetQUANTITY->GetAsString(), "2");
+    EXPECT_EQ(RowsInWindow("SELECT COUNT(*) FROM ITEM"), std::vector<AnsiString>{"0"});
+    Click(Win->Nav->GetButton(nbCancel));
+    EXPECT_EQ(Win->DataSet->GetState(), dsBrowse);
+}
+
 // ---------------------------------------------------------------------------
 // The product of two currency values
 
