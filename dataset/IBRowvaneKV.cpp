@@ -56,6 +56,23 @@ void TIBRowvaneKV::Publish(TPublisher<TIBRowvaneKV>& P) {
     P.Prop("OnPostError", &TDataSet::OnPostError, &TDataSet::OnPostError);
 }
 
+namespace {
+
+// Form descriptions name the dataset: known by name while this code is
+// loaded (the palette registration is the package's business), and gone
+// from the registry with it.
+class TIBRowvaneKVClassRegistration {
+public:
+    TIBRowvaneKVClassRegistration() { RegisterClass(&TIBRowvaneKV::ClassInfo()); }
+    ~TIBRowvaneKVClassRegistration() { UnRegisterClass(&TIBRowvaneKV::ClassInfo()); }
+    TIBRowvaneKVClassRegistration(const TIBRowvaneKVClassRegistration&) = delete;
+    TIBRowvaneKVClassRegistration& operator=(const TIBRowvaneKVClassRegistration&) = delete;
+};
+
+const TIBRowvaneKVClassRegistration IBRowvaneKVClassRegistration;
+
+} // namespace
+
 namespace Ibrowvanekv {
 
 void InsertRangeError(int Index) {

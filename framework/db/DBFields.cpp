@@ -12,20 +12,108 @@
 
 using namespace Dbconsts;
 
-KV_ABSTRACT_METACLASS(TField, nullptr)
-KV_METACLASS(TStringField, &TField::ClassInfo())
-KV_ABSTRACT_METACLASS(TNumericField, &TField::ClassInfo())
-KV_METACLASS(TIntegerField, &TNumericField::ClassInfo())
+KV_PUBLISHED_ABSTRACT_METACLASS(TField, nullptr)
+KV_PUBLISHED_METACLASS(TStringField, &TField::ClassInfo())
+KV_PUBLISHED_ABSTRACT_METACLASS(TNumericField, &TField::ClassInfo())
+KV_PUBLISHED_METACLASS(TIntegerField, &TNumericField::ClassInfo())
 KV_METACLASS(TSmallintField, &TIntegerField::ClassInfo())
-KV_METACLASS(TLargeintField, &TNumericField::ClassInfo())
-KV_METACLASS(TFloatField, &TNumericField::ClassInfo())
-KV_METACLASS(TBCDField, &TNumericField::ClassInfo())
+KV_PUBLISHED_METACLASS(TLargeintField, &TNumericField::ClassInfo())
+KV_PUBLISHED_METACLASS(TFloatField, &TNumericField::ClassInfo())
+KV_PUBLISHED_METACLASS(TBCDField, &TNumericField::ClassInfo())
 KV_METACLASS(TDateTimeField, &TField::ClassInfo())
 KV_METACLASS(TDateField, &TDateTimeField::ClassInfo())
 KV_METACLASS(TTimeField, &TDateTimeField::ClassInfo())
-KV_METACLASS(TBlobField, &TField::ClassInfo())
+KV_PUBLISHED_METACLASS(TBlobField, &TField::ClassInfo())
 KV_METACLASS(TMemoField, &TBlobField::ClassInfo())
 KV_METACLASS(TGraphicField, &TBlobField::ClassInfo())
+
+// ---- Published properties -------------------------------------------------
+
+void TField::Publish(TPublisher<TField>& P) {
+    P.Prop("DisplayLabel", &TField::GetDisplayLabel, &TField::SetDisplayLabel);
+    P.Prop("DisplayWidth", &TField::GetDisplayWidth, &TField::SetDisplayWidth)
+        .NoDefault()
+        .StoredIf([](const TField& f) { return f.FDisplayWidth > 0; });
+    // The kind before the name: form text written by others puts it first too.
+    P.Prop("FieldKind", &TField::GetFieldKind, &TField::SetFieldKind).Default(fkData);
+    P.Prop("FieldName", &TField::GetFieldName, &TField::SetFieldName);
+    // Older texts say Calculated = True instead of the kind.
+    P.Prop("Calculated", &TField::GetCalculated, &TField::SetCalculated).Stored(false);
+    P.Prop("ReadOnly", &TField::GetReadOnly, &TField::SetReadOnly).Default(false);
+    P.Prop("Required", &TField::GetRequired, &TField::SetRequired).Default(false);
+    P.Prop("Visible", &TField::GetVisible, &TField::SetVisible).Default(true);
+    P.Prop("OnChange", &TField::OnChange, &TField::OnChange);
+    P.Prop("OnGetText", &TField::OnGetText, &TField::OnGetText);
+    P.Prop("OnSetText", &TField::OnSetText, &TField::OnSetText);
+    P.Prop("OnValidate", &TField::OnValidate, &TField::OnValidate);
+    // A field written inside its dataset belongs to it; it joins once its
+    // name has been read (a dataset finds its fields by name).
+    P.ParentHook(
+        [](TComponent* Child, TComponent* Parent) {
+            auto* field = static_cast<TField*>(Child);
+            auto* dataSet = dynamic_cast<TDataSet*>(Parent);
+            if (!dataSet) {
+                if (Parent && Parent == Child->GetOwner()) return; // directly in the form: no dataset
+                throw EComponentError("Field " + Child->GetName() + " cannot be placed in " +
+                                      (Parent ? Parent->ClassName() : AnsiString("nothing")) +
+                                      ", which is no dataset");
+            }
+            field->FStreamedDataSet = dataSet;
+            if (!field->FFieldName.empty()) field->JoinStreamedDataSet();
+        },
+        [](const TComponent* Child) -> TComponent* {
+            return static_cast<const TField*>(Child)->GetDataSet();
+        });
+}
+
+void TField::Loaded() {
+    TComponent::Loaded();
+    JoinStreamedDataSet();
+}
+
+void TField::JoinStreamedDataSet() {
+    if (TDataSet* dataSet = FStreamedDataSet) {
+        FStreamedDataSet = nullptr;
+        SetDataSet(dataSet);
+    }
+}
+
+void TStringField::Publish(TPublisher<TStringField>& P) {
+    P.Prop("FixedChar", &TStringField::GetFixedChar, &TStringField::SetFixedChar).Default(false);
+    P.Prop("Size", &TField::GetSize, &TField::SetSize).Default(20);
+}
+
+void TNumericField::Publish(TPublisher<TNumericField>& P) {
+    P.Prop("DisplayFormat", &TNumericField::GetDisplayFormat, &TNumericField::SetDisplayFormat);
+    P.Prop("EditFormat", &TNumericField::GetEditFormat, &TNumericField::SetEditFormat);
+}
+
+void TIntegerField::Publish(TPublisher<TIntegerField>& P) {
+    P.Prop("MaxValue", &TIntegerField::GetMaxValue, &TIntegerField::SetMaxValue).Default(0);
+    P.Prop("MinValue", &TIntegerField::GetMinValue, &TIntegerField::SetMinValue).Default(0);
+}
+
+void TLargeintField::Publish(TPublisher<TLargeintField>& P) {
+    P.Prop("MaxValue", &TLargeintField::GetMaxValue, &TLargeintField::SetMaxValue).Default(Int64{0});
+    P.Prop("MinValue", &TLargeintField::GetMinValue, &TLargeintField::SetMinValue).Default(Int64{0});
+}
+
+void TFloatField::Publish(TPublisher<TFloatField>& P) {
+    P.Prop("Currency", &TFloatField::GetCurrency, &TFloatField::SetCurrency).Default(false);
+    P.Prop("MaxValue", &TFloatField::GetMaxValue, &TFloatField::SetMaxValue);
+    P.Prop("MinValue", &TFloatField::GetMinValue, &TFloatField::SetMinValue);
+    P.Prop("Precision", &TFloatField::GetPrecision, &TFloatField::SetPrecision).Default(15);
+}
+
+void TBCDField::Publish(TPublisher<TBCDField>& P) {
+    P.Prop("Currency", &TBCDField::GetCurrency, &TBCDField::SetCurrency).Default(false);
+    P.Prop("Precision", &TBCDField::GetPrecision, &TBCDField::SetPrecision).Default(0);
+    P.Prop("Size", &TField::GetSize, &TField::SetSize).Default(4);
+}
+
+void TBlobField::Publish(TPublisher<TBlobField>& P) {
+    P.Prop("Size", &TField::GetSize, &TField::SetSize).Default(0);
+}
 
 namespace {
 
@@ -515,6 +603,8 @@ void TField::SetFieldName(const AnsiString& Value) {
         if (other && other != this) DatabaseErrorFmt(SDuplicateFieldName, {Value}, FDataSet);
     }
     FFieldName = Value;
+    // Read inside its dataset: the name was what it waited for.
+    if (FStreamedDataSet && !FFieldName.empty()) JoinStreamedDataSet();
 }
 
 void TField::SetSize(int Value) {

@@ -116,6 +116,7 @@ class TField : public TComponent {
 
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TField>& P);
     explicit TField(TComponent* AOwner);
     // Closes the dataset (a field cannot vanish from an open one) and leaves its field list.
     ~TField() override;
@@ -197,6 +198,9 @@ public:
     void SetValidChars(const char* Chars);
     // Position in the dataset's field list; -1 without a dataset.
     int GetIndex() const;
+    // A field read from form text inside its dataset joins it once its
+    // name is known; without a name it fails here.
+    void Loaded() override;
 
     TFieldNotifyEvent OnChange;
     TFieldNotifyEvent OnValidate;
@@ -235,12 +239,15 @@ private:
     bool FValidating = false;
     void* FValueBuffer = nullptr;
     std::bitset<256> FValidChars;
+    TDataSet* FStreamedDataSet = nullptr; // the dataset it was read in, until it joins
+    void JoinStreamedDataSet();
 };
 
 // Fixed-length or variable text. Size is the most characters it holds.
 class TStringField : public TField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TStringField>& P);
     explicit TStringField(TComponent* AOwner);
 
     AnsiString GetAsString() override;
@@ -274,6 +281,7 @@ private:
 class TNumericField : public TField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TNumericField>& P);
     explicit TNumericField(TComponent* AOwner);
 
     const AnsiString& GetDisplayFormat() const { return FDisplayFormat; }
@@ -294,6 +302,7 @@ private:
 class TIntegerField : public TNumericField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TIntegerField>& P);
     explicit TIntegerField(TComponent* AOwner);
 
     int GetAsInteger() override;
@@ -337,6 +346,7 @@ protected:
 class TLargeintField : public TNumericField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TLargeintField>& P);
     explicit TLargeintField(TComponent* AOwner);
 
     Int64 GetAsLargeint() override;
@@ -368,6 +378,7 @@ private:
 class TFloatField : public TNumericField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TFloatField>& P);
     explicit TFloatField(TComponent* AOwner);
 
     double GetAsFloat() override;
@@ -407,6 +418,7 @@ private:
 class TBCDField : public TNumericField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TBCDField>& P);
     explicit TBCDField(TComponent* AOwner);
 
     Currency GetAsCurrency() override;
@@ -492,6 +504,7 @@ protected:
 class TBlobField : public TField {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TBlobField>& P);
     explicit TBlobField(TComponent* AOwner);
 
     AnsiString GetAsString() override;

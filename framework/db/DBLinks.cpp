@@ -6,7 +6,16 @@
 
 using namespace Dbconsts;
 
-KV_METACLASS(TDataSource, nullptr)
+KV_PUBLISHED_METACLASS(TDataSource, nullptr)
+
+void TDataSource::Publish(TPublisher<TDataSource>& P) {
+    P.Prop("AutoEdit", &TDataSource::GetAutoEdit, &TDataSource::SetAutoEdit).Default(true);
+    P.Prop("DataSet", &TDataSource::GetDataSet, &TDataSource::SetDataSet);
+    P.Prop("Enabled", &TDataSource::GetEnabled, &TDataSource::SetEnabled).Default(true);
+    P.Prop("OnDataChange", &TDataSource::OnDataChange, &TDataSource::OnDataChange);
+    P.Prop("OnStateChange", &TDataSource::OnStateChange, &TDataSource::OnStateChange);
+    P.Prop("OnUpdateData", &TDataSource::OnUpdateData, &TDataSource::OnUpdateData);
+}
 
 // ---------------------------------------------------------------------------
 // TDataSource

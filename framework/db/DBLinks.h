@@ -13,6 +13,7 @@ class TDataSource : public TComponent {
 
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TDataSource>& P);
     explicit TDataSource(TComponent* AOwner);
     ~TDataSource() override;
 

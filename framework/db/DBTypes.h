@@ -6,6 +6,7 @@
 #include "Classes.h"
 #include "DBConsts.h"
 #include "Sets.h"
+#include "TypInfo.h"
 
 #include <cstdint>
 #include <functional>
@@ -107,6 +108,7 @@ enum TFieldType : Byte {
 const char* FieldTypeName(TFieldType Type);
 
 enum TFieldKind : Byte { fkData = 0, fkCalculated = 1, fkLookup = 2, fkInternalCalc = 3, fkAggregate = 4 };
+KV_ENUM_TYPEINFO(TFieldKind, "fkData", "fkCalculated", "fkLookup", "fkInternalCalc", "fkAggregate")
 
 enum TFieldAttribute : Byte {
     faHiddenCol = 0,

@@ -4,8 +4,57 @@
 
 #include <cstring>
 
-KV_METACLASS(TIBDatabase, nullptr)
-KV_METACLASS(TIBTransaction, nullptr)
+KV_PUBLISHED_METACLASS(TIBDatabase, nullptr)
+KV_PUBLISHED_METACLASS(TIBTransaction, nullptr)
+
+void TIBDatabase::Publish(TPublisher<TIBDatabase>& P) {
+    using T = TIBDatabase;
+    P.Prop("AllowStreamedConnected", &T::GetAllowStreamedConnected, &T::SetAllowStreamedConnected)
+        .Default(true);
+    P.Prop("Connected", &T::GetConnected, &T::SetConnected).Default(false);
+    P.Prop("DatabaseName", &T::GetDatabaseName, &T::SetDatabaseName);
+    P.Prop("DefaultTransaction", &T::GetDefaultTransaction, &T::SetDefaultTransaction);
+    P.Prop("IdleTimer", &T::GetIdleTimer, &T::SetIdleTimer).Default(0);
+    P.Prop("LoginPrompt", &T::GetLoginPrompt, &T::SetLoginPrompt).Default(true);
+    P.Prop("Params", &T::GetParams, &T::SetParams);
+    P.Prop("SQLDialect", &T::GetSQLDialect, &T::SetSQLDialect).Default(3);
+    P.Prop("AfterConnect", &T::AfterConnect, &T::AfterConnect);
+    P.Prop("AfterDisconnect", &T::AfterDisconnect, &T::AfterDisconnect);
+    P.Prop("BeforeConnect", &T::BeforeConnect, &T::BeforeConnect);
+    P.Prop("BeforeDisconnect", &T::BeforeDisconnect, &T::BeforeDisconnect);
+    P.Prop("OnLogin", &T::OnLogin, &T::OnLogin);
+}
+
+void TIBTransaction::Publish(TPublisher<TIBTransaction>& P) {
+    using T = TIBTransaction;
+    P.Prop("Active", &T::GetActive, &T::SetActive).Default(false);
+    P.Prop("AutoStopAction", &T::GetAutoStopAction, &T::SetAutoStopAction).Default(saNone);
+    P.Prop("DefaultAction", &T::GetDefaultAction, &T::SetDefaultAction).Default(TACommit);
+    P.Prop("DefaultDatabase", &T::GetDefaultDatabase, &T::SetDefaultDatabase);
+    P.Prop("Params", &T::GetParams, &T::SetParams);
+}
+
+namespace {
+
+// Form descriptions name these classes: known by name while this code is
+// loaded, and gone from the registry with it.
+class TIBDatabaseClassRegistration {
+public:
+    TIBDatabaseClassRegistration() {
+        RegisterClass(&TIBDatabase::ClassInfo());
+        RegisterClass(&TIBTransaction::ClassInfo());
+    }
+    ~TIBDatabaseClassRegistration() {
+        UnRegisterClass(&TIBTransaction::ClassInfo());
+        UnRegisterClass(&TIBDatabase::ClassInfo());
+    }
+    TIBDatabaseClassRegistration(const TIBDatabaseClassRegistration&) = delete;
+    TIBDatabaseClassRegistration& operator=(const TIBDatabaseClassRegistration&) = delete;
+};
+
+const TIBDatabaseClassRegistration IBDatabaseClassRegistration;
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Parameter blocks

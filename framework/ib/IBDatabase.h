@@ -9,9 +9,9 @@
 // before the transaction ends; destroying a transaction tells them too.
 #pragma once
 
-#include "ClassReg.h"
 #include "Classes.h"
 #include "IB.h"
+#include "TypInfo.h"
 
 #include <functional>
 #include <memory>
@@ -22,7 +22,9 @@ class TIBTransaction;
 class TIBSQL;
 
 enum TTransactionAction { TARollback, TACommit, TARollbackRetaining, TACommitRetaining };
+KV_ENUM_TYPEINFO(TTransactionAction, "TARollback", "TACommit", "TARollbackRetaining", "TACommitRetaining")
 enum TAutoStopAction { saNone, saRollback, saCommit, saRollbackRetaining, saCommitRetaining };
+KV_ENUM_TYPEINFO(TAutoStopAction, "saNone", "saRollback", "saCommit", "saRollbackRetaining", "saCommitRetaining")
 
 // The link of one user (statement, blob stream, dataset) to a database and a
 // transaction. It registers itself with both and passes their events on to
@@ -126,6 +128,7 @@ using TIBLoginEvent = std::function<void(TIBDatabase* Database, TStrings* LoginP
 class TIBDatabase : public TComponent {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TIBDatabase>& P);
     explicit TIBDatabase(TComponent* AOwner);
     ~TIBDatabase() override;
 
@@ -223,6 +226,7 @@ private:
 class TIBTransaction : public TComponent {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TIBTransaction>& P);
     explicit TIBTransaction(TComponent* AOwner);
     ~TIBTransaction() override;
 

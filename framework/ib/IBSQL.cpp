@@ -648,6 +648,33 @@ bool TIBXSQLDA::GetModified() const {
 // ---------------------------------------------------------------------------
 // TIBSQL
 
+KV_PUBLISHED_METACLASS(TIBSQL, nullptr)
+
+void TIBSQL::Publish(TPublisher<TIBSQL>& P) {
+    P.Prop("Database", &TIBSQL::GetDatabase, &TIBSQL::SetDatabase);
+    P.Prop("GoToFirstRecordOnExecute", &TIBSQL::GetGoToFirstRecordOnExecute,
+           &TIBSQL::SetGoToFirstRecordOnExecute)
+        .Default(true);
+    P.Prop("ParamCheck", &TIBSQL::GetParamCheck, &TIBSQL::SetParamCheck).Default(true);
+    P.Prop("SQL", &TIBSQL::GetSQL, &TIBSQL::SetSQL);
+    P.Prop("Transaction", &TIBSQL::GetTransaction, &TIBSQL::SetTransaction);
+}
+
+namespace {
+
+// Known by name for form descriptions while this code is loaded.
+class TIBSQLClassRegistration {
+public:
+    TIBSQLClassRegistration() { RegisterClass(&TIBSQL::ClassInfo()); }
+    ~TIBSQLClassRegistration() { UnRegisterClass(&TIBSQL::ClassInfo()); }
+    TIBSQLClassRegistration(const TIBSQLClassRegistration&) = delete;
+    TIBSQLClassRegistration& operator=(const TIBSQLClassRegistration&) = delete;
+};
+
+const TIBSQLClassRegistration IBSQLClassRegistration;
+
+} // namespace
+
 TIBSQL::TIBSQL(TComponent* AOwner) : TComponent(AOwner) {
     CheckIBLoaded();
     FBase = std::make_unique<TIBBase>(this);

@@ -147,6 +147,8 @@ enum TIBSQLTypes {
 // disconnects. Owns its link, its text and both descriptor lists.
 class TIBSQL : public TComponent {
 public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TIBSQL>& P);
     explicit TIBSQL(TComponent* AOwner);
     ~TIBSQL() override;
 

@@ -3,6 +3,7 @@
 #include "Buttons.h"
 #include "DBCtrls.h"
 #include "DBGrids.h"
+#include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
 #include "UiPrivate.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -594,8 +594,8 @@ void TApplication::HandleException(TObject* Sender) {
 void TApplication::ShowException(const std::exception& E) {
     AnsiString msg = E.what();
     if (!msg.empty() && static_cast<unsigned char>(msg.back()) > '.') msg += '.';
-    QString title = QString::fromStdString(FTitle.empty() ? AnsiString("Error") : FTitle);
-    QMessageBox::critical(QApplication::activeWindow(), title, QString::fromStdString(msg));
+    // Through the message box function, so that tests can answer it.
+    MessageDlg(msg, mtError, {mbOK}, 0);
 }
 
 void TApplication::SetShowHint(bool Value) {

@@ -232,7 +232,8 @@ public:
     // To be called inside a catch block: hands the exception being handled
     // to OnException, or to ShowException when there is no handler.
     void HandleException(TObject* Sender);
-    // Shows the exception's message in a message box.
+    // Shows the exception's message in an error box (through MessageDlg,
+    // so its test hook answers it too).
     void ShowException(const std::exception& E);
 
     const AnsiString& GetTitle() const { return FTitle; }

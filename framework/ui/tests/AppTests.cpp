@@ -1,5 +1,6 @@
 // The event loop, freeing from handlers, glyphs in form text, focus keys, painting.
 #include "Buttons.h"
+#include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
 #include "UiTestEnv.h"
@@ -140,6 +141,20 @@ TEST(DefaultExceptionDisplay, AMessageBoxWithTheTitleAndTheMessage) {
     GuardedCall(&button, [] { throw EDatabaseError("Unable to complete network request"); });
     EXPECT_EQ(title, "IBRowvaneDemo");
     EXPECT_EQ(text, "Unable to complete network request.");
+}
+
+TEST(DefaultExceptionDisplay, GoesThroughTheMessageBoxFunctionAndItsHook) {
+    std::vector<AnsiString> shown;
+    SetMessageDlgHook([&](const AnsiString& Msg, TMsgDlgType Type, TMsgDlgButtons Buttons) {
+        EXPECT_EQ(Type, mtError);
+        EXPECT_EQ(Buttons, TMsgDlgButtons{mbOK});
+        shown.push_back(Msg);
+        return mrOk;
+    });
+    Application->ShowException(Exception("Settings class already exists"));
+    Application->ShowException(Exception("Ends with a full stop."));
+    SetMessageDlgHook(nullptr);
+    EXPECT_EQ(shown, (std::vector<AnsiString>{"Settings class already exists.", "Ends with a full stop."}));
 }
 
 struct ShownForm : ::testing::Test {
