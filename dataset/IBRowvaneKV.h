@@ -638,6 +638,20 @@ protected:
     // Equal key (or order) values in both buffers; a NULL equals a NULL only.
     bool CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, int Count);
 
+    // ---- Statement parameters: values travel only as parameters
+    // The position parameters _LOCATE1.._LOCATEn from the key columns (ByKey)
+    // or the forward order columns; Count -1: all of them.
+    void SetQueryLocateValues(TIBSQL* Query, char* Buffer, bool ByKey, int Count);
+    // Every other parameter from the field of its name (code 21 for none).
+    void SetQueryFieldValues(TIBSQL* Query, char* Buffer);
+    // One parameter from one column of a buffer, converted by the column's type.
+    void SetQryParamFromBuf(TIBSQL* Query, TIBXSQLVAR* Param, char* Buffer, PFieldHdr Hdr);
+    void SetQryParamFromBuf(TIBSQL* Query, const AnsiString& ParamName, char* Buffer, PFieldHdr Hdr);
+    void SetQryParamFromBuf(TIBSQL* Query, const AnsiString& ParamName, char* Buffer,
+                            const AnsiString& TableName, const AnsiString& ColumnName);
+    // The source's parameter values into the destination's parameters of the same names.
+    void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
+
     // ---- Order columns, main table, cursors
     void RefreshOrderColumns();
     AnsiString GetMainTableName();

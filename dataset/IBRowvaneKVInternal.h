@@ -13,4 +13,7 @@ namespace Ibrowvanekv {
 // A parser for one operation, at the given dialect.
 std::unique_ptr<TSQLSelectParserKV> NewParser(int Dialect);
 
+// "_LOCATE" and the 1-based index: the name of a position parameter.
+AnsiString LocateParamName(int Index);
+
 } // namespace Ibrowvanekv

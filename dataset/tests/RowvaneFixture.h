@@ -33,6 +33,10 @@ public:
     using TIBRowvaneKV::RestoreState;
     using TIBRowvaneKV::SaveRecord;
     using TIBRowvaneKV::SetTempState;
+    using TIBRowvaneKV::SetQryParamFromBuf;
+    using TIBRowvaneKV::SetQryParamFromQry;
+    using TIBRowvaneKV::SetQueryFieldValues;
+    using TIBRowvaneKV::SetQueryLocateValues;
 
     TIBSQL* Select() const { return FQrySelect; }
     TIBSQL* Forward() const { return FQryForward; }

@@ -1,0 +1,149 @@
+// Statement parameters: position values into the _LOCATE parameters, field
+// values into every other parameter, one column into one parameter by its
+// type, and the main select's parameter values into a derived statement.
+#include "IBRowvaneKVInternal.h"
+
+#include "DateUtils.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+template <class T> T ReadAt(const char* P) {
+    T value;
+    std::memcpy(&value, P, sizeof value);
+    return value;
+}
+
+// Position parameters are named by this prefix and never bound from fields.
+constexpr char LocatePrefix[] = "_LOCATE";
+
+bool IsLocateParam(const AnsiString& Name) {
+    return Name.compare(0, sizeof LocatePrefix - 1, LocatePrefix) == 0;
+}
+
+} // namespace
+
+namespace Ibrowvanekv {
+
+AnsiString LocateParamName(int Index) {
+    return LocatePrefix + IntToStr(Index);
+}
+
+} // namespace Ibrowvanekv
+
+void TIBRowvaneKV::SetQueryLocateValues(TIBSQL* Query, char* Buffer, bool ByKey, int Count) {
+    TIBRVColumnList* columns =
+        ByKey ? static_cast<TIBRVColumnList*>(FKeyColumns.get()) : FOrderColumnsFwd.get();
+    int n = columns->GetCount();
+    if (Count != -1) {
+        if (Count > n) throw EIBRVError(rveInvalidSortColCount);
+        n = Count;
+    }
+    for (int i = 0; i < n; ++i) {
+        TIBRVColumn* column = columns->GetItem(i);
+        PFieldHdr hdr = GetFieldHeader(Buffer, column->GetTableNameEx(), column->GetColumnNameEx());
+        if (!hdr) throw EIBRVError(rveFieldNotFound, {column->GetFullColumnNameEx()});
+        SetQryParamFromBuf(Query, Ibrowvanekv::LocateParamName(i + 1), Buffer, hdr);
+    }
+}
+
+void TIBRowvaneKV::SetQueryFieldValues(TIBSQL* Query, char* Buffer) {
+    TIBXSQLDA* params = Query->GetSQLParams();
+    int count = params->GetCount();
+    for (int i = 0; i < count; ++i) {
+        TIBXSQLVAR* param = params->GetXSQLVAR(i);
+        if (IsLocateParam(param->GetName())) continue;
+        int index = GetFieldDefs()->IndexOf(param->GetName());
+        if (index < 0) throw EIBRVError(rveParamNotFound, {param->GetName()});
+        int column = GetFieldDefs()->GetItem(index)->GetFieldNo() - 1;
+        SetQryParamFromBuf(Query, param, Buffer, TIBRVRecordBuffer::FieldHdr(Buffer, column));
+    }
+}
+
+void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, PFieldHdr Hdr) {
+    if (Hdr.GetIsNull()) {
+        Param->SetIsNull(true);
+        return;
+    }
+    const char* data = Buffer + Hdr.GetOffset();
+    TFieldType type = Hdr.GetFieldType();
+    switch (type) {
+    case ftString:
+        Param->SetAsString(AnsiString(
+            data, static_cast<size_t>(std::max(0, std::min(Hdr.GetDataSize(), Hdr.GetActualLength())))));
+        break;
+    case ftSmallint:
+    case ftInteger:
+        Param->SetAsLong(ReadAt<std::int32_t>(data));
+        break;
+    case ftFloat:
+        Param->SetAsDouble(ReadAt<double>(data));
+        break;
+    case ftBCD:
+        Param->SetAsCurrency(Currency::FromRaw(ReadAt<Int64>(data)));
+        break;
+    case ftDate: {
+        TTimeStamp ts;
+        ts.Date = ReadAt<std::int32_t>(data);
+        ts.Time = 0;
+        Param->SetAsDateTime(TimeStampToDateTime(ts));
+        break;
+    }
+    case ftTime:
+        // The time of day on the framework's day zero: day number 0 itself
+        // lies before the first valid date, and the engine keeps only the
+        // time of a time stamp compared with a TIME column.
+        Param->SetAsDateTime(static_cast<double>(ReadAt<std::int32_t>(data)) / MSecsPerDay);
+        break;
+    case ftDateTime: {
+        double value = ReadAt<double>(data);
+        TTimeStamp ts;
+        ts.Date = static_cast<int>(value / MSecsPerDay);
+        ts.Time = static_cast<int>(static_cast<Int64>(value) % MSecsPerDay);
+        Param->SetAsDateTime(TimeStampToDateTime(ts));
+        break;
+    }
+    case ftLargeint:
+        Param->SetAsInt64(ReadAt<Int64>(data));
+        break;
+    default:
+        switch (Hdr.GetSQLType()) {
+        case SQL_BLOB:
+        case SQL_ARRAY:
+        case SQL_QUAD:
+            Param->SetAsQuad(ReadAt<ISC_QUAD>(data));
+            return;
+        default:
+            throw EIBRVError(rveFieldTypeNoSupport, {IntToStr(static_cast<int>(type))});
+        }
+    }
+    Param->SetIsNull(false);
+}
+
+void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL* Query, const AnsiString& ParamName, char* Buffer,
+                                      PFieldHdr Hdr) {
+    SetQryParamFromBuf(Query, Query->GetSQLParams()->ByName(ParamName), Buffer, Hdr);
+}
+
+void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL* Query, const AnsiString& ParamName, char* Buffer,
+                                      const AnsiString& TableName, const AnsiString& ColumnName) {
+    PFieldHdr hdr = GetFieldHeader(Buffer, TableName, ColumnName);
+    if (!hdr) {
+        AnsiString name = TableName.empty() ? ColumnName : TableName + "." + ColumnName;
+        throw EIBRVError(rveFieldNotFound, {name});
+    }
+    SetQryParamFromBuf(Query, ParamName, Buffer, hdr);
+}
+
+void TIBRowvaneKV::SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest) {
+    TIBXSQLDA* source = Source->GetSQLParams();
+    TIBXSQLDA* dest = Dest->GetSQLParams();
+    int count = source->GetCount();
+    for (int i = 0; i < count; ++i) {
+        TIBXSQLVAR* param = source->GetXSQLVAR(i);
+        dest->ByName(param->GetName())->Assign(*param);
+    }
+}
