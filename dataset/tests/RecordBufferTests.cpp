@@ -124,9 +124,9 @@ TEST_F(RowvaneTest, TheLayoutPacksHeadersAndDataBackToBack) {
     EXPECT_EQ(DS->Hdr(fresh, 2).GetPrecision(), 10);
     EXPECT_EQ(TIBRVRecordBuffer::GetValidFlag(fresh), -1);
     EXPECT_EQ(std::string(fresh + header, 50), std::string(50, '\0'));
-    // The named buffers start as the model does.
-    for (char* named : {DS->PositionBuffer(), DS->ForwardBuffer(), DS->BackwardBuffer(), DS->KeyBuffer(),
-                        DS->SavedBuffer()}) {
+    // The named buffers start as the model does (the position and the
+    // forward buffer already hold the row the framework asked for at open).
+    for (char* named : {DS->BackwardBuffer(), DS->KeyBuffer(), DS->SavedBuffer()}) {
         ASSERT_NE(named, nullptr);
         EXPECT_EQ(std::memcmp(named, model, static_cast<size_t>(header)), 0);
     }
@@ -412,14 +412,15 @@ TEST_F(RowvaneTest, CalculatedFieldsLiveInTheCalculatedArea) {
 }
 
 TEST_F(RowvaneTest, WritesNeedAWriteStateAndReadsOfAnEmptyBrowseSeeNothing) {
-    Use("SELECT ID, DESCRIPTION FROM ITEM");
+    Use("SELECT ID, DESCRIPTION FROM ITEM WHERE ID > :MINID");
     DS->Open();
     ASSERT_EQ(DS->GetState(), dsBrowse);
-    ASSERT_TRUE(DS->IsEmpty()); // rows are read through the cursors, not yet here
+    ASSERT_TRUE(DS->IsEmpty()); // no row is greater than NULL
     TField* description = DS->FieldByName("DESCRIPTION");
     EXPECT_RV_ERROR(description->SetAsString("x"), rveNoWriteMode);
     EXPECT_TRUE(description->GetIsNull());
     // The key state works on the key buffer.
+    DS->GetParams()->ByName("MINID")->SetAsLong(0);
     ASSERT_TRUE(DS->FetchRow(DS->KeyBuffer(), 1));
     {
         TKeyState key(*DS);
@@ -490,7 +491,7 @@ TEST_F(RowvaneTest, FillingABufferLeavesNothingOfTheRowBefore) {
               std::string(static_cast<size_t>(DS->FieldDataSize()), '\0'));
     EXPECT_TRUE(DS->Hdr(apple, 1).GetIsNull());
     // Buffers without a row never compare equal; with no order or key columns the comparison raises.
-    EXPECT_FALSE(DS->CompareRecordPos(DS->PositionBuffer(), DS->PositionBuffer(), true, -1));
+    EXPECT_FALSE(DS->CompareRecordPos(DS->BackwardBuffer(), DS->BackwardBuffer(), true, -1));
     EXPECT_FALSE(DS->CompareRecordPos(nullptr, fresh, true, -1));
     EXPECT_TRUE(DS->CompareRecordPos(fresh, zero, true, 0)); // no column compared
 }

@@ -33,6 +33,18 @@ public:
     using TIBRowvaneKV::RestoreState;
     using TIBRowvaneKV::SaveRecord;
     using TIBRowvaneKV::SetTempState;
+    // Navigation, statements and their parameters
+    using TIBRowvaneKV::GetRecord;
+    using TIBRowvaneKV::InternalFirst;
+    using TIBRowvaneKV::InternalGetRecordFromBuf;
+    using TIBRowvaneKV::InternalLast;
+    using TIBRowvaneKV::InternalPrepareRefreshQuery;
+    using TIBRowvaneKV::InternalPrepareSelectQueryBwd;
+    using TIBRowvaneKV::InternalPrepareSelectQueryFwd;
+    using TIBRowvaneKV::InternalRefresh;
+    using TIBRowvaneKV::InternalSetToRecord;
+    using TIBRowvaneKV::ModifySelectQueryOrderBy;
+    using TIBRowvaneKV::ModifySelectQueryWhereForLocate;
     using TIBRowvaneKV::SetQryParamFromBuf;
     using TIBRowvaneKV::SetQryParamFromQry;
     using TIBRowvaneKV::SetQueryFieldValues;
@@ -56,6 +68,13 @@ public:
     int FieldDataSize() const { return FFieldDataSize; }
     int BookmarkSize() const { return GetBookmarkSize(); }
     int CalcSize() const { return GetCalcFieldsSize(); }
+    int FwdMode() const { return FFwdMode; }
+    int FwdCount() const { return FFwdCount; }
+    int BwdMode() const { return FBwdMode; }
+    void SetPositionSet(bool Value) { FPositionSet = Value; }
+    bool GetPositionSet() const { return FPositionSet; }
+    // The framework's Refresh (Refresh() above names the refresh statement).
+    void RefreshRows() { TDataSet::Refresh(); }
     bool CursorIsOpen() { return IsCursorOpen(); }
     char* NewBuffer() { return AllocRecordBuffer(); }
     void FreeBuffer(char*& Buffer) { FreeRecordBuffer(Buffer); }
