@@ -403,6 +403,22 @@ TEST_F(BlobEditingTest, ACancelledEditOrInsertLeavesNothingForALaterPost) {
     EXPECT_TRUE(Blob->GetIsNull());
 }
 
+// A new record dropped because OnNewRecord failed goes the way of a cancel.
+TEST_F(BlobEditingTest, ANewRecordDroppedByAFailingOnNewRecordLeavesNoContents) {
+    DS->First();
+    DS->Next();
+    DS->OnNewRecord = [this](TDataSet*) {
+        Blob->SetAsString("half-made");
+        throw EDatabaseError("refused");
+    };
+    EXPECT_THROW(DS->Insert(), EDatabaseError);
+    DS->OnNewRecord = nullptr;
+    ASSERT_EQ(DS->FieldByName("ID")->GetAsInteger(), 2);
+    DS->Edit();
+    DS->Post();
+    EXPECT_EQ(Stored(2), "NULL");
+}
+
 // Both ways of reading the row again: the framework's refresh of the
 // window and RefreshActiveRecord.
 TEST_F(BlobEditingTest, ARefreshedRowShowsTheContentsNowStored) {
