@@ -128,9 +128,6 @@ void TIBRowvaneKV::GotoBookmark(TBookmark Bookmark, bool Centre) {
     CheckBrowseMode();
     DoBeforeScroll();
     InternalGotoBookmark(Bookmark);
-    // The position was moved behind the framework's back: its idea of the
-    // record the position stands on is void.
-    CursorPosChanged();
     TResyncMode mode{rmExact};
     if (Centre) mode.Include(rmCenter);
     FPositionSet = true;
@@ -185,6 +182,8 @@ bool TIBRowvaneKV::GotoKey(bool Exact, bool ByPrimaryKey, int ColumnCount, bool 
             SetBookmarkFlag(buffer, bfCurrent);
             GetCalcFields(buffer);
             InternalSetToRecord(buffer);
+            // The position moved behind the framework's back: should the
+            // search fail from here, its idea of where the position stands is void.
             CursorPosChanged();
             if (!FilterRecord(buffer)) {
                 if (Exact) throw EIBRVError(rveRecordNotFound);
