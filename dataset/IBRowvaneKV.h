@@ -730,6 +730,8 @@ protected:
     // ---- Modify statements, made on first use and kept prepared
     // Locks the active record's row by updating it to itself.
     void LockRecord();
+    // A key column of Buffer is null.
+    bool HasNullKey(char* Buffer);
     void InternalPrepareDeleteQuery();
     void InternalPrepareModifyQuery();
     void InternalPrepareInsertQuery();

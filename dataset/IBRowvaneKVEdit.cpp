@@ -66,12 +66,27 @@ void TIBRowvaneKV::InternalPost() {
     default:
         return;
     }
-    SaveRecord(FPositionBuffer, buffer);
+    // A new row without its key (the engine gives it one) cannot be read
+    // back, nor can a cursor start at it: the row that was current before
+    // the insert stays current instead of the window coming up empty.
+    if (GetState() == dsInsert && HasNullKey(buffer))
+        SaveRecord(FPositionBuffer, FSavedBuffer);
+    else
+        SaveRecord(FPositionBuffer, buffer);
     FBlobStreams->Clear();
     // The row may have moved in the order: neither cursor may go on from
     // where the row stood before, so both re-open at the new position.
     InternalCloseSelectQueryFwd();
     InternalCloseSelectQueryBwd();
+}
+
+bool TIBRowvaneKV::HasNullKey(char* Buffer) {
+    for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
+        TIBRVColumn* column = FKeyColumns->GetItem(i);
+        PFieldHdr hdr = GetFieldHeader(Buffer, column->GetTableNameEx(), column->GetColumnNameEx());
+        if (hdr && hdr.GetIsNull()) return true;
+    }
+    return false;
 }
 
 void TIBRowvaneKV::InternalDelete() {

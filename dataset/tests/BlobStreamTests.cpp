@@ -364,7 +364,7 @@ protected:
     TBlobField* Blob = nullptr;
 };
 
-TEST_F(BlobEditingTest, EditWritePostAndReadBackEverySize) {
+TEST_F(BlobEditingTest, EditWritePostReadBackAndCancelEverySize) {
     for (size_t size : {size_t{0}, size_t{1}, size_t{10} << 20}) {
         SCOPED_TRACE(IntToStr(static_cast<Int64>(size)));
         AnsiString contents = Pattern(size);
@@ -378,6 +378,12 @@ TEST_F(BlobEditingTest, EditWritePostAndReadBackEverySize) {
         DS->Close();
         DS->Open();
         EXPECT_EQ(Blob->GetAsString(), contents);
+        // Written over and cancelled: the stored contents come back.
+        DS->Edit();
+        Blob->SetAsString(Pattern(size + 1) + "x");
+        DS->Cancel();
+        EXPECT_EQ(Blob->GetAsString(), contents);
+        EXPECT_EQ(Stored(1), size == 0 ? AnsiString("NULL") : contents);
     }
 }
 

@@ -517,3 +517,28 @@ TEST_F(EditingTest, SwitchingLockingOffFreesTheLockStatement) {
     EXPECT_TRUE(DS->QryLock()->GetPrepared());
     DS->Cancel();
 }
+
+// A new row posted without a key (the engine's trigger gives it one) cannot
+// be read back by the null key it holds: the row current before the insert
+// stays current, and the window shows the rows, the new one among them.
+TEST_F(EditingTest, AnInsertWithoutAKeyIsWrittenAndTheWindowStaysFull) {
+    TestDb->Execute({"SET GENERATOR GEN_ITEM_ID TO 100"});
+    OpenItems();
+    DS->Next();
+    DS->Insert();
+    DS->FieldByName("DESCRIPTION")->SetAsString("Fig");
+    DS->Post();
+    EXPECT_THAT(EngineOrder("ID"), ElementsAre(1, 2, 3, 4, 101));
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Id(), 2);
+    EXPECT_THAT(Grid->Window(), ElementsAre(1, 2, 3, 4, 101));
+    // Into an empty dataset: the first row becomes current.
+    DS->SetWhereClause("ID > 101");
+    DS->RefreshRows();
+    ASSERT_TRUE(DS->IsEmpty());
+    DS->Insert();
+    DS->FieldByName("DESCRIPTION")->SetAsString("Kiwi");
+    DS->Post();
+    EXPECT_THAT(Grid->Window(), ElementsAre(102));
+    EXPECT_EQ(Id(), 102);
+}
