@@ -377,6 +377,7 @@ TEST_F(BlobEditingTest, EditWritePostReadBackAndCancelEverySize) {
         EXPECT_EQ(Stored(1), size == 0 ? AnsiString("NULL") : contents);
         DS->Close();
         DS->Open();
+        Blob = static_cast<TBlobField*>(DS->FieldByName("C_BLOB")); // the default fields are new
         EXPECT_EQ(Blob->GetAsString(), contents);
         // Written over and cancelled: the stored contents come back.
         DS->Edit();
