@@ -83,6 +83,15 @@ void SetVarying(XSQLVAR& V, const char* Text, int Length) {
     *V.sqlind = 0;
 }
 
+// A text parameter of its own length, as the statement component sends one;
+// the data area is that of the described parameter, at least 31 bytes.
+void SetText(XSQLVAR& V, const char* Text, int Length) {
+    V.sqltype = static_cast<ISC_SHORT>(SQL_TEXT | 1);
+    V.sqllen = static_cast<ISC_SHORT>(Length);
+    std::memcpy(V.sqldata, Text, static_cast<size_t>(Length));
+    *V.sqlind = 0;
+}
+
 // One prepared statement, its parameters and its result columns.
 class TStatement {
 public:
@@ -222,14 +231,15 @@ void ReadRow(TSqlda& Out, TRow& Row) {
 struct TBareClientSide::TImpl {
     explicit TImpl(const TBenchTarget& T)
         : Target(T), S(BenchStatements(T.Order)), Select(&Db, &Tr), Fwd(&Db, &Tr), Bwd(&Db, &Tr),
-          Refresh(&Db, &Tr), Update(&Db, &Tr) {}
+          Refresh(&Db, &Tr), Update(&Db, &Tr), Catalogue(&Db, &CatalogueTr) {}
 
     TBenchTarget Target;
     const TBenchStatements& S;
     isc_db_handle Db = 0;
     isc_tr_handle Tr = 0;
+    isc_tr_handle CatalogueTr = 0;
     // Declared after the handles they point at, so destroyed first.
-    TStatement Select, Fwd, Bwd, Refresh, Update;
+    TStatement Select, Fwd, Bwd, Refresh, Update, Catalogue;
     int FwdMode = 0;
     int BwdMode = 0;
     // The row each cursor stands on (the dataset's forward and backward buffers).
@@ -267,7 +277,7 @@ struct TBareClientSide::TImpl {
     }
     void Detach() noexcept {
         ISC_STATUS_ARRAY sv;
-        for (TStatement* q : {&Select, &Fwd, &Bwd, &Refresh, &Update}) {
+        for (TStatement* q : {&Select, &Fwd, &Bwd, &Refresh, &Update, &Catalogue}) {
             try {
                 q->Free();
             } catch (...) {
@@ -440,6 +450,37 @@ struct TBareClientSide::TImpl {
         Active += Window.size() - n;
     }
     void ResyncCentred() { Resync((Rows() - 1) / 2); }
+
+    // The field definitions ask the catalogue whether each select column of
+    // a table is computed (read-only then), in a read-only transaction of
+    // their own: one statement for the attachment, executed per column.
+    void ReadComputedColumns() {
+        static const char tpb[] = {isc_tpb_version3, isc_tpb_read_committed, isc_tpb_rec_version,
+                                   isc_tpb_nowait, isc_tpb_read};
+        ISC_STATUS_ARRAY sv;
+        Check(isc_start_transaction(sv, &CatalogueTr, 1, &Db, static_cast<unsigned short>(sizeof tpb), tpb),
+              sv, "start catalogue transaction");
+        try {
+            if (!Catalogue.Prepared())
+                Catalogue.Prepare("SELECT F.RDB$COMPUTED_BLR FROM RDB$RELATION_FIELDS R, RDB$FIELDS F"
+                                  " WHERE R.RDB$RELATION_NAME = :RELATION AND R.RDB$FIELD_NAME = :FIELDNAME"
+                                  " AND R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME");
+            TSqlda& out = Select.Out();
+            for (int i = 0; i < out.Count(); ++i) {
+                XSQLVAR& column = out.Var(i);
+                if (column.relname_length == 0 || column.sqlname_length == 0) continue;
+                SetText(Catalogue.In().Var(0), column.relname, column.relname_length);
+                SetText(Catalogue.In().Var(1), column.sqlname, column.sqlname_length);
+                Catalogue.Execute(true);
+                Catalogue.Fetch();
+                Catalogue.CloseCursor();
+            }
+        } catch (...) {
+            isc_rollback_transaction(sv, &CatalogueTr);
+            throw;
+        }
+        Check(isc_commit_transaction(sv, &CatalogueTr), sv, "commit catalogue transaction");
+    }
 };
 
 TBareClientSide::TBareClientSide(const TBenchTarget& Target) : F(std::make_unique<TImpl>(Target)) {
@@ -458,6 +499,7 @@ TBareClientSide::~TBareClientSide() {
 void TBareClientSide::Open() {
     F->Select.Prepare(F->S.Select);
     CheckItemColumns(F->Select.Out());
+    F->ReadComputedColumns();
     First();
 }
 

@@ -11,7 +11,9 @@
 // - a cursor continues while it stands on the position; otherwise it is
 //   re-opened with the keyset condition at the position's order value and
 //   moved onto the position row;
-// - the current row is re-read by key; a post closes both cursors.
+// - the current row is re-read by key; a post closes both cursors;
+// - opening asks the catalogue whether each column is computed, as the
+//   dataset's field definitions do.
 #pragma once
 
 #include "BenchSide.h"

@@ -19,6 +19,7 @@ AnsiString SideUnavailableReason(const AnsiString& Name) {
 
 bool SideSupports(const AnsiString& Name, TBenchOp Op) {
     if (Name == "qt") return Op == TBenchOp::Open || Op == TBenchOp::Last;
+    if (Name == "dataset") return DatasetSideSupports(Op);
     return true;
 }
 

@@ -320,6 +320,7 @@ void TIBRowvaneKV::InternalUnprepareQuery(TIBSQL* Query) {
 // Open and close
 
 void TIBRowvaneKV::InternalOpen() {
+    FPositionColumnsFound = false;
     ActivateConnection();
     ActivateTransaction(); // a transaction started here stays active
     FLink->CheckDatabase();
@@ -519,6 +520,7 @@ void TIBRowvaneKV::RefreshOrderColumns() {
     }
     FOrderColumnsFwd = std::move(forward);
     FOrderColumnsBwd = std::move(backward);
+    FPositionColumnsFound = false;
 }
 
 AnsiString TIBRowvaneKV::GetMainTableName() {

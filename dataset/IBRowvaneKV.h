@@ -14,6 +14,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 class TIBRowvaneKV;
 template <class C> class TPublisher;
@@ -791,4 +792,11 @@ protected:
 private:
     void FreeBuffers();
     std::unique_ptr<TIBRVOrderColumns> NewOrderColumns();
+
+    // The select column of each key and forward order column (-1: none),
+    // looked up once per open and order: every row read compares by them.
+    void FindPositionColumns(const char* Buffer);
+    std::vector<int> FKeyColumnIndexes;
+    std::vector<int> FOrderColumnIndexes;
+    bool FPositionColumnsFound = false;
 };

@@ -620,6 +620,19 @@ int TIBRowvaneKV::CalcBookmarkSize() {
     return TIBRVRecordBuffer::HeaderSize + FKeyColumns->GetCount() * PFieldHdr::Size + CalcBookmarkDataSize();
 }
 
+void TIBRowvaneKV::FindPositionColumns(const char* Buffer) {
+    auto find = [this, Buffer](const TIBRVColumnList& Columns, std::vector<int>& Indexes) {
+        Indexes.clear();
+        for (int i = 0; i < Columns.GetCount(); ++i) {
+            TIBRVColumn* column = Columns.GetItem(i);
+            Indexes.push_back(GetFieldIndex(Buffer, column->GetTableNameEx(), column->GetColumnNameEx()));
+        }
+    };
+    find(*FKeyColumns, FKeyColumnIndexes);
+    find(*FOrderColumnsFwd, FOrderColumnIndexes);
+    FPositionColumnsFound = true;
+}
+
 bool TIBRowvaneKV::CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, int Count) {
     if (!Buffer1 || !Buffer2) return false;
     if (TIBRVRecordBuffer::GetValidFlag(Buffer1) != TIBRVRecordBuffer::OnRow ||
@@ -634,11 +647,13 @@ bool TIBRowvaneKV::CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, in
             throw EIBRVError(rveNoSortOrder);
         columns = FOrderColumnsFwd.get();
     }
+    if (!FPositionColumnsFound) FindPositionColumns(Buffer1);
+    const std::vector<int>& indexes = ByKey ? FKeyColumnIndexes : FOrderColumnIndexes;
+    assert(static_cast<int>(indexes.size()) == columns->GetCount());
     int n = Count == -1 ? columns->GetCount() : std::min(columns->GetCount(), Count);
     for (int i = 0; i < n; ++i) {
-        TIBRVColumn* column = columns->GetItem(i);
-        int index = GetFieldIndex(Buffer1, column->GetTableNameEx(), column->GetColumnNameEx());
-        if (index < 0) throw EIBRVError(rveFieldNotFound, {column->GetFullColumnNameEx()});
+        int index = indexes[static_cast<size_t>(i)];
+        if (index < 0) throw EIBRVError(rveFieldNotFound, {columns->GetItem(i)->GetFullColumnNameEx()});
         // Both buffers have the one layout: the column found in the first serves the second.
         PFieldHdr hdr1 = TIBRVRecordBuffer::FieldHdr(Buffer1, index);
         PFieldHdr hdr2 = TIBRVRecordBuffer::FieldHdr(Buffer2, index);

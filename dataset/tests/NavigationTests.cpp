@@ -336,6 +336,47 @@ TEST_F(NavigationTest, WithoutAnOrderACursorReOpenedAtThePositionMustFindItFirst
     EXPECT_EQ(DS->Forward()->GetSQL()->GetText(), "SELECT *\r\nFROM ITEM\r\n"); // no empty condition
 }
 
+TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListRaisesCode2WhenACursorIsReOpened) {
+    Use("SELECT ID, DESCRIPTION FROM ITEM");
+    DS->SetKeyColumns("ID");
+    DS->GetOrderItems()->SetText("1;PRICE");
+    DS->SetOrderItemId(1);
+    DS->Open();                                          // from the start no position is bound
+    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 2); // PRICE NULL comes first
+    DS->RefreshRows();
+    try {
+        DS->Next();
+        ADD_FAILURE() << "no error";
+    } catch (const EIBRVError& e) {
+        EXPECT_EQ(e.ErrorCode, rveFieldNotFound);
+        EXPECT_THAT(e.Message(), testing::HasSubstr("PRICE"));
+    }
+}
+
+TEST_F(NavigationTest, AnotherOrderChosenWhileOpenKeepsTheCurrentRowAndFillsTheWindowAroundIt) {
+    FillItems(500);
+    UseItems(1);
+    AttachGrid();
+    DS->Open();
+    Grid->PageDown();
+    Grid->PageDown();
+    int current = DS->FieldByName("ID")->GetAsInteger();
+    ASSERT_EQ(current, 60);
+    DS->SetOrderItemId(2);
+    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), current);
+    std::vector<int> byDescription = EngineOrder("", "DESCRIPTION");
+    size_t rank = static_cast<size_t>(std::find(byDescription.begin(), byDescription.end(), current) -
+                                      byDescription.begin());
+    ASSERT_GE(rank, 19u);
+    EXPECT_EQ(Grid->Window(), Slice(byDescription, rank - 19));
+    Grid->PageDown();
+    EXPECT_EQ(Grid->Window(), Slice(byDescription, rank + 1));
+    DS->SetOrderItemId(-2);
+    DS->First();
+    std::reverse(byDescription.begin(), byDescription.end());
+    EXPECT_EQ(Grid->Window(), Slice(byDescription, 0));
+}
+
 // ---------------------------------------------------------------------------
 // A grid's window scrolled through a few thousand rows
 

@@ -108,7 +108,7 @@ AnsiString BcdToStr(const TBcd& BCD) {
         if (text.empty() && d == 0) continue;
         text += static_cast<char>('0' + d);
     }
-    if (text.empty()) text = "0";
+    if (text.empty()) text += '0'; // not = "0": GCC 12 warns falsely (-Wrestrict) there at -O2
     if (places > 0) {
         text += '.';
         for (int i = whole; i < BCD.Precision; ++i)

@@ -260,6 +260,7 @@ TIBDatabase::TIBDatabase(TComponent* AOwner) : TComponent(AOwner) {
 TIBDatabase::~TIBDatabase() {
     Destroying();
     if (FHandle) ForceClose();
+    FComputedQuery.reset();
     FInternalTransaction.reset();
     FSQLObjects.ForEach([](TIBBase* b) {
         try {
@@ -484,12 +485,19 @@ bool TIBDatabase::Has_COMPUTED_BLR(const AnsiString& Relation, const AnsiString&
     if (!tr.GetInTransaction()) tr.StartTransaction();
     bool computed = false;
     {
-        TIBSQL query(nullptr);
-        query.SetDatabase(this);
-        query.SetTransaction(&tr);
-        query.GetSQL()->SetText("SELECT F.RDB$COMPUTED_BLR FROM RDB$RELATION_FIELDS R, RDB$FIELDS F"
-                                " WHERE R.RDB$RELATION_NAME = :RELATION AND R.RDB$FIELD_NAME = :FIELDNAME"
-                                " AND R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME");
+        // Asked once per column of every dataset that opens: the statement is
+        // prepared once and loses its handle when the database disconnects.
+        if (!FComputedQuery) {
+            FComputedQuery = std::make_unique<TIBSQL>(nullptr);
+            FComputedQuery->SetDatabase(this);
+            FComputedQuery->SetTransaction(&tr);
+            FComputedQuery->GetSQL()->SetText(
+                "SELECT F.RDB$COMPUTED_BLR FROM RDB$RELATION_FIELDS R, RDB$FIELDS F"
+                " WHERE R.RDB$RELATION_NAME = :RELATION AND R.RDB$FIELD_NAME = :FIELDNAME"
+                " AND R.RDB$FIELD_SOURCE = F.RDB$FIELD_NAME");
+        }
+        TIBSQL& query = *FComputedQuery;
+        if (query.GetOpen()) query.Close();
         query.Prepare();
         query.GetSQLParams()->GetXSQLVAR(0)->SetAsString(Relation);
         query.GetSQLParams()->GetXSQLVAR(1)->SetAsString(Field);

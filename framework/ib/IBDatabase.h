@@ -213,6 +213,8 @@ private:
     bool FStreamedConnected = false;
     TIBTransaction* FDefaultTransaction = nullptr;
     std::unique_ptr<TIBTransaction> FInternalTransaction;
+    // Has_COMPUTED_BLR's statement, prepared at its first use for the connection.
+    std::unique_ptr<TIBSQL> FComputedQuery;
     TIBLinkList<TIBTransaction> FTransactions;
     TIBLinkList<TIBBase> FSQLObjects;
 };
