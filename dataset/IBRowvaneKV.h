@@ -505,7 +505,7 @@ public:
 // its statements (components it owns), its text and column lists and, while
 // open, its record buffers and blob streams; borrows database and transaction.
 // Published properties and their defaults: Database, Transaction, SelectSQL,
-// ModifySQL, InsertSQL (lines), OrderItems, GeneratorFields (lines),
+// ModifySQL, InsertSQL (lines), WhereClause (not stored), OrderItems, GeneratorFields (lines),
 // OrderItemId (0), KeyColumns, MainTable (empty), ReadOnly,
 // PessimisticLocking, RefreshBeforeEdit (false); the framework's Active,
 // AutoCalcFields, Filtered and events as TDataSet has them.
