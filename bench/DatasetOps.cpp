@@ -40,8 +40,8 @@ bool DatasetSideAvailable() {
     return true;
 }
 
-bool DatasetSideSupports(TBenchOp Op) {
-    return Op != TBenchOp::FindNearest && Op != TBenchOp::FindByKey && Op != TBenchOp::EditPost;
+bool DatasetSideSupports(TBenchOp) {
+    return true;
 }
 
 std::unique_ptr<TBenchSide> CreateDatasetSide(const TBenchTarget& Target) {
@@ -118,12 +118,21 @@ void TDatasetBenchSide::PageUp() {
     F->DataSet->MoveBy(-FTarget.WindowRows);
 }
 
-void TDatasetBenchSide::FindNearest(const TBenchKey&) {
-    throw EBenchUnsupported("the dataset's key search comes with the key-search issue");
+void TDatasetBenchSide::FindNearest(const TBenchKey& Key) {
+    TIBRowvaneKV& ds = *F->DataSet;
+    ds.SetKey(true);
+    if (FTarget.Order == TBenchOrder::Id)
+        ds.FieldByName("ID")->SetAsInteger(Key.Id);
+    else
+        ds.FieldByName("DESCRIPTION")->SetAsString(Key.Description);
+    ds.GotoKey(false, false, -1, true);
 }
 
-void TDatasetBenchSide::FindByKey(int) {
-    throw EBenchUnsupported("the dataset's key search comes with the key-search issue");
+void TDatasetBenchSide::FindByKey(int Id) {
+    TIBRowvaneKV& ds = *F->DataSet;
+    ds.SetKey(true);
+    ds.FieldByName("ID")->SetAsInteger(Id);
+    ds.GotoKey(true, true, -1, true);
 }
 
 Int64 TDatasetBenchSide::Scan() {
@@ -138,8 +147,11 @@ Int64 TDatasetBenchSide::Scan() {
     return rows;
 }
 
-void TDatasetBenchSide::EditPost(int) {
-    throw EBenchUnsupported("the dataset's editing comes with the editing issue");
+void TDatasetBenchSide::EditPost(int PriceCents) {
+    TIBRowvaneKV& ds = *F->DataSet;
+    ds.Edit();
+    ds.FieldByName("PRICE")->SetAsCurrency(Currency::FromRaw(static_cast<Int64>(PriceCents) * 100));
+    ds.Post();
 }
 
 void TDatasetBenchSide::Restart() {

@@ -33,8 +33,7 @@
 
 // True once the dataset side is filled in.
 bool DatasetSideAvailable();
-// The operations the dataset side measures: all but the key searches and
-// edit-and-post, which wait for the dataset's key search and editing.
+// The operations the dataset side measures: all of them.
 bool DatasetSideSupports(TBenchOp Op);
 // The dataset side, or none while it is not available.
 std::unique_ptr<TBenchSide> CreateDatasetSide(const TBenchTarget& Target);

@@ -571,6 +571,29 @@ public:
     TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     bool BookmarkValid(TBookmark Bookmark) override;
 
+    // ---- Bookmarks and key search
+    // Goes to the bookmarked row (re-read by its key values) and centres it
+    // in the window; nothing for no bookmark. Code 3 when the row is gone.
+    void GotoBookmark(TBookmark Bookmark) override;
+    // The same, centred only when Centre is set.
+    void GotoBookmark(TBookmark Bookmark, bool Centre);
+    // Enters the set-key state: the fields then read and write the key
+    // buffer, emptied (Clear) or holding a copy of the current row.
+    void SetKey(bool Clear);
+    // Leaves the set-key state and searches the row of the key buffer: by
+    // the key columns (exact only, all of them: codes 13 and 14) or by the
+    // first ColumnCount order columns (-1: all), exactly or the nearest row
+    // at or after the key. The row found becomes current (centred when Centre).
+    bool GotoKey(bool Exact, bool ByPrimaryKey, int ColumnCount, bool Centre);
+
+    // ---- Editing
+    // Re-reads the current row by its key into the active record (code 15
+    // when empty, 3 when the row is gone or the filter rejects it).
+    void RefreshActiveRecord();
+    // The framework's post and cancel; both also leave the set-key state.
+    void Post() override;
+    void Cancel() override;
+
 protected:
     // ---- New virtual operations
     virtual void CheckSetKeyMode();
@@ -600,8 +623,13 @@ protected:
     void InternalHandleException() override {}
     void InternalInitRecord(char* Buffer) override;
     void InternalAddRecord(void* Buffer, bool Append) override;
+    void InternalEdit() override;
     void InternalPost() override;
     void InternalDelete() override;
+    void InternalCancel() override;
+    void DoBeforeInsert() override;
+    void DoBeforeScroll() override;
+    void DoOnNewRecord() override;
     void InternalRefresh() override;
     void ClearCalcFields(char* Buffer) override;
     TFieldClass GetFieldClass(TFieldType FieldType) override;
@@ -692,6 +720,31 @@ protected:
     void SelectSQLChange(TObject* Sender);
     void OrderItemsChanging(TObject* Sender);
     void OrderItemsChange(TObject* Sender);
+
+    // ---- Bookmarks: the record format cut down to the key columns
+    // Valid against Buffer's layout: the key columns' count and field types
+    // match, and every value lies inside the bookmark.
+    bool BookmarkValid(char* Buffer, TBookmark Bookmark);
+    // The bookmark's key values into Buffer (code 1 when it does not fit).
+    void SetBufferValuesFromBookmark(char* Buffer, void* Bookmark);
+
+    // ---- Modify statements, made on first use and kept prepared
+    // Locks the active record's row by updating it to itself.
+    void LockRecord();
+    // A key column of Buffer is null.
+    bool HasNullKey(char* Buffer);
+    void InternalPrepareDeleteQuery();
+    void InternalPrepareModifyQuery();
+    void InternalPrepareInsertQuery();
+    void InternalPrepareLockQuery();
+    // "WHERE K1 = :_LOCATE1 AND ..." over the key columns, appended.
+    void AddPKeyQueryFields(AnsiString& Text);
+    // The SET list of ModifySQL (or the default list), appended; code 22 for a line without "=".
+    void AddModifyQueryFields(AnsiString& Text);
+    // The column and value lists of InsertSQL (or the default list), appended; code 23.
+    void AddInsertQueryFields(AnsiString& Text);
+    // The default list: "COLUMN=:FIELD" for every writable data field of the main table.
+    void GetUpdateQueryFields(TStrings* List);
 
     // ---- Fields (see the class comment for what is owned)
     bool FCursorIsOpen = false;

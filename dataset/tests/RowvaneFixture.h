@@ -83,6 +83,21 @@ public:
     // Opens the main select's own cursor and fills Buffer from its row
     // number Row (0-based) in the select's order; false when there is none.
     bool FetchRow(char* Buffer, int Row);
+
+    // Bookmarks and editing
+    using TIBRowvaneKV::BookmarkValid;
+    using TIBRowvaneKV::GetBookmarkData;
+    using TIBRowvaneKV::GetUpdateQueryFields;
+    using TIBRowvaneKV::InternalPrepareDeleteQuery;
+    using TIBRowvaneKV::InternalPrepareInsertQuery;
+    using TIBRowvaneKV::InternalPrepareLockQuery;
+    using TIBRowvaneKV::InternalPrepareModifyQuery;
+    using TIBRowvaneKV::SetBookmarkData;
+    using TIBRowvaneKV::SetBufferValuesFromBookmark;
+    TIBSQL* QryDelete() const { return FQryDelete; }
+    TIBSQL* QryModify() const { return FQryModify; }
+    TIBSQL* QryInsert() const { return FQryInsert; }
+    TIBSQL* QryLock() const { return FQryLock; }
 };
 
 // A record buffer of the dataset, freed with it.

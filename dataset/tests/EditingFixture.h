@@ -1,0 +1,174 @@
+// What the bookmark, key-search and editing tests share: the demonstration
+// program's dataset over ITEM with a grid's link of 20 rows that records what
+// it is told, and another user with an attachment and a transaction of its own.
+#pragma once
+
+#include "RowvaneFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+#include <string>
+#include <vector>
+
+// A grid's link: a window of 20 records, and the events it received
+// ("change", "record", "scroll", "layout", "editing") in order.
+class TRecordingLink : public TDataLink {
+public:
+    explicit TRecordingLink(int Rows = 20) { SetBufferCount(Rows); }
+
+    // The window's IDs, top to bottom, read as a grid paints them.
+    std::vector<int> Window() {
+        std::vector<int> ids;
+        int active = GetActiveRecord();
+        for (int i = 0; i < GetRecordCount(); ++i) {
+            SetActiveRecord(i);
+            ids.push_back(GetDataSet()->FieldByName("ID")->GetAsInteger());
+        }
+        if (GetRecordCount() > 0) SetActiveRecord(active);
+        return ids;
+    }
+    int Active() const { return GetActiveRecord(); }
+
+    std::vector<std::string> Events;
+
+protected:
+    void DataSetChanged() override { Events.push_back("change"); }
+    void DataSetScrolled(int) override { Events.push_back("scroll"); }
+    void LayoutChanged() override { Events.push_back("layout"); }
+    void RecordChanged(TField* Field) override {
+        if (!Field) Events.push_back("record");
+    }
+    void EditingChanged() override { Events.push_back("editing"); }
+};
+
+// Another user of the database: an attachment and a transaction of its own
+// (read committed, no wait), started when a statement needs it.
+class TOtherUser {
+public:
+    explicit TOtherUser(const IBTest::TTestDatabase& Database) : FDb(Database.Attach()) {
+        FTr.SetDefaultDatabase(FDb.get());
+        FTr.GetParams()->SetText("read_committed\r\nrec_version\r\nnowait");
+        FQuery.SetDatabase(FDb.get());
+        FQuery.SetTransaction(&FTr);
+    }
+    ~TOtherUser() {
+        FQuery.Close();
+        if (FTr.GetInTransaction()) FTr.Rollback();
+    }
+    // Runs a statement in the open transaction; does not commit.
+    void Exec(const AnsiString& SQL) {
+        Start();
+        FQuery.Close();
+        FQuery.GetSQL()->SetText(SQL);
+        FQuery.ExecQuery();
+        FQuery.Close();
+    }
+    // Runs a statement and commits it.
+    void Run(const AnsiString& SQL) {
+        Exec(SQL);
+        FTr.Commit();
+    }
+    // The first column of the first row as text ("NULL", "none" without a row).
+    AnsiString Value(const AnsiString& SQL) {
+        Start();
+        FQuery.Close();
+        FQuery.GetSQL()->SetText(SQL);
+        FQuery.ExecQuery();
+        AnsiString value = FQuery.GetEOF()                    ? AnsiString("none")
+                           : FQuery.GetFields(0)->GetIsNull() ? AnsiString("NULL")
+                                                              : FQuery.GetFields(0)->GetAsString();
+        FQuery.Close();
+        return value;
+    }
+    void Commit() { FTr.Commit(); }
+    void Rollback() { FTr.Rollback(); }
+
+private:
+    void Start() {
+        if (!FTr.GetInTransaction()) FTr.StartTransaction();
+    }
+
+    std::unique_ptr<TIBDatabase> FDb;
+    TIBTransaction FTr{nullptr};
+    TIBSQL FQuery{nullptr};
+};
+
+class EditingTest : public RowvaneTest {
+protected:
+    void SetUp() override {
+        RowvaneTest::SetUp();
+        // As the demonstration program's transaction.
+        Tr->GetParams()->SetText("read_committed\r\nrec_version\r\nnowait");
+        Source = std::make_unique<TDataSource>(nullptr);
+    }
+    void TearDown() override {
+        Source->SetDataSet(nullptr);
+        Grid.reset();
+        Source.reset();
+        Other.reset();
+        RowvaneTest::TearDown();
+    }
+
+    // The demonstration program's dataset over ITEM with a grid on it; opened.
+    void OpenItems(int OrderItemId = 1) {
+        Use("SELECT * FROM ITEM");
+        DS->SetKeyColumns("ID");
+        DS->GetOrderItems()->SetText("1;ID\r\n2;DESCRIPTION\r\n3;QUANTITY, ID\r\n4;PRICE");
+        DS->SetOrderItemId(OrderItemId);
+        Source->SetDataSet(DS.get());
+        Grid = std::make_unique<TRecordingLink>();
+        Grid->SetDataSource(Source.get());
+        DS->Open();
+    }
+    // Replaces the sample rows by Count rows: DESCRIPTION unique and
+    // scattered ("D" and five digits), QUANTITY 0..9 repeating, PRICE = ID.
+    void FillItems(int Count) {
+        ExecSQL("DELETE FROM ITEM");
+        ExecSQL("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + IntToStr(Count) +
+                ") DO BEGIN INSERT INTO ITEM (ID, DESCRIPTION, QUANTITY, PRICE) VALUES (:I,"
+                " 'D' || LPAD(CAST(MOD(:I * 7919, 3001) AS VARCHAR(5)), 5, '0'), MOD(:I, 10), :I);"
+                " I = I + 1; END END");
+        Commit();
+    }
+    // The IDs in an order, as the engine gives them in the dataset's transaction.
+    std::vector<int> EngineOrder(const AnsiString& OrderBy) {
+        TIBSQL* q = NewSQL("SELECT ID FROM ITEM ORDER BY " + OrderBy);
+        if (!Tr->GetInTransaction()) Tr->StartTransaction();
+        std::vector<int> ids;
+        for (q->ExecQuery(); !q->GetEOF(); q->Next())
+            ids.push_back(q->GetFields(0)->GetAsLong());
+        q->Close();
+        return ids;
+    }
+    // The window a grid of Rows rows shows with row Id on its line Line (or
+    // as near to it as the ends allow).
+    static std::vector<int> WindowAround(const std::vector<int>& Order, int Id, int Line, int Rows = 20) {
+        auto at = std::find(Order.begin(), Order.end(), Id);
+        int pos = static_cast<int>(at - Order.begin());
+        int n = static_cast<int>(Order.size());
+        int top = std::max(0, std::min(pos - Line, n - Rows));
+        return std::vector<int>(Order.begin() + top, Order.begin() + std::min(n, top + Rows));
+    }
+    // A value of ITEM as the other user reads it now (committed data).
+    AnsiString Stored(const AnsiString& Column, int Id) {
+        if (!Other) Other = std::make_unique<TOtherUser>(*TestDb);
+        return Other->Value("SELECT " + Column + " FROM ITEM WHERE ID = " + IntToStr(Id));
+    }
+    TOtherUser& OtherUser() {
+        if (!Other) Other = std::make_unique<TOtherUser>(*TestDb);
+        return *Other;
+    }
+    // The statement's text, lines joined by CR LF.
+    static AnsiString TextOf(TIBSQL* Query) {
+        AnsiString text = Query->GetSQL()->GetText();
+        if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+        return text;
+    }
+    int Id() { return DS->FieldByName("ID")->GetAsInteger(); }
+
+    std::unique_ptr<TDataSource> Source;
+    std::unique_ptr<TRecordingLink> Grid;
+    std::unique_ptr<TOtherUser> Other;
+};
