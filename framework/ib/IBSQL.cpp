@@ -15,6 +15,23 @@ constexpr int ISCDateDelta = DateDelta - 15018;
 constexpr int MinTimeStampDate = 1;       // 1 January 1
 constexpr int MaxTimeStampDate = 3652059; // 31 December 9999
 
+// The unscaled value of a SHORT, LONG or INT64 column's data.
+Int64 ReadInteger(int SQLType, const char* Data) {
+    if (SQLType == SQL_SHORT) {
+        ISC_SHORT x;
+        std::memcpy(&x, Data, sizeof x);
+        return x;
+    }
+    if (SQLType == SQL_LONG) {
+        ISC_LONG x;
+        std::memcpy(&x, Data, sizeof x);
+        return x;
+    }
+    Int64 x;
+    std::memcpy(&x, Data, sizeof x);
+    return x;
+}
+
 Int64 Power10(int n) {
     Int64 p = 1;
     while (n-- > 0)
@@ -209,21 +226,10 @@ Int64 TIBXSQLVAR::GetAsInt64() const {
     const char* d = GetData();
     int scale = GetSQLScale();
     switch (GetSQLType()) {
-    case SQL_SHORT: {
-        ISC_SHORT x;
-        std::memcpy(&x, d, sizeof x);
-        return ScaledTrunc(x, scale);
-    }
-    case SQL_LONG: {
-        ISC_LONG x;
-        std::memcpy(&x, d, sizeof x);
-        return ScaledTrunc(x, scale);
-    }
-    case SQL_INT64: {
-        ISC_INT64 x;
-        std::memcpy(&x, d, sizeof x);
-        return ScaledTrunc(x, scale);
-    }
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        return ScaledTrunc(ReadInteger(GetSQLType(), d), scale);
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT: {
@@ -250,18 +256,7 @@ double TIBXSQLVAR::GetAsDouble() const {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64: {
-        Int64 raw = 0;
-        if (GetSQLType() == SQL_SHORT) {
-            ISC_SHORT x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else if (GetSQLType() == SQL_LONG) {
-            ISC_LONG x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else {
-            std::memcpy(&raw, d, sizeof raw);
-        }
+        Int64 raw = ReadInteger(GetSQLType(), d);
         return ScaledToDouble(raw, GetSQLScale());
     }
     case SQL_FLOAT:
@@ -295,18 +290,7 @@ Currency TIBXSQLVAR::GetAsCurrency() const {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64: {
-        Int64 raw = 0;
-        if (GetSQLType() == SQL_SHORT) {
-            ISC_SHORT x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else if (GetSQLType() == SQL_LONG) {
-            ISC_LONG x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else {
-            std::memcpy(&raw, d, sizeof raw);
-        }
+        Int64 raw = ReadInteger(GetSQLType(), d);
         int scale = GetSQLScale();
         int shift = 4 + scale; // decimal places to add to reach four
         if (shift >= 0) {
@@ -391,18 +375,7 @@ AnsiString TIBXSQLVAR::GetAsString() const {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64: {
-        Int64 raw = 0;
-        if (GetSQLType() == SQL_SHORT) {
-            ISC_SHORT x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else if (GetSQLType() == SQL_LONG) {
-            ISC_LONG x;
-            std::memcpy(&x, d, sizeof x);
-            raw = x;
-        } else {
-            std::memcpy(&raw, d, sizeof raw);
-        }
+        Int64 raw = ReadInteger(GetSQLType(), d);
         return ScaledToString(raw, GetSQLScale());
     }
     case SQL_FLOAT:
