@@ -479,53 +479,7 @@ KV_FORM_RESOURCE(TFRMMAIN, R"(object FrmMain: TFrmMain
 end
 )")
 
-// ---------------------------------------------------------------------------
-// What the window needs of the dataset beyond the framework's dataset: key
-// search, bookmark moves without centring, one-row refresh and the server
-// condition. They are reached through these so that the window builds
-// against a dataset that does not offer an operation; calling it then
-// raises instead of doing something else.
-
 namespace {
-
-[[noreturn]] void NotOffered(const char* Operation) {
-    throw EDatabaseError(AnsiString("The dataset does not offer ") + Operation);
-}
-
-template <class D> void DataSetSetKey(D& DS, bool Clear) {
-    if constexpr (requires(D & d) { d.SetKey(true); })
-        DS.SetKey(Clear);
-    else
-        NotOffered("SetKey");
-}
-
-template <class D> bool DataSetGotoKey(D& DS, bool Exact, bool ByPrimaryKey, int ColumnCount, bool Centre) {
-    if constexpr (requires(D & d) { d.GotoKey(false, false, -1, true); })
-        return DS.GotoKey(Exact, ByPrimaryKey, ColumnCount, Centre);
-    else
-        NotOffered("GotoKey");
-}
-
-template <class D> void DataSetGotoBookmark(D& DS, TBookmark Bookmark, bool Centre) {
-    if constexpr (requires(D & d, TBookmark b) { d.GotoBookmark(b, false); })
-        DS.GotoBookmark(Bookmark, Centre);
-    else
-        NotOffered("GotoBookmark without centring");
-}
-
-template <class D> void DataSetRefreshActiveRecord(D& DS) {
-    if constexpr (requires(D & d) { d.RefreshActiveRecord(); })
-        DS.RefreshActiveRecord();
-    else
-        NotOffered("RefreshActiveRecord");
-}
-
-template <class D> void DataSetSetWhereClause(D& DS, const AnsiString& Value) {
-    if constexpr (requires(D & d, const AnsiString& v) { d.SetWhereClause(v); })
-        DS.SetWhereClause(Value);
-    else
-        NotOffered("WhereClause");
-}
 
 using THintHandler = void(AnsiString&, bool&, THintInfo&);
 
@@ -659,11 +613,11 @@ void TFrmMain::BtnGetBMClick(TObject*) {
 }
 
 void TFrmMain::BtnGotoBMClick(TObject*) {
-    if (FBookmark) DataSetGotoBookmark(*DataSet, FBookmark, false);
+    if (FBookmark) DataSet->GotoBookmark(FBookmark, false);
 }
 
 void TFrmMain::BtnRefreshActiveClick(TObject*) {
-    DataSetRefreshActiveRecord(*DataSet);
+    DataSet->RefreshActiveRecord();
 }
 
 void TFrmMain::BtnRefreshAllClick(TObject*) {
@@ -687,7 +641,7 @@ void TFrmMain::BtnClientFilterClick(TObject*) {
 }
 
 void TFrmMain::BtnServerFilterClick(TObject*) {
-    DataSetSetWhereClause(*DataSet, BtnServerFilter->GetDown() ? AnsiString("QUANTITY > 5") : AnsiString());
+    DataSet->SetWhereClause(BtnServerFilter->GetDown() ? AnsiString("QUANTITY > 5") : AnsiString());
     if (DataSet->GetActive()) DataSet->Refresh();
 }
 
@@ -713,14 +667,14 @@ void TFrmMain::EdtSearchChange(TObject*) {
     try {
         switch (std::abs(DataSet->GetOrderItemId())) {
         case 1:
-            DataSetSetKey(*DataSet, true);
+            DataSet->SetKey(true);
             DataSetID->SetAsInteger(StrToIntDef(text, 0));
-            DataSetGotoKey(*DataSet, false, false, -1, true);
+            DataSet->GotoKey(false, false, -1, true);
             break;
         case 2:
-            DataSetSetKey(*DataSet, true);
+            DataSet->SetKey(true);
             DataSetDESCRIPTION->SetAsString(text);
-            DataSetGotoKey(*DataSet, false, false, -1, true);
+            DataSet->GotoKey(false, false, -1, true);
             break;
         default:
             break;

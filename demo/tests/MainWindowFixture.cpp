@@ -105,24 +105,6 @@ void MainWindowTest::OpenSample() {
     Open();
 }
 
-bool MainWindowTest::RowsDelivered() {
-    return Win->DataSet->GetActive() && !Win->DataSet->IsEmpty();
-}
-
-bool MainWindowTest::CanPost() {
-    TField* description = Win->DataSetDESCRIPTION;
-    Win->DataSet->Edit();
-    description->SetAsString(description->GetAsString());
-    try {
-        Win->DataSet->Post();
-    } catch (const EIBRVError& e) {
-        Win->DataSet->Cancel();
-        if (e.ErrorCode == rveCannotUpdate) return false;
-        throw;
-    }
-    return true;
-}
-
 std::unique_ptr<TIBDatabase> MainWindowTest::Attach() const {
     auto db = std::make_unique<TIBDatabase>(nullptr);
     db->SetDatabaseName(Path);

@@ -12,39 +12,6 @@
 #include <string>
 #include <vector>
 
-// What the dataset offers beyond the framework's dataset. Some of it comes
-// with its navigation, key search and editing; tests of the window that need
-// an operation it does not have yet are skipped, naming it.
-template <class D> constexpr bool KeySearchIn = requires(D& d) {
-    d.SetKey(true);
-    d.GotoKey(false, false, -1, true);
-};
-template <class D> constexpr bool WhereClauseIn = requires(D& d, const AnsiString& v) {
-    d.SetWhereClause(v);
-    d.GetWhereClause();
-};
-template <class D> constexpr bool RefreshActiveIn = requires(D& d) {
-    d.RefreshActiveRecord();
-};
-template <class D> constexpr bool GotoBookmarkCentreIn = requires(D& d, TBookmark b) {
-    d.GotoBookmark(b, false);
-};
-inline constexpr bool HasKeySearch = KeySearchIn<TIBRowvaneKV>;
-inline constexpr bool HasWhereClause = WhereClauseIn<TIBRowvaneKV>;
-inline constexpr bool HasRefreshActive = RefreshActiveIn<TIBRowvaneKV>;
-inline constexpr bool HasGotoBookmarkCentre = GotoBookmarkCentreIn<TIBRowvaneKV>;
-
-// The dataset's WhereClause, where it has one.
-template <class D> AnsiString CurrentWhereClause(D& DataSet) {
-    if constexpr (WhereClauseIn<D>)
-        return DataSet.GetWhereClause();
-    else
-        return "(no WhereClause)";
-}
-
-#define KV_SKIP_WITHOUT(Flag, Why)                                                                           \
-    if (!(Flag)) GTEST_SKIP() << Why
-
 // The sample rows (the generator stands at 100, so these IDs stay as given):
 // ID, DESCRIPTION, QUANTITY, PRICE ("" = null).
 struct TSampleRow {
@@ -77,13 +44,6 @@ protected:
     void Open();
     // The sample database with its rows, opened in the window.
     void OpenSample();
-    // Whether the window's dataset shows the rows the table has; the tests
-    // that need rows are skipped when it does not.
-    bool RowsDelivered();
-    // Whether the dataset posts a change: the current row is edited to the
-    // text it has and posted; false (the edit cancelled) when the dataset
-    // refuses with "cannot update", the answer it gives before editing is in place.
-    bool CanPost();
 
     // A connection of its own to the database, standing in for another user.
     std::unique_ptr<TIBDatabase> Attach() const;
@@ -111,14 +71,3 @@ protected:
     // Declared last: the window goes before everything it uses.
     std::unique_ptr<TFrmMain> Win;
 };
-
-inline constexpr const char* NoRows =
-    "TIBRowvaneKV delivers no rows yet: its GetRecord answers grEOF until the navigation through its "
-    "two cursors is in place";
-inline constexpr const char* NoKeySearch = "TIBRowvaneKV has no key search yet (SetKey, GotoKey)";
-inline constexpr const char* NoWhereClause =
-    "TIBRowvaneKV has no WhereClause yet (GetWhereClause, SetWhereClause)";
-inline constexpr const char* NoRefreshActive = "TIBRowvaneKV has no RefreshActiveRecord yet";
-inline constexpr const char* NoGotoBookmarkCentre = "TIBRowvaneKV has no GotoBookmark(bookmark, centre) yet";
-inline constexpr const char* NoPost =
-    "TIBRowvaneKV cannot post yet: its InternalPost raises \"cannot update\" until editing is in place";
