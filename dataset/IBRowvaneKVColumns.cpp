@@ -201,27 +201,11 @@ void TIBRVOrderItems::Insert(int Index, const AnsiString& S) {
 }
 
 void TIBRVOrderItems::Delete(int Index) {
-    BeginUpdate();
-    try {
-        FItems.Delete(Index);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    InUpdate([&] { FItems.Delete(Index); });
 }
 
 void TIBRVOrderItems::Clear() {
-    if (GetCount() == 0) return;
-    BeginUpdate();
-    try {
-        while (GetCount() > 0)
-            Delete(0);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ClearByDelete();
 }
 
 TIBRVOrderItemsItem* TIBRVOrderItems::InsertItem(int Index) {
@@ -310,38 +294,15 @@ int TIBRVSQLText::GetCount() const {
 }
 
 void TIBRVSQLText::Insert(int Index, const AnsiString& S) {
-    BeginUpdate();
-    try {
-        FQuery->GetSQL()->Insert(Index, S);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    InUpdate([&] { FQuery->GetSQL()->Insert(Index, S); });
 }
 
 void TIBRVSQLText::Delete(int Index) {
-    BeginUpdate();
-    try {
-        FQuery->GetSQL()->Delete(Index);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    InUpdate([&] { FQuery->GetSQL()->Delete(Index); });
 }
 
 void TIBRVSQLText::Clear() {
-    if (GetCount() == 0) return;
-    BeginUpdate();
-    try {
-        while (GetCount() > 0)
-            Delete(0);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ClearByDelete();
 }
 
 void TIBRVSQLText::SetUpdateState(bool Updating) {

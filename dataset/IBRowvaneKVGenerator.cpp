@@ -47,27 +47,11 @@ void TIBRVGeneratorFields::Insert(int Index, const AnsiString& S) {
 
 void TIBRVGeneratorFields::Delete(int Index) {
     Unprepare();
-    BeginUpdate();
-    try {
-        FItems.Delete(Index);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    InUpdate([&] { FItems.Delete(Index); });
 }
 
 void TIBRVGeneratorFields::Clear() {
-    if (GetCount() == 0) return;
-    BeginUpdate();
-    try {
-        while (GetCount() > 0)
-            Delete(0);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ClearByDelete();
 }
 
 TIBRVGeneratorFieldsItem* TIBRVGeneratorFields::InsertItem(int Index) {

@@ -194,6 +194,18 @@ public:
     void BeginUpdate();
     void EndUpdate();
     int GetUpdateCount() const { return FUpdateCount; }
+    // Runs Body inside one update bracket, which closes on every path; an
+    // error of Body passes on after the bracket has closed.
+    template <class F> void InUpdate(F&& Body) {
+        BeginUpdate();
+        try {
+            Body();
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
     bool Equals(const TStrings& Other) const;
     void Exchange(int A, int B);
     void Move(int From, int To);
@@ -218,6 +230,15 @@ public:
 
 protected:
     virtual void SetUpdateState(bool Updating);
+    // Clear for lists whose lines go one by one: deletes line 0 until none is
+    // left, in one bracket; nothing happens to an empty list.
+    void ClearByDelete() {
+        if (GetCount() == 0) return;
+        InUpdate([this] {
+            while (GetCount() > 0)
+                Delete(0);
+        });
+    }
     [[noreturn]] static void Error(int Index); // EStringListError "List index out of bounds (N)"
 
 private:
