@@ -687,7 +687,18 @@ protected:
     void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
 
     // ---- Order columns, main table, generated select texts, cursors
+    // Both orders anew from the order item or the select's ORDER BY; while
+    // open made total by the key columns an order that may tie lacks.
     void RefreshOrderColumns();
+    int AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward);
+    // Some unique index of the main table lies within these NOT NULL select columns.
+    bool HasUniqueIndexWithin(const std::vector<int>& Columns);
+    // The main table's active unique indexes, each as its column names in
+    // order; read from the catalogue once per open.
+    const std::vector<std::vector<AnsiString>>& GetUniqueIndexes(const AnsiString& Table);
+    void RemoveTieBreakers();
+    // The order columns as written, without the appended key columns.
+    int GetOrderColumnCount() const;
     AnsiString GetMainTableName();
     // The ORDER BY of a select text := the current order, or its inversion.
     void ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending);
@@ -799,4 +810,9 @@ private:
     std::vector<int> FKeyColumnIndexes;
     std::vector<int> FOrderColumnIndexes;
     bool FPositionColumnsFound = false;
+
+    // Key columns appended to both order lists to make the order total.
+    int FTieBreakCount = 0;
+    std::vector<std::vector<AnsiString>> FUniqueIndexes;
+    bool FUniqueIndexesRead = false;
 };

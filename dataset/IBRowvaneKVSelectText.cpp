@@ -73,9 +73,10 @@ void TIBRowvaneKV::ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending) {
 void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count) {
     if (FOrderItemId < 0) Ascending = !Ascending;
     TIBRVOrderColumns* order = Ascending ? FOrderColumnsFwd.get() : FOrderColumnsBwd.get();
+    // -1: every column, the appended key columns too; a count names columns as written.
     int n = order->GetCount();
     if (Count != -1) {
-        if (Count > n) throw EIBRVError(rveInvalidSortColCount);
+        if (Count > GetOrderColumnCount()) throw EIBRVError(rveInvalidSortColCount);
         n = Count;
     }
     if (n <= 0) return; // no condition at all, not an empty pair of parentheses

@@ -115,7 +115,7 @@ protected:
     void OpenItems(int OrderItemId = 1) {
         Use("SELECT * FROM ITEM");
         DS->SetKeyColumns("ID");
-        DS->GetOrderItems()->SetText("1;ID\r\n2;DESCRIPTION\r\n3;QUANTITY, ID\r\n4;PRICE");
+        DS->GetOrderItems()->SetText("1;ID\r\n2;DESCRIPTION\r\n3;QUANTITY, ID\r\n4;PRICE\r\n5;QUANTITY");
         DS->SetOrderItemId(OrderItemId);
         Source->SetDataSet(DS.get());
         Grid = std::make_unique<TRecordingLink>();
