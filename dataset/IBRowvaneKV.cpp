@@ -346,6 +346,7 @@ void TIBRowvaneKV::InternalOpen() {
     FLink->CheckDatabase();
     FLink->CheckTransaction();
     if (FSelectSQL->GetText().empty()) throw EIBRVError(rveEmptyQuery);
+    CheckSelectStatement(FSelectSQL->GetText());
     InternalPrepare(false);
     FTableAliases->BuildList(FQrySelect);
     InitFieldDefs();

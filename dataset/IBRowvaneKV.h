@@ -707,6 +707,10 @@ protected:
     void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
     // Builds and prepares the statement that re-reads one row by key.
     void InternalPrepareRefreshQuery();
+    // Refuses (EDatabaseError) a select the parser does not take apart and
+    // rebuild without loss, or one with a comment, or one whose rows are
+    // limited by FIRST, SKIP or ROWS: the cursors could not run it as written.
+    void CheckSelectStatement(const AnsiString& Text);
     // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
     // 3 backward order, 4 backward from the position.
     void InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count);
