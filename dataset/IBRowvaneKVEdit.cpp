@@ -38,7 +38,10 @@ void CheckRowChanged(TIBSQL* Query) {
 void TIBRowvaneKV::InternalEdit() {
     TDataSet::InternalEdit();
     if (FPessimisticLocking) LockRecord();
-    if (FRefreshBeforeEdit) RefreshActiveRecord();
+    // Once the row is locked it is read again: the values in the window may
+    // be older than the lock, and a post would write them back over what
+    // another user committed in between.
+    if (FRefreshBeforeEdit || FPessimisticLocking) RefreshActiveRecord();
     SaveRecord(FSavedBuffer, GetActiveBuf());
 }
 
