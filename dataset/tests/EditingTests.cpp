@@ -486,6 +486,38 @@ TEST_F(EditingTest, ALockedEditStartsFromTheRowAsCommittedAndPostKeepsWhatOthers
     }
 }
 
+TEST_F(EditingTest, CancelNeedsNoTransactionAndPutsBackTheRowOrTheWindow) {
+    FillItems(100);
+    OpenItems();
+    DS->SetPessimisticLocking(true);
+    DS->MoveBy(30);
+    std::vector<int> window = Grid->Window();
+    AnsiString description = DS->FieldByName("DESCRIPTION")->GetAsString();
+
+    DS->Edit();
+    DS->FieldByName("DESCRIPTION")->SetAsString("changed");
+    Tr->Rollback();
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Id(), 31);
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), description);
+    EXPECT_EQ(Grid->Window(), window);
+
+    Tr->StartTransaction();
+    DS->Insert();
+    DS->FieldByName("DESCRIPTION")->SetAsString("new");
+    Tr->Rollback();
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Id(), 31);
+    EXPECT_EQ(Grid->Window(), window);
+
+    // In a new transaction the window reads on from there.
+    Tr->StartTransaction();
+    DS->MoveBy(20);
+    EXPECT_EQ(Grid->Window(), WindowAround(EngineOrder("ID"), Id(), Grid->Active()));
+}
+
 TEST_F(EditingTest, RefreshBeforeEditReadsWhatAnotherUserCommitted) {
     OpenItems();
     DS->SetPessimisticLocking(true);

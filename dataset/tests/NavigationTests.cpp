@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -667,4 +668,88 @@ TEST_F(NavigationTest, AnEndedTransactionClosesBothCursorsAndTheNextReadReOpensA
     Grid->PageUp();
     EXPECT_EQ(Grid->Window(), Slice(expected, 40));
     EXPECT_EQ(DS->BwdMode(), 4);
+}
+
+// ---------------------------------------------------------------------------
+// Reads that fail: the window stays, and nothing goes away with an abort
+
+TEST_F(NavigationTest, AfterAFailedLastTheWindowStaysAndLinksSourcesAndTheDatasetGoQuietly) {
+    FillItems(200);
+    struct Case {
+        const char* Name;
+        std::function<void()> Remove;
+        bool DatasetStays;
+    } cases[] = {
+        {"grid link deleted", [this] { Grid.reset(); }, true},
+        {"grid link detached", [this] { Grid->SetDataSource(nullptr); }, true},
+        {"data source deleted", [this] { Source.reset(); }, true},
+        {"dataset deleted", [this] { DS.reset(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Source = std::make_unique<TDataSource>(nullptr);
+        UseItems(1);
+        AttachGrid();
+        DS->Open();
+        DS->MoveBy(25);
+        std::vector<int> window = Grid->Window();
+        ASSERT_EQ(window.front(), 7);
+        Tr->Commit();
+        EXPECT_THROW(DS->Last(), EIBError); // no transaction
+        EXPECT_EQ(Grid->Window(), window);
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 26);
+        c.Remove();
+        if (c.DatasetStays) {
+            Tr->StartTransaction();
+            DS->Last();
+            EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 200);
+        }
+        Grid.reset();
+        Source.reset();
+        Commit();
+    }
+    Source = std::make_unique<TDataSource>(nullptr);
+}
+
+TEST_F(NavigationTest, WhenTheConnectionIsLostMidScrollTheWindowStaysAndEditNeverInserts) {
+    FillItems(200);
+    UseItems(1);
+    DS->SetPessimisticLocking(true);
+    DS->SetRefreshBeforeEdit(true);
+    AttachGrid();
+    DS->Open();
+    DS->MoveBy(25);
+    std::vector<int> window = Grid->Window();
+    // Another attachment ends ours, as a server going down would.
+    TIBSQL* self = NewSQL("SELECT CURRENT_CONNECTION FROM RDB$DATABASE");
+    self->ExecQuery();
+    AnsiString mine = self->GetFields(0)->GetAsString();
+    self->Close();
+    {
+        auto admin = TestDb->Attach();
+        TIBTransaction tr(nullptr);
+        tr.SetDefaultDatabase(admin.get());
+        tr.StartTransaction();
+        TIBSQL kill(nullptr);
+        kill.SetDatabase(admin.get());
+        kill.SetTransaction(&tr);
+        kill.GetSQL()->SetText("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine);
+        kill.ExecQuery();
+        tr.Commit();
+    }
+    EXPECT_THROW(DS->Last(), EIBError);
+    EXPECT_EQ(Grid->Window(), window);
+    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 26);
+    EXPECT_THROW(DS->Edit(), EIBError); // the lock cannot be taken
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    DS->SetPessimisticLocking(false);
+    DS->SetRefreshBeforeEdit(false);
+    DS->Edit(); // the row shown, never a new one
+    EXPECT_EQ(DS->GetState(), dsEdit);
+    DS->FieldByName("DESCRIPTION")->SetAsString("lost");
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Grid->Window(), window);
+    EXPECT_NE(DS->FieldByName("DESCRIPTION")->GetAsString(), "lost");
+    Grid.reset(); // and the link goes without an abort
 }
