@@ -105,13 +105,16 @@ public:
     bool AtEnd() const { return FAtEnd; }
     TSqlda& Out() { return FOut; }
     TSqlda& In() { return FIn; }
+    // The name of each "?" of the prepared text, in order.
+    const std::vector<AnsiString>& ParamNames() const { return FParamNames; }
 
     void Prepare(const AnsiString& Text) {
         Free();
         ISC_STATUS_ARRAY sv;
         Check(isc_dsql_allocate_statement(sv, FDb, &FHandle), sv, "allocate statement");
         FOut.Resize(8);
-        AnsiString text = EngineText(Text);
+        FParamNames.clear();
+        AnsiString text = EngineText(Text, &FParamNames);
         Check(isc_dsql_prepare(sv, FTr, &FHandle, 0, text.c_str(), 3, FOut.Get()), sv, "prepare");
         if (FOut.Get()->sqld > FOut.Get()->sqln) {
             FOut.Resize(FOut.Get()->sqld);
@@ -194,6 +197,7 @@ private:
     isc_stmt_handle FHandle = 0;
     TSqlda FOut;
     TSqlda FIn;
+    std::vector<AnsiString> FParamNames;
     bool FOpen = false;
     bool FAtEnd = false;
 };
@@ -326,12 +330,37 @@ struct TBareClientSide::TImpl {
             SetVarying(v, Description, Length);
     }
     void BindOrder(TStatement& Q, const TRow& Row) {
-        BindOrder(Q, Row.Id, Row.Description, Row.DescriptionLength);
+        if (Target.Order != TBenchOrder::Quantity) {
+            BindOrder(Q, Row.Id, Row.Description, Row.DescriptionLength);
+            return;
+        }
+        // QUANTITY (_LOCATE1, several times, NULL too) and ID (_LOCATE2).
+        TSqlda& in = Q.In();
+        for (int i = 0; i < in.Count(); ++i) {
+            XSQLVAR& v = in.Var(i);
+            if (Q.ParamNames()[static_cast<size_t>(i)] == "_LOCATE2") {
+                SetLong(v, Row.Id);
+            } else if (Row.QuantityNull) {
+                *v.sqlind = -1;
+            } else if (Type(v) == SQL_NULL) { // "? IS NULL": only whether it is
+                *v.sqlind = 0;
+            } else {
+                SetLong(v, Row.Quantity);
+            }
+        }
     }
+    // The order's values, the ID that makes an order total included.
     bool SameOrder(const TRow& A, const TRow& B) const {
-        if (Target.Order == TBenchOrder::Id) return A.Id == B.Id;
-        return A.DescriptionLength == B.DescriptionLength &&
-               std::memcmp(A.Description, B.Description, static_cast<size_t>(A.DescriptionLength)) == 0;
+        switch (Target.Order) {
+        case TBenchOrder::Id:
+            return A.Id == B.Id;
+        case TBenchOrder::Description:
+            return A.DescriptionLength == B.DescriptionLength &&
+                   std::memcmp(A.Description, B.Description, static_cast<size_t>(A.DescriptionLength)) == 0;
+        case TBenchOrder::Quantity:
+            break;
+        }
+        return A.QuantityNull == B.QuantityNull && (A.QuantityNull || A.Quantity == B.Quantity) && A.Id == B.Id;
     }
 
     // Moves a re-opened cursor onto the position: true when it stands on the
@@ -481,6 +510,21 @@ struct TBareClientSide::TImpl {
         }
         Check(isc_commit_transaction(sv, &CatalogueTr), sv, "commit catalogue transaction");
     }
+
+    // An order that does not hold the key but has NOT NULL columns makes the
+    // dataset read the main table's unique indexes (one may make the order
+    // unique), with a statement of its own in its transaction. QUANTITY may
+    // be NULL: no index makes it unique.
+    void ReadUniqueIndexes() {
+        if (Target.Order != TBenchOrder::Description) return;
+        TStatement q(&Db, &Tr);
+        q.Prepare(BenchUniqueIndexesSQL);
+        SetText(q.In().Var(0), "ITEM", 4);
+        q.Execute(true);
+        while (q.Fetch()) {
+        }
+        q.Free();
+    }
 };
 
 TBareClientSide::TBareClientSide(const TBenchTarget& Target) : F(std::make_unique<TImpl>(Target)) {
@@ -500,6 +544,7 @@ void TBareClientSide::Open() {
     F->Select.Prepare(F->S.Select);
     CheckItemColumns(F->Select.Out());
     F->ReadComputedColumns();
+    F->ReadUniqueIndexes();
     First();
 }
 

@@ -23,6 +23,12 @@ bool SideSupports(const AnsiString& Name, TBenchOp Op) {
     return true;
 }
 
+bool OrderSupports(TBenchOrder Order, TBenchOp Op) {
+    if (Order != TBenchOrder::Quantity) return true;
+    return Op == TBenchOp::Open || Op == TBenchOp::Last || Op == TBenchOp::FirstAfterLast ||
+           Op == TBenchOp::PageDown;
+}
+
 std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target) {
     AnsiString why = SideUnavailableReason(Name);
     if (!why.empty()) throw EBenchUnsupported(why);
@@ -66,14 +72,15 @@ TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRo
         if (Order == TBenchOrder::Id) {
             key.Id = id;
             plan.NearestRank.push_back(rank);
-        } else {
+            plan.Nearest.push_back(key);
+        } else if (Order == TBenchOrder::Description) {
             // A prefix between rows, as incremental search types it: it finds
             // the first description at or after it.
             AnsiString text = TBenchData::DescriptionOfRank(rank);
             key.Description = text.substr(0, text.size() - 1);
             plan.NearestRank.push_back(rank / 10 * 10);
+            plan.Nearest.push_back(key);
         }
-        plan.Nearest.push_back(key);
         plan.ByKey.push_back(id);
         plan.ByKeyRank.push_back(rank);
     }

@@ -32,6 +32,10 @@ extern const char* const BenchSideNames[3];
 AnsiString SideUnavailableReason(const AnsiString& Name);
 // Whether the side measures the operation (Qt SQL: Open and Last only).
 bool SideSupports(const AnsiString& Name, TBenchOp Op);
+// Whether the operation is measured in the order. The QUANTITY order, which
+// has no index, re-sorts the table at every re-opened cursor: it measures the
+// moves that read on (open, Last, First, page-downs).
+bool OrderSupports(TBenchOrder Order, TBenchOp Op);
 std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target);
 
 struct TBenchOpInfo {
@@ -45,7 +49,7 @@ const TBenchOpInfo& BenchOpInfo(TBenchOp Op);
 
 // The fixed inputs of the searches and edits for one table and order.
 struct TBenchPlan {
-    std::vector<TBenchKey> Nearest; // search values of FindNearest
+    std::vector<TBenchKey> Nearest; // search values of FindNearest (ID and DESCRIPTION orders)
     std::vector<Int64> NearestRank; // the place each one finds
     std::vector<int> ByKey;         // IDs of FindByKey
     std::vector<Int64> ByKeyRank;

@@ -184,6 +184,7 @@ void TBenchResults::PrintTable(std::FILE* Out, const std::vector<Int64>& Rows,
     };
     for (Int64 rows : Rows)
         for (TBenchOrder order : Orders) {
+            if (!FindMemory(rows, order, "bare") && !FindMemory(rows, order, "dataset")) continue;
             AnsiString cells[3];
             const char* sides[3] = {"bare", "dataset", "qt"};
             for (int i = 0; i < 3; ++i) {
@@ -200,6 +201,7 @@ void TBenchResults::PrintTable(std::FILE* Out, const std::vector<Int64>& Rows,
     if (Rows.size() >= 2) {
         Int64 small = Rows.front(), large = Rows.back();
         for (TBenchOrder order : Orders) {
+            if (!FindMemory(large, order, "dataset")) continue;
             const TMemoryFigure* a = growth(small, order, "dataset");
             const TMemoryFigure* b = growth(large, order, "dataset");
             const TMemoryFigure* ea = growth(small, order, "bare");
