@@ -214,18 +214,8 @@ TEST_F(NavigationTest, ARowDeletedUnderThePositionGivesWayToTheNextRowOfTheOrder
     DS->GetOrderItems()->SetText("1;G");
     DS->SetOrderItemId(1);
     DS->Open();
-    auto other = TestDb->Attach();
-    auto deleteElsewhere = [&other](int Id) {
-        TIBTransaction tr(nullptr);
-        tr.SetDefaultDatabase(other.get());
-        tr.StartTransaction();
-        TIBSQL del(nullptr);
-        del.SetDatabase(other.get());
-        del.SetTransaction(&tr);
-        del.GetSQL()->SetText("DELETE FROM GRP WHERE ID = " + IntToStr(Id));
-        del.ExecQuery();
-        tr.Commit();
-    };
+    TOtherUser other(*TestDb);
+    auto deleteElsewhere = [&other](int Id) { other.Run("DELETE FROM GRP WHERE ID = " + IntToStr(Id)); };
     TScopedBuffer buffer(*DS);
     DS->InternalFirst();
     ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
@@ -600,16 +590,8 @@ TEST_F(NavigationTest, RowsDeletedByAnotherAttachmentAroundTheWindowAreLeftOut) 
     DS->Open();
     Grid->PageDown();
     ASSERT_EQ(Grid->Window().front(), 21);
-    auto other = TestDb->Attach();
-    TIBTransaction tr(nullptr);
-    tr.SetDefaultDatabase(other.get());
-    tr.StartTransaction();
-    TIBSQL del(nullptr);
-    del.SetDatabase(other.get());
-    del.SetTransaction(&tr);
-    del.GetSQL()->SetText("DELETE FROM ITEM WHERE ID IN (21, 45)");
-    del.ExecQuery();
-    tr.Commit();
+    TOtherUser other(*TestDb);
+    other.Run("DELETE FROM ITEM WHERE ID IN (21, 45)");
     // Back from row 21, which is gone: the backward cursor finds 20 first.
     Grid->PageUp();
     std::vector<int> ids(20);
@@ -623,10 +605,7 @@ TEST_F(NavigationTest, RowsDeletedByAnotherAttachmentAroundTheWindowAreLeftOut) 
     EXPECT_EQ(window.front(), 42);
     EXPECT_EQ(std::count(window.begin(), window.end(), 45), 0);
     // The current row deleted under the window: a refresh re-reads around it.
-    tr.StartTransaction();
-    del.GetSQL()->SetText("DELETE FROM ITEM WHERE ID = " + IntToStr(DS->FieldByName("ID")->GetAsInteger()));
-    del.ExecQuery();
-    tr.Commit();
+    other.Run("DELETE FROM ITEM WHERE ID = " + IntToStr(DS->FieldByName("ID")->GetAsInteger()));
     DS->RefreshRows();
     EXPECT_EQ(Grid->Window().size(), 20u);
 }
@@ -725,18 +704,7 @@ TEST_F(NavigationTest, WhenTheConnectionIsLostMidScrollTheWindowStaysAndEditNeve
     self->ExecQuery();
     AnsiString mine = self->GetFields(0)->GetAsString();
     self->Close();
-    {
-        auto admin = TestDb->Attach();
-        TIBTransaction tr(nullptr);
-        tr.SetDefaultDatabase(admin.get());
-        tr.StartTransaction();
-        TIBSQL kill(nullptr);
-        kill.SetDatabase(admin.get());
-        kill.SetTransaction(&tr);
-        kill.GetSQL()->SetText("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine);
-        kill.ExecQuery();
-        tr.Commit();
-    }
+    TOtherUser(*TestDb).Run("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine);
     EXPECT_THROW(DS->Last(), EIBError);
     EXPECT_EQ(Grid->Window(), window);
     EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 26);
