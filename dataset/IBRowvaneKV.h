@@ -504,6 +504,9 @@ public:
 // current position and the row under each of its two cursors. Owns its link,
 // its statements (components it owns), its text and column lists and, while
 // open, its record buffers and blob streams; borrows database and transaction.
+// While open, an order whose values may repeat is followed by the key columns
+// it lacks, so that both cursors read one total order; a select its parser
+// would change, or whose rows FIRST, SKIP or ROWS limit, is refused at open.
 // Published properties and their defaults: Database, Transaction, SelectSQL,
 // ModifySQL, InsertSQL (lines), WhereClause (not stored), OrderItems, GeneratorFields (lines),
 // OrderItemId (0), KeyColumns, MainTable (empty), ReadOnly,

@@ -52,8 +52,10 @@ bool HasComment(const AnsiString& Text) {
 }
 
 // The given tokens, less what the rebuild drops on purpose, against the
-// tokens of the rebuilt text; the first difference is reported.
-void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, const AnsiString& Rebuilt) {
+// tokens of the rebuilt text; the first difference is reported, with what
+// usually causes it.
+void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, const AnsiString& Rebuilt,
+                         const AnsiString& Cause) {
     std::vector<TToken> rebuilt = TokensOf(Rebuilt);
     size_t n = std::min(Given.size(), rebuilt.size());
     size_t i = 0;
@@ -64,8 +66,7 @@ void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, cons
     for (size_t j = i; j < std::min(Given.size(), i + 4); ++j)
         at += (j > i ? " " : "") + Given[j].Text;
     RefuseStatement(What, "cannot be taken apart without changing it at " +
-                              (at.empty() ? AnsiString("its end") : "\"" + at + "\"") +
-                              ": a select in the select list or in FROM, or a clause out of its place,"
+                              (at.empty() ? AnsiString("its end") : "\"" + at + "\"") + ": " + Cause +
                               " is not supported");
 }
 
@@ -134,7 +135,8 @@ void TIBRowvaneKV::CheckSelectStatement(const AnsiString& Text) {
     given.erase(given.begin(), first);
     if (parser->GetSectionByType(sitForUpdate)->GetCount() == 0)
         std::erase_if(given, [](const TToken& T) { return T.Type == sitForUpdate; });
-    CheckRebuiltAsGiven("SelectSQL", std::move(given), parser->GetSQLText());
+    CheckRebuiltAsGiven("SelectSQL", std::move(given), parser->GetSQLText(),
+                        "a select in the select list or in FROM, or a clause out of its place,");
     CheckClausesClosed("SelectSQL", *parser);
     CheckNotLimited("SelectSQL", *parser);
 }
@@ -159,7 +161,8 @@ void TIBRowvaneKV::SetWhereClause(const AnsiString& Value) {
     where->SetSQLText(Value);
     std::vector<TToken> given = TokensOf(Value);
     if (!given.empty() && given.front().Type == sitWhere) given.erase(given.begin());
-    CheckRebuiltAsGiven("WhereClause", std::move(given), where->GetSQLText());
+    CheckRebuiltAsGiven("WhereClause", std::move(given), where->GetSQLText(),
+                        "a clause of a nested select outside parentheses");
     CheckClausesClosed("WhereClause", *parser);
     bool wasPrepared = GetInternalPrepared();
     InternalPrepareSelectQueryFwd(0, -1);
