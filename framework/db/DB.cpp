@@ -391,10 +391,13 @@ void TDataSet::SetBufferCount(int Value) {
 void TDataSet::First() {
     CheckBrowseMode();
     DoBeforeScroll();
+    bool read = false;
     try {
         InternalFirst();
-        if (ReadEndRecord(gmNext)) GetNextRecords();
+        read = ReadEndRecord(gmNext);
+        if (read) GetNextRecords();
     } catch (...) {
+        if (read) FBOF = true;
         DataEvent(deDataSetChange, 0);
         DoAfterScroll();
         throw;
@@ -407,10 +410,13 @@ void TDataSet::First() {
 void TDataSet::Last() {
     CheckBrowseMode();
     DoBeforeScroll();
+    bool read = false;
     try {
         InternalLast();
-        if (ReadEndRecord(gmPrior)) GetPriorRecords();
+        read = ReadEndRecord(gmPrior);
+        if (read) GetPriorRecords();
     } catch (...) {
+        if (read) FEOF = true;
         DataEvent(deDataSetChange, 0);
         DoAfterScroll();
         throw;
