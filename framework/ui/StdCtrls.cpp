@@ -11,12 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTextBlock>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <climits>
@@ -336,7 +338,10 @@ void TCustomEdit::InitWidget() {
     FPushing = true;
     if (QLineEdit* e = Edit()) {
         e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
-        e->setFrame(FBorderStyle == bsSingle);
+        // A memo's single-line window keeps the memo's sunken edge (see Paint).
+        bool edge = HasSunkenEdge();
+        e->setFrame(FBorderStyle == bsSingle && !edge);
+        if (edge) e->setContentsMargins(2, 2, 2, 2);
         e->setReadOnly(FReadOnly);
         e->setAcceptDrops(false); // text comes in through the messages only
         e->setText(ToWidgetText(FText));
@@ -593,10 +598,18 @@ void TCustomEdit::ReplaceSelection(const AnsiString& Text, bool CanUndo) {
     UserChangedText(FromWidgetText(t));
 }
 
+bool TCustomEdit::HasSunkenEdge() const {
+    return FBorderStyle == bsSingle && (IsMultiLineWindow() || dynamic_cast<const TCustomMemo*>(this));
+}
+
 int TCustomEdit::BorderPixels() const {
     if (FBorderStyle != bsSingle) return 0;
-    if (IsMultiLineWindow()) return 2; // the sunken client edge
+    if (HasSunkenEdge()) return 2;
     return QApplication::instance() ? QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 1;
+}
+
+void TCustomEdit::Paint(QPainter& Painter) {
+    if (Edit() && HasSunkenEdge()) qDrawWinPanel(&Painter, FWidget->rect(), FWidget->palette(), true);
 }
 
 int TCustomEdit::ScrollBarPixels(bool Vertical) const {
