@@ -197,6 +197,15 @@ void TCustomBtnEditKV::SetName(const AnsiString& NewName) {
 
 // ---- Properties of the edit and the panel -----------------------------------
 
+namespace {
+
+// Sets an edit's property when the value differs from what it holds.
+template <class T, class G, class S> void SetIfChanged(TEditKV* Edit, G Get, S Set, const T& Value) {
+    if ((Edit->*Get)() != Value) (Edit->*Set)(Value);
+}
+
+} // namespace
+
 bool TCustomBtnEditKV::GetEnabled() const {
     return TCustomPanel::GetEnabled();
 }
@@ -216,23 +225,23 @@ void TCustomBtnEditKV::SetCursorOf(TCursor Value) {
 }
 
 void TCustomBtnEditKV::SetTabStopOf(bool Value) {
-    if (Value != FEdit->GetTabStop()) FEdit->SetTabStop(Value);
+    SetIfChanged(FEdit, &TEditKV::GetTabStop, &TEditKV::SetTabStop, Value);
 }
 
 void TCustomBtnEditKV::SetAlignment(TAlignment Value) {
-    if (Value != FEdit->GetAlignment()) FEdit->SetAlignment(Value);
+    SetIfChanged(FEdit, &TEditKV::GetAlignment, &TEditKV::SetAlignment, Value);
 }
 
 void TCustomBtnEditKV::SetAutoSelect(bool Value) {
-    if (Value != FEdit->GetAutoSelect()) FEdit->SetAutoSelect(Value);
+    SetIfChanged(FEdit, &TEditKV::GetAutoSelect, &TEditKV::SetAutoSelect, Value);
 }
 
 void TCustomBtnEditKV::SetAcceptDropFiles(bool Value) {
-    if (Value != FEdit->GetAcceptDropFiles()) FEdit->SetAcceptDropFiles(Value);
+    SetIfChanged(FEdit, &TEditKV::GetAcceptDropFiles, &TEditKV::SetAcceptDropFiles, Value);
 }
 
 void TCustomBtnEditKV::SetCharCase(TEditCharCase Value) {
-    if (Value != FEdit->GetCharCase()) FEdit->SetCharCase(Value);
+    SetIfChanged(FEdit, &TEditKV::GetCharCase, &TEditKV::SetCharCase, Value);
 }
 
 void TCustomBtnEditKV::SetColorOf(TColor Value) {
@@ -260,31 +269,31 @@ void TCustomBtnEditKV::SetFontOf(TFont* Value) {
 }
 
 void TCustomBtnEditKV::SetHideSelection(bool Value) {
-    if (Value != FEdit->GetHideSelection()) FEdit->SetHideSelection(Value);
+    SetIfChanged(FEdit, &TEditKV::GetHideSelection, &TEditKV::SetHideSelection, Value);
 }
 
 void TCustomBtnEditKV::SetMarginLeft(int Value) {
-    if (Value != FEdit->GetMarginLeft()) FEdit->SetMarginLeft(Value);
+    SetIfChanged(FEdit, &TEditKV::GetMarginLeft, &TEditKV::SetMarginLeft, Value);
 }
 
 void TCustomBtnEditKV::SetMarginTop(int Value) {
-    if (Value != FEdit->GetMarginTop()) FEdit->SetMarginTop(Value);
+    SetIfChanged(FEdit, &TEditKV::GetMarginTop, &TEditKV::SetMarginTop, Value);
 }
 
 void TCustomBtnEditKV::SetMarginRight(int Value) {
-    if (Value != FEdit->GetMarginRight()) FEdit->SetMarginRight(Value);
+    SetIfChanged(FEdit, &TEditKV::GetMarginRight, &TEditKV::SetMarginRight, Value);
 }
 
 void TCustomBtnEditKV::SetMarginBottom(int Value) {
-    if (Value != FEdit->GetMarginBottom()) FEdit->SetMarginBottom(Value);
+    SetIfChanged(FEdit, &TEditKV::GetMarginBottom, &TEditKV::SetMarginBottom, Value);
 }
 
 void TCustomBtnEditKV::SetMaxLength(int Value) {
-    if (Value != FEdit->GetMaxLength()) FEdit->SetMaxLength(Value);
+    SetIfChanged(FEdit, &TEditKV::GetMaxLength, &TEditKV::SetMaxLength, Value);
 }
 
 void TCustomBtnEditKV::SetOEMConvert(bool Value) {
-    if (Value != FEdit->GetOEMConvert()) FEdit->SetOEMConvert(Value);
+    SetIfChanged(FEdit, &TEditKV::GetOEMConvert, &TEditKV::SetOEMConvert, Value);
 }
 
 void TCustomBtnEditKV::SetParentColorOf(bool Value) {
@@ -313,33 +322,33 @@ void TCustomBtnEditKV::SetParentShowHintOf(bool Value) {
 }
 
 void TCustomBtnEditKV::SetPasswordChar(char Value) {
-    if (Value != FEdit->GetPasswordChar()) FEdit->SetPasswordChar(Value);
+    SetIfChanged(FEdit, &TEditKV::GetPasswordChar, &TEditKV::SetPasswordChar, Value);
 }
 
 void TCustomBtnEditKV::SetReadOnly(bool Value) {
-    if (Value != FEdit->GetReadOnly()) FEdit->SetReadOnly(Value);
+    SetIfChanged(FEdit, &TEditKV::GetReadOnly, &TEditKV::SetReadOnly, Value);
 }
 
 void TCustomBtnEditKV::SetResetSelection(bool Value) {
-    if (Value != FEdit->GetResetSelection()) FEdit->SetResetSelection(Value);
+    SetIfChanged(FEdit, &TEditKV::GetResetSelection, &TEditKV::SetResetSelection, Value);
 }
 
 void TCustomBtnEditKV::SetValidData(TValidDataSet Value) {
-    if (Value != FEdit->GetValidData()) FEdit->SetValidData(Value);
+    SetIfChanged(FEdit, &TEditKV::GetValidData, &TEditKV::SetValidData, Value);
 }
 
 void TCustomBtnEditKV::SetValidDataString(const AnsiString& Value) {
-    if (Value != FEdit->GetValidDataString()) FEdit->SetValidDataString(Value);
+    SetIfChanged(FEdit, &TEditKV::GetValidDataString, &TEditKV::SetValidDataString, Value);
 }
 
 void TCustomBtnEditKV::SetModified(bool Value) {
-    if (Value != FEdit->GetModified()) FEdit->SetModified(Value);
+    SetIfChanged(FEdit, &TEditKV::GetModified, &TEditKV::SetModified, Value);
 }
 
 void TCustomBtnEditKV::SetSelStart(int Value) {
-    if (Value != FEdit->GetSelStart()) FEdit->SetSelStart(Value);
+    SetIfChanged(FEdit, &TEditKV::GetSelStart, &TEditKV::SetSelStart, Value);
 }
 
 void TCustomBtnEditKV::SetSelLength(int Value) {
-    if (Value != FEdit->GetSelLength()) FEdit->SetSelLength(Value);
+    SetIfChanged(FEdit, &TEditKV::GetSelLength, &TEditKV::SetSelLength, Value);
 }

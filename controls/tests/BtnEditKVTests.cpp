@@ -5,7 +5,6 @@
 #include "UiTestEnv.h"
 
 #include <QApplication>
-#include <QMimeData>
 #include <QUrl>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -228,13 +227,7 @@ TEST_F(BtnEdit, DroppedFilesAreTheButtonEditsEvent) {
     TObject* sender = nullptr;
     B->OnDropFiles = [&](TObject* S) { sender = S; };
     B->SetAcceptDropFiles(true);
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile("/tmp/f.txt")});
-    QWidget* w = qobject_cast<QAbstractScrollArea*>(EditWidget())->viewport();
-    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
+    EXPECT_TRUE(DropOnControl(B->Edit(), {QUrl::fromLocalFile("/tmp/f.txt")}));
     EXPECT_EQ(sender, B);
     ASSERT_NE(B->GetDropFilesList(), nullptr);
     EXPECT_EQ(B->GetDropFilesList()->Get(0), "/tmp/f.txt");
