@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QUrl>
@@ -137,6 +138,21 @@ TEST_F(EditKV, RefusedKeysBeepAndStayOut) {
     // Text by code is not filtered.
     E->SetText("abc");
     EXPECT_EQ(E->GetText(), "abc");
+}
+
+TEST_F(EditKV, ComposedCharactersAreFilteredLikeTypedOnes) {
+    E->SetValidData({vdNumeric});
+    for (bool multi : {true, false}) {
+        E->SetText("");
+        E->SetPasswordChar(multi ? 0 : '*'); // both kinds of window
+        E->SetFocus();
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8("1\xC3\xA9"
+                                                 "2"));
+        QApplication::sendEvent(W(), &commit);
+        EXPECT_EQ(E->GetText(), "12") << multi;
+    }
+    EXPECT_EQ(Beeps.size(), 2u);
 }
 
 TEST_F(EditKV, PasteTakesOnlyValidText) {
