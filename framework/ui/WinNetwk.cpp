@@ -102,27 +102,50 @@ DWORD ResultOfErrno(int Error) {
 // The logon comes from the URL or is the library's guest; nothing to ask.
 void KeepLogon(SMBCCTX*, const char*, const char*, char*, int, char*, int, char*, int) {}
 
-struct TContextFree {
-    void operator()(SMBCCTX* Context) const { smbc_free_context(Context, 1); }
+// One library context for the process: the library leaks a little with
+// every context it makes, so this one is made once and kept (a failed
+// start is tried again next time).
+SMBCCTX* Context() {
+    static SMBCCTX* context = nullptr;
+    if (context) return context;
+    SMBCCTX* made = smbc_new_context();
+    if (!made) return nullptr;
+    smbc_setDebug(made, 0);
+    smbc_setFunctionAuthDataWithContext(made, KeepLogon);
+    if (!smbc_init_context(made)) {
+        smbc_free_context(made, 1);
+        return nullptr;
+    }
+    return context = made;
+}
+
+// Each level is read over connections of its own: the library keys the
+// connections it keeps by server name alone, without port or logon, and
+// would otherwise answer for one server with another's shares.
+struct TDropConnections {
+    SMBCCTX* Context;
+    ~TDropConnections() { smbc_getFunctionPurgeCachedServers(Context)(Context); }
 };
-using TContextPtr = std::unique_ptr<SMBCCTX, TContextFree>;
 
 // Reads the level named by Path into Entries; a result code.
 DWORD ReadLevel(const TNetPath& Path, DWORD Type, DWORD Usage, std::vector<TNetEntry>& Entries) {
-    TContextPtr context(smbc_new_context());
-    if (!context) return ERROR_NOT_ENOUGH_MEMORY;
-    smbc_setDebug(context.get(), 0);
-    smbc_setFunctionAuthDataWithContext(context.get(), KeepLogon);
-    if (!smbc_init_context(context.get())) return ERROR_NO_NETWORK;
-    SMBCFILE* dir = smbc_getFunctionOpendir(context.get())(context.get(), Path.Url.c_str());
+    SMBCCTX* context = Context();
+    if (!context) return ERROR_NO_NETWORK;
+    TDropConnections drop{context};
+    SMBCFILE* dir = smbc_getFunctionOpendir(context)(context, Path.Url.c_str());
     if (!dir) {
         int error = errno;
         // No master browser answered: the network holds nothing we can see.
         if (Path.Server.empty() && error == ENOENT) return NO_ERROR;
         return ResultOfErrno(error);
     }
-    auto readdir = smbc_getFunctionReaddir(context.get());
-    while (const smbc_dirent* e = readdir(context.get(), dir)) {
+    struct TCloseDir {
+        SMBCCTX* Context;
+        SMBCFILE* Dir;
+        ~TCloseDir() { smbc_getFunctionClosedir(Context)(Context, Dir); }
+    } close{context, dir};
+    auto readdir = smbc_getFunctionReaddir(context);
+    while (const smbc_dirent* e = readdir(context, dir)) {
         TNetEntry entry{RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_GENERIC, RESOURCEUSAGE_CONTAINER, {}, {}};
         switch (e->smbc_type) {
         case SMBC_WORKGROUP:
@@ -152,7 +175,6 @@ DWORD ReadLevel(const TNetPath& Path, DWORD Type, DWORD Usage, std::vector<TNetE
         if (e->comment) entry.Comment = e->comment;
         Entries.push_back(std::move(entry));
     }
-    smbc_getFunctionClosedir(context.get())(context.get(), dir);
     return NO_ERROR;
 }
 

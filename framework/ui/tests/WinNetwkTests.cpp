@@ -146,6 +146,19 @@ TEST_F(SambaTest, LongNamesPassWholeAndNamesTheLibraryCutAreLeftOut) {
                                                Prefix + std::string(250, 'l')}));
 }
 
+// Port and logon belong to the server's name: one listing never answers for another.
+TEST_F(SambaTest, EachListingReachesTheServerItNames) {
+    std::string reason, longnames = testdaemons::SambaServerUrl(reason, "longnames:x"),
+                        closed = "smb://127.0.0.1:1";
+    NETRESOURCEA guest = Named(Server), logon = Named(longnames), closedPort = Named(closed);
+    std::vector<Resource> first, second, third;
+    ASSERT_EQ(ReadAll(&guest, first), NO_ERROR);
+    ASSERT_EQ(ReadAll(&logon, second), NO_ERROR);
+    EXPECT_EQ(second.size(), first.size() + 1);
+    EXPECT_EQ(ReadAll(&closedPort, third), ERROR_BAD_NETPATH);
+    EXPECT_TRUE(third.empty());
+}
+
 TEST_F(SambaTest, AShareIsNoContainer) {
     std::string share = Prefix + "public";
     NETRESOURCEA parent = Named(share);
