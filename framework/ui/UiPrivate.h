@@ -33,3 +33,9 @@ TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mo
 
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
+
+// The screen position of the last mouse button press (the application's
+// event filter notes it before Qt moves the focus for the press).
+void NoteMousePress(QPoint GlobalPos);
+// Frees the desktop's stand-in window (the application does, while Qt is there).
+void FreeDesktopWindow();
