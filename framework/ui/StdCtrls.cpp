@@ -1590,6 +1590,11 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* Event) override { Event->ignore(); }
+    // Coming in, the edit part's text is selected whole, however the focus came.
+    void focusInEvent(QFocusEvent* Event) override {
+        QComboBox::focusInEvent(Event);
+        if (lineEdit() && Event->reason() != Qt::PopupFocusReason) lineEdit()->selectAll();
+    }
 };
 
 // The window of the simple style: the edit part over a list that is always
@@ -1640,7 +1645,10 @@ protected:
         if (count > 0) List->setCurrentRow(std::clamp(row < 0 ? 0 : to, 0, count - 1));
     }
     void keyReleaseEvent(QKeyEvent* Event) override { Edit->event(Event); }
-    void focusInEvent(QFocusEvent* Event) override { Edit->event(Event); }
+    void focusInEvent(QFocusEvent* Event) override {
+        Edit->event(Event);
+        Edit->selectAll();
+    }
     void focusOutEvent(QFocusEvent* Event) override { Edit->event(Event); }
     void inputMethodEvent(QInputMethodEvent* Event) override { Edit->event(Event); }
 };
