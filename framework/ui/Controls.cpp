@@ -903,9 +903,12 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form, and
-            // so does SetFocus taking the focus away and giving it back.
+            // so do SetFocus taking the focus away and giving it back and a
+            // new window taking the focus the old one had.
+            auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason && !GKeepActiveControl) {
+                fe->reason() != Qt::PopupFocusReason && !GKeepActiveControl &&
+                !(windowed && windowed->FRefocusing)) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -971,6 +974,12 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (!ctx.Done) Event->ignore();
             ctx.Done = true;
             ctx.Result = true;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            translated = HandleFileDrag(this, Widget, Event);
+            ctx.Done = ctx.Result = translated;
             break;
         case QEvent::Resize:
         case QEvent::Move:
@@ -1132,7 +1141,12 @@ void TWinControl::RecreateWnd() {
     bool hadFocus = FWidget->hasFocus();
     DestroyHandle();
     CreateHandle();
-    if (hadFocus && FWidget) FWidget->setFocus(Qt::OtherFocusReason);
+    if (hadFocus && FWidget) {
+        // The control keeps the focus it had: no exit and enter.
+        FRefocusing = true;
+        FWidget->setFocus(Qt::OtherFocusReason);
+        FRefocusing = false;
+    }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -1431,7 +1445,7 @@ void TWinControl::WMKeyDown(TMessage& Message) {
     if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
         !shift.Contains(ssCtrl)) {
         LRESULT code = Perform(WM_GETDLGCODE);
-        bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        bool wanted = (code & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) != 0;
         if (!wanted) {
             if (key == VK_TAB) {
                 // Qt moves the focus; the control gets no Tab character.

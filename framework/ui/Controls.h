@@ -478,6 +478,7 @@ private:
     bool FParentCtl3D = true;
     bool FClickFocus = false; // the widget takes the focus when clicked
     QWidget* FParentWindow = nullptr;
+    bool FRefocusing = false; // a new window takes the focus the old one had
     int FAlignLevel = 0;
     bool FAligning = false;
 };

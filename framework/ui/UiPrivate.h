@@ -39,3 +39,7 @@ void DisposeWidget(QWidget* Widget);
 void NoteMousePress(QPoint GlobalPos);
 // Frees the desktop's stand-in window (the application does, while Qt is there).
 void FreeDesktopWindow();
+// A drag over Widget, or the drop, when Widget is registered for dropped
+// files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
+// False when Widget is no drop target and Qt handles the event.
+bool HandleFileDrag(TControl* Control, QWidget* Widget, QEvent* Event);
