@@ -1,5 +1,7 @@
 #include "CustomListBoxKV.h"
 
+#include "Utilskv.h"
+
 KV_ABSTRACT_METACLASS(TCustomListBoxKV, &TCustomListBox::ClassInfo())
 
 TCustomListBoxKV::TCustomListBoxKV(TComponent* AOwner) : TCustomListBox(AOwner) {}
@@ -51,6 +53,7 @@ void TCustomListBoxKV::SetSelectOnDelete(bool Value) {
 void TCustomListBoxKV::SetAcceptDropFiles(bool Value) {
     if (Value == FAcceptDropFiles) return;
     FAcceptDropFiles = Value;
+    if (HandleAllocated()) DragAcceptFiles(GetHandle(), Value);
 }
 
 // ---- Keeping a current item -------------------------------------------------
@@ -133,12 +136,17 @@ void TCustomListBoxKV::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
 
 void TCustomListBoxKV::WMDropFiles(TMessage& Message) {
     TCustomListBox::Dispatch(Message);
+    if (TakeDroppedFiles(reinterpret_cast<HDROP>(Message.WParam), FAcceptDropFiles, FDropFilesList) &&
+        OnDropFiles)
+        OnDropFiles(this);
 }
 
 void TCustomListBoxKV::CreateWnd() {
     TCustomListBox::CreateWnd();
+    if (FAcceptDropFiles) DragAcceptFiles(GetHandle(), true);
 }
 
 void TCustomListBoxKV::DestroyWnd() {
+    if (FAcceptDropFiles && HandleAllocated()) DragAcceptFiles(GetHandle(), false);
     TCustomListBox::DestroyWnd();
 }

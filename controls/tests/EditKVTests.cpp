@@ -363,19 +363,6 @@ TEST(TabStops, PartsReadAsAtolDoesAndKeptInRange) {
 
 // ---- Dropped files --------------------------------------------------------
 
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls) {
-    QWidget* w = Control->GetHandle();
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
-    QMimeData data;
-    data.setUrls(Urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
-    return drop.isAccepted();
-}
-
 TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
     int fired = 0;
     E->OnDropFiles = [&](TObject* Sender) {

@@ -335,22 +335,6 @@ TEST(Edit, PasswordCharacterIsShownAsGiven) {
 
 // ---- Dropped files --------------------------------------------------------
 
-// Delivers a drag of Urls to the control's window as Qt would: enter, then
-// drop. Returns whether the window took the drag.
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString()) {
-    QWidget* w = Control->GetHandle();
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
-    QMimeData data;
-    if (!Urls.isEmpty()) data.setUrls(Urls);
-    if (!Text.isNull()) data.setText(Text);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
-    return drop.isAccepted();
-}
-
 // A memo that records the files of each drop.
 class TDropMemo : public TMemo {
 public:
