@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "UiPrivate.h"
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCursor>
 #include <QHelpEvent>
@@ -152,6 +153,27 @@ std::map<QWidget*, int>& DepthMap() {
 }
 
 } // namespace
+
+int ScrollCodeOfAction(int Action) {
+    switch (Action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub:
+        return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd:
+        return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub:
+        return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum:
+        return SB_TOP;
+    case QAbstractSlider::SliderToMaximum:
+        return SB_BOTTOM;
+    case QAbstractSlider::SliderMove:
+        return SB_THUMBTRACK;
+    default:
+        return -1;
+    }
+}
 
 void DisposeWidget(QWidget* Widget) {
     if (!Widget) return;

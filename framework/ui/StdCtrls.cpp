@@ -2240,32 +2240,8 @@ void TCustomListBox::InitWidget() {
     std::weak_ptr<int> life = Life();
     auto bind = [this, life](QScrollBar* Bar, Cardinal Msg) {
         QObject::connect(Bar, &QAbstractSlider::actionTriggered, Bar, [this, life, Bar, Msg](int Action) {
-            int code;
-            switch (Action) {
-            case QAbstractSlider::SliderSingleStepAdd:
-                code = SB_LINEDOWN;
-                break;
-            case QAbstractSlider::SliderSingleStepSub:
-                code = SB_LINEUP;
-                break;
-            case QAbstractSlider::SliderPageStepAdd:
-                code = SB_PAGEDOWN;
-                break;
-            case QAbstractSlider::SliderPageStepSub:
-                code = SB_PAGEUP;
-                break;
-            case QAbstractSlider::SliderToMinimum:
-                code = SB_TOP;
-                break;
-            case QAbstractSlider::SliderToMaximum:
-                code = SB_BOTTOM;
-                break;
-            case QAbstractSlider::SliderMove:
-                code = SB_THUMBTRACK;
-                break;
-            default:
-                return;
-            }
+            int code = ScrollCodeOfAction(Action);
+            if (code < 0) return;
             WPARAM w =
                 static_cast<WPARAM>(code) | (static_cast<WPARAM>(Bar->sliderPosition() & 0xFFFF) << 16);
             GuardedCall(this, [&] { Perform(Msg, w); });

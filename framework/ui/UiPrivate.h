@@ -31,6 +31,10 @@ LPARAM KeyDataFromModifiers(Qt::KeyboardModifiers Modifiers);
 TKeyChar CharOfKeyEvent(const QKeyEvent* Event);
 TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers);
 
+// The scroll code (SB_...) of a scroll bar action (QAbstractSlider::SliderAction),
+// SB_THUMBTRACK for dragging the thumb; -1 for no action.
+int ScrollCodeOfAction(int Action);
+
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
 
