@@ -134,6 +134,11 @@ TEST_F(Windows, PostedMessagesArriveLaterAndOnlyWhileTheWindowLives) {
 }
 
 TEST_F(Windows, MainWindowHooksHearTheApplicationLoseAndGetTheActivation) {
+    auto send = [](Qt::ApplicationState State) {
+        QApplicationStateChangeEvent e(State);
+        QApplication::sendEvent(QApplication::instance(), &e);
+    };
+    send(Qt::ApplicationActive); // where the test starts from
     std::vector<std::pair<char, WPARAM>> heard;
     int a = 0, b = 0;
     Application->HookMainWindow(&a, [&](TMessage& M) {
@@ -145,10 +150,6 @@ TEST_F(Windows, MainWindowHooksHearTheApplicationLoseAndGetTheActivation) {
         heard.emplace_back('b', M.WParam);
         return true;
     });
-    auto send = [](Qt::ApplicationState State) {
-        QApplicationStateChangeEvent e(State);
-        QApplication::sendEvent(QApplication::instance(), &e);
-    };
     send(Qt::ApplicationInactive);
     send(Qt::ApplicationHidden); // still not active: no news
     send(Qt::ApplicationActive);
