@@ -189,20 +189,20 @@ TEST_F(ListBoxKV, DroppedFilesFillTheListWholeAndFireOnce) {
     std::string deep = "/tmp/" + std::string(300, 'd') + "/f.txt";
     QList<QUrl> two{QUrl::fromLocalFile("/tmp/eins \xC3\xA4.txt"),
                     QUrl::fromLocalFile(QString::fromStdString(deep))};
-    EXPECT_FALSE(DropOn(List, two));
+    EXPECT_FALSE(DropOnControl(List, two));
     EXPECT_EQ(List->GetDropFilesList(), nullptr);
     List->SetAcceptDropFiles(true);
-    EXPECT_TRUE(DropOn(List, two));
+    EXPECT_TRUE(DropOnControl(List, two));
     EXPECT_EQ(fired, 1);
     ASSERT_NE(List->GetDropFilesList(), nullptr);
     EXPECT_EQ(List->GetDropFilesList()->GetText(), "/tmp/eins \xC3\xA4.txt\r\n" + deep + "\r\n");
     EXPECT_EQ(List->GetItems()->GetCount(), 8); // the lines stay
     // A new window takes drops again; switched off, none arrive.
     List->SetBorderStyle(bsNone);
-    EXPECT_TRUE(DropOn(List, {QUrl::fromLocalFile("/tmp/x")}));
+    EXPECT_TRUE(DropOnControl(List, {QUrl::fromLocalFile("/tmp/x")}));
     EXPECT_EQ(List->GetDropFilesList()->GetCount(), 1);
     List->SetAcceptDropFiles(false);
-    EXPECT_FALSE(DropOn(List, two));
+    EXPECT_FALSE(DropOnControl(List, two));
     List->Perform(WM_DROPFILES, 0); // one that arrives anyway is released quietly
     EXPECT_EQ(fired, 2);
 }

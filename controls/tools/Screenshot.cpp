@@ -1,17 +1,20 @@
 // Pictures of the form controls for the documentation, drawn on a virtual X
-// display (scripts/screenshot runs it under xvfb-run).
+// display so that they look as a user sees them.
 //
-//   controls_screenshot lists <file.png>      the list and combo box variants
+//   controls_screenshot <file.png>           the edits and button edits (run under xvfb-run)
+//   controls_screenshot lists <file.png>     the list and combo box variants
+#include "BtnEditKV.h"
 #include "ComboBoxKV.h"
 #include "DriveComboBoxKV.h"
+#include "EditKV.h"
 #include "Forms.h"
 #include "ListBoxKV.h"
 #include "StdCtrls.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
-#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,16 +27,86 @@ void Settle() {
         QApplication::processEvents();
 }
 
+void Save(const QImage& Image, const char* Output) {
+    if (!Image.save(QString::fromLocal8Bit(Output), "PNG"))
+        throw Exception(AnsiString("Cannot write ") + Output);
+    std::printf("%s: %dx%d\n", Output, Image.width(), Image.height());
+}
+
+// Three dots, the usual face of a button that opens something.
+void DrawEllipsis(TBitmap& Glyph) {
+    QImage img(11, 5, QImage::Format_ARGB32);
+    img.fill(Qt::magenta); // the bottom-left pixel's colour is transparent
+    QPainter p(&img);
+    for (int x : {1, 5, 9})
+        p.fillRect(x - 1, 1, 2, 2, Qt::black);
+    p.end();
+    Glyph.SetImage(img);
+}
+
+int Edits(const char* Output) {
+    TForm form(nullptr);
+    form.SetCaption("Controls");
+    form.SetBounds(0, 0, 360, 250);
+
+    auto place = [&](TControl* c, int x, int y, int w, int h) {
+        c->SetParent(&form);
+        c->SetBounds(x, y, w, h);
+    };
+    auto* memo = new TEditKV(&form);
+    place(memo, 10, 10, 160, 80);
+    memo->SetScrollBars(ssVertical);
+    memo->GetLines()->SetText(
+        "Eine Zeile, die umbricht, weil sie lang ist.\r\nZweite Zeile\r\n\tmit Tabulator");
+
+    auto* numbers = new TEditKV(&form);
+    place(numbers, 180, 10, 121, 21);
+    numbers->SetMultiLine(false);
+    numbers->SetValidData({vdNumeric, vdDecSeparator});
+    numbers->SetText("1234,50");
+
+    auto* right = new TEditKV(&form);
+    place(right, 180, 40, 121, 21);
+    right->SetMultiLine(false);
+    right->SetAlignment(taRightJustify);
+    right->SetMarginRight(3);
+    right->SetText("rechtsbündig");
+
+    auto* password = new TEditKV(&form);
+    place(password, 180, 70, 121, 21);
+    password->SetPasswordChar('*');
+    password->SetText("geheim");
+
+    auto* button = new TBtnEditKV(&form);
+    place(button, 10, 110, 160, 21);
+    button->SetText("C:\\Daten\\Datei.txt");
+    DrawEllipsis(*button->GetBtnGlyph());
+
+    auto* plain = new TBtnEditKV(&form);
+    place(plain, 180, 110, 121, 21);
+    plain->SetText("Text");
+
+    auto* wide = new TBtnEditKV(&form);
+    place(wide, 10, 150, 200, 21);
+    wide->SetBtnWidth(30);
+    wide->SetText("breiter Knopf");
+    DrawEllipsis(*wide->GetBtnGlyph());
+
+    auto* reference = new TEdit(&form);
+    place(reference, 10, 190, 121, 21);
+    reference->SetText("TEdit zum Vergleich");
+
+    form.Show();
+    Settle();
+    Save(form.GetHandle()->grab().toImage(), Output);
+    return 0;
+}
+
 template <class T> T* Put(TForm& Form, int Left, int Top, int Width, int Height) {
     auto* c = new T(&Form);
     c->SetParent(&Form);
     c->SetBounds(Left, Top, Width, Height);
     return c;
-}
-
-void Save(const QImage& Image, const char* Output) {
-    if (!Image.save(Output, "PNG")) throw Exception(AnsiString("Cannot write ") + Output);
-    std::printf("%s: %dx%d\n", Output, Image.width(), Image.height());
 }
 
 const char* const Fruit[] = {"", "Apfel", "Birne", "Kirsche", "Pflaume", "Quitte", "Zwetschge"};
@@ -76,8 +149,9 @@ int Lists(const char* Output) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || std::strcmp(argv[1], "lists") != 0) {
-        std::fprintf(stderr, "usage: controls_screenshot lists <file.png>\n");
+    bool lists = argc == 3 && std::strcmp(argv[1], "lists") == 0;
+    if (argc != 2 && !lists) {
+        std::fprintf(stderr, "usage: controls_screenshot [lists] <file.png>\n");
         return 2;
     }
     try {
@@ -86,7 +160,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "controls_screenshot: %s\n", E.what());
             std::exit(1);
         };
-        return Lists(argv[2]);
+        return lists ? Lists(argv[2]) : Edits(argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "controls_screenshot: %s\n", e.what());
         return 1;

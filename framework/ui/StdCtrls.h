@@ -91,6 +91,11 @@ protected:
     // The multi-line window, or null.
     QPlainTextEdit* MultiLineEdit() const;
     bool IsMultiLineWindow() const;
+    void Paint(QPainter& Painter) override;
+    // The platform's sunken client edge: always around a multi-line window,
+    // and around a memo's single-line one; other single-line windows have
+    // the style's frame.
+    bool HasSunkenEdge() const;
     // Width of the border inside the bounds, and of a scroll bar there.
     int BorderPixels() const;
     int ScrollBarPixels(bool Vertical) const;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -61,9 +60,9 @@ ExceptionCatcher::~ExceptionCatcher() {
     Application->OnException = nullptr;
 }
 
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text) {
+bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text) {
     QWidget* w = Control->GetHandle();
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport(); // where drags arrive
     QMimeData data;
     if (!Urls.isEmpty()) data.setUrls(Urls);
     if (!Text.isNull()) data.setText(Text);

@@ -17,6 +17,6 @@ struct ExceptionCatcher {
     std::vector<TObject*> Senders;
 };
 
-// Delivers a drag of Urls (and Text, when given) to the control's window as
-// Qt would: enter, then drop. Returns whether the window took the drag.
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString());
+// Drags Urls (and Text, when given) onto the control's window as the desktop
+// does: enter, then drop. Returns whether the window took the drop.
+bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString());
