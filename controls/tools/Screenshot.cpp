@@ -3,9 +3,12 @@
 //
 //   controls_screenshot <file.png>           the edits and button edits (run under xvfb-run)
 //   controls_screenshot lists <file.png>     the list and combo box variants
+//   controls_screenshot dropdown <file.png>  an open drop-down edit on a form at the screen's
+//                                            bottom edge, its list hanging below the form
 #include "BtnEditKV.h"
 #include "ComboBoxKV.h"
 #include "DriveComboBoxKV.h"
+#include "DropDownEditKV.h"
 #include "EditKV.h"
 #include "Forms.h"
 #include "ListBoxKV.h"
@@ -13,8 +16,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -146,12 +151,51 @@ int Lists(const char* Output) {
     return 0;
 }
 
+int DropDown(const char* Output) {
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+    TForm form(nullptr);
+    form.SetCaption("Auswahl");
+    form.SetBorderStyle(bsDialog);
+    int clientHeight = 80;
+    // Low on the screen, with room below for the list to hang out of the form.
+    form.SetBounds(screen.width() / 2 - 130, screen.bottom() - clientHeight - 160, 260, clientHeight + 25);
+    auto* label = Put<TLabel>(form, 10, 14, 60, 17);
+    label->SetCaption("Obstsorte:");
+    auto* plain = Put<TEditKV>(form, 90, 10, 150, 21);
+    plain->SetMultiLine(false);
+    plain->SetText("zum Vergleich");
+    auto* box = Put<TDropDownEditKV>(form, 90, clientHeight - 31, 150, 21);
+    const char* const sorts[] = {"Apfel",  "Birne",     "Kirsche",   "Mirabelle", "Pflaume",
+                                 "Quitte", "Reneklode", "Zwetschge", "Holunder",  "Stachelbeere"};
+    for (const char* f : sorts)
+        box->GetItems()->Add(f);
+    box->SetText("Kirsche");
+    form.Show();
+    QApplication::setActiveWindow(form.GetHandle());
+    box->SetFocus();
+    Settle();
+    // Alt+Down opens the list, as the user would.
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_Down, Qt::AltModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &alt);
+    Settle();
+    TDropDownEditListBoxKV* list = box->GetListBox();
+    if (!list->GetVisible()) throw Exception("The list did not open");
+    QRect formArea = form.GetWidget()->frameGeometry();
+    QRect area = formArea.united(list->GetBoundsRect()).adjusted(-20, -20, 20, 20).intersected(screen);
+    QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(area);
+    std::printf("list at %d..%d, form bottom %d, screen bottom %d\n", list->GetTop(),
+                list->GetTop() + list->GetHeight(), formArea.bottom(), screen.bottom());
+    Save(shot, Output);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     bool lists = argc == 3 && std::strcmp(argv[1], "lists") == 0;
-    if (argc != 2 && !lists) {
-        std::fprintf(stderr, "usage: controls_screenshot [lists] <file.png>\n");
+    bool dropDown = argc == 3 && std::strcmp(argv[1], "dropdown") == 0;
+    if (argc != 2 && !lists && !dropDown) {
+        std::fprintf(stderr, "usage: controls_screenshot [lists|dropdown] <file.png>\n");
         return 2;
     }
     try {
@@ -160,7 +204,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "controls_screenshot: %s\n", E.what());
             std::exit(1);
         };
-        return lists ? Lists(argv[2]) : Edits(argv[1]);
+        return lists ? Lists(argv[2]) : dropDown ? DropDown(argv[2]) : Edits(argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "controls_screenshot: %s\n", e.what());
         return 1;

@@ -2317,6 +2317,13 @@ void TCustomListBox::DestroyWnd() {
     TWinControl::DestroyWnd();
 }
 
+// A new size keeps the list filled to the bottom where it can.
+void TCustomListBox::Resize() {
+    ClampTopIndex();
+    UpdateScrollBars();
+    TWinControl::Resize();
+}
+
 void TCustomListBox::FontChanged() {
     TWinControl::FontChanged();
     LayoutChanged();

@@ -408,6 +408,7 @@ protected:
     void Paint(QPainter& Painter) override;
     void UpdateWidgetBounds() override;
     void FontChanged() override;
+    void Resize() override;
     QPoint ClientOffset() const override;
 
 private:

@@ -170,7 +170,9 @@ TEST_F(ListBoxes, PositionsTopIndexAndIntegralHeight) {
     EXPECT_EQ(List->ItemAtPos({5, 64}, false), 4);
     // Without a scroll bar the client area takes the full width.
     EXPECT_EQ(List->GetClientWidth(), 120 - 4);
-    List->SetHeight(80);
+    List->SetTopIndex(1);
+    List->SetHeight(80); // now all four fit: the list shows them from the first
+    EXPECT_EQ(List->GetTopIndex(), 0);
     EXPECT_EQ(W()->height(), 80);
     List->SetIntegralHeight(true);
     EXPECT_EQ(W()->height(), 4 + 5 * 13);
