@@ -158,19 +158,20 @@ TEST_F(ListBoxKV, TheRightButtonSelectsLikeTheLeftOneAndFiresOnlyItsOwnEvents) {
 TEST_F(ListBoxKV, MultipleSelectionExcludesTheHelpers) {
     struct Helper {
         const char* Name;
-        void (TCustomListBoxKV::*Set)(bool);
-        bool (TCustomListBoxKV::*Get)() const;
+        std::function<void(bool)> Set;
+        std::function<bool()> Get;
     };
-    for (const Helper& h :
-         {Helper{"HideSelection", &TCustomListBoxKV::SetHideSelection, &TCustomListBoxKV::GetHideSelection},
-          Helper{"SelectOnEnter", &TCustomListBoxKV::SetSelectOnEnter, &TCustomListBoxKV::GetSelectOnEnter},
-          Helper{"SelectOnDelete", &TCustomListBoxKV::SetSelectOnDelete,
-                 &TCustomListBoxKV::GetSelectOnDelete}}) {
-        (List->*h.Set)(true);
-        List->SetMultiSelect(true);
-        EXPECT_FALSE((List->*h.Get)()) << h.Name;
-        (List->*h.Set)(true);
-        EXPECT_FALSE(List->GetMultiSelect()) << h.Name;
+    TListBoxKV* l = List;
+    const Helper helpers[] = {
+        {"HideSelection", [l](bool v) { l->SetHideSelection(v); }, [l] { return l->GetHideSelection(); }},
+        {"SelectOnEnter", [l](bool v) { l->SetSelectOnEnter(v); }, [l] { return l->GetSelectOnEnter(); }},
+        {"SelectOnDelete", [l](bool v) { l->SetSelectOnDelete(v); }, [l] { return l->GetSelectOnDelete(); }}};
+    for (const Helper& h : helpers) {
+        h.Set(true);
+        l->SetMultiSelect(true);
+        EXPECT_FALSE(h.Get()) << h.Name;
+        h.Set(true);
+        EXPECT_FALSE(l->GetMultiSelect()) << h.Name;
     }
     List->SetMultiSelect(true);
     EXPECT_FALSE(List->GetHideSelection() || List->GetSelectOnEnter() || List->GetSelectOnDelete());
