@@ -1281,7 +1281,11 @@ void TWinControl::SetTabStop(bool Value) {
 }
 
 void TWinControl::UpdateFocusPolicy() {
-    if (FWidget)
+    if (!FWidget) return;
+    // A window on the desktop never takes the focus.
+    if (!GetParent() && FParentWindow && FParentWindow == GetDesktopWindow())
+        FWidget->setFocusPolicy(Qt::NoFocus);
+    else
         FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
 }
 

@@ -64,6 +64,7 @@ TEST_F(Windows, ADesktopWindowShowsWhereItIsPutAndLeavesTheFocusAlone) {
     EXPECT_EQ(w->windowHandle()->transientParent(), Form->GetWidget()->windowHandle());
     EXPECT_TRUE(Edit->Focused());
     EXPECT_EQ(QApplication::activeWindow(), Form->GetWidget());
+    EXPECT_EQ(w->focusPolicy(), Qt::NoFocus); // also with TabStop
     // Clicking it does not take the focus either.
     QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(Popup->GetItemIndex(), 0);
