@@ -137,7 +137,7 @@ int Lists(const char* Output) {
     simple->SetItemIndex(4);
     auto* list = Put<TListBoxKV>(form, 180, 10, 110, 2 * 2 + 8 * 13);
     fill(list->GetItems());
-    list->GetItems()->Add("Mirabelle\tgelb");
+    list->GetItems()->Add("Kiwi\tgrün");
     list->SetItemIndex(3);
     auto* multi = Put<TListBoxKV>(form, 300, 10, 110, 2 * 2 + 8 * 13);
     multi->SetColumns(2);

@@ -179,6 +179,34 @@ TEST_F(ListBoxes, PositionsTopIndexAndIntegralHeight) {
     EXPECT_EQ(List->GetHeight(), 80);
 }
 
+TEST_F(ListBoxes, OwnerDrawnRowsTakeItemHeightAndTabsStopAtTabWidth) {
+    Fill(3);
+    List->SetItemHeight(20); // the standard style's rows follow the font
+    EXPECT_EQ(List->ItemRect(1), QRect(0, 13, List->GetClientWidth(), 13));
+    for (TListBoxStyle style : {lbOwnerDrawFixed, lbOwnerDrawVariable}) {
+        List->SetStyle(style);
+        EXPECT_EQ(List->GetItemHeight(), 20) << style;
+        EXPECT_EQ(List->ItemRect(1), QRect(0, 20, List->GetClientWidth(), 20)) << style;
+        EXPECT_EQ(List->ItemAtPos({5, 45}, true), 2) << style;
+    }
+    List->SetStyle(lbStandard);
+    // A line that starts with a tab shows its text at the first tab stop:
+    // TabWidth dialog units (a quarter of the average character width), 32 unless set.
+    List->GetItems()->Put(0, "\tI");
+    auto textStart = [&] {
+        QImage image = W()->grab().toImage();
+        for (int x = 2; x < image.width(); ++x)
+            for (int y = 2; y < 2 + 13; ++y)
+                if (qGray(image.pixel(x, y)) < 128) return x;
+        return -1;
+    };
+    int average = QFontMetrics(List->GetFont()->ToQFont()).averageCharWidth();
+    int standard = textStart();
+    EXPECT_GE(standard, 2 + 2 + 8 * average);
+    List->SetTabWidth(64);
+    EXPECT_EQ(textStart() - standard, 8 * average);
+}
+
 TEST_F(ListBoxes, TheScrollBarScrollsAndEndsItsScrolling) {
     Fill(20);
     std::vector<int> codes;
