@@ -55,16 +55,22 @@ TProgramFolder::TProgramFolder() {
     if (!mkdtemp(templ.data())) throw Exception("Cannot create a temporary folder");
     FPath = templ;
     SetModuleFileNameForTesting(FPath + "/IBRowvaneDemo");
+    if (const char* old = getenv("XDG_CONFIG_HOME")) FSavedConfigHome = old;
+    setenv("XDG_CONFIG_HOME", ConfigFolder().c_str(), 1);
 }
 
 TProgramFolder::~TProgramFolder() {
     SetModuleFileNameForTesting(AnsiString());
+    if (FSavedConfigHome)
+        setenv("XDG_CONFIG_HOME", FSavedConfigHome->c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
     std::filesystem::remove_all(FPath, ec);
 }
 
-AnsiString TProgramFolder::IniText() const {
-    std::ifstream in(IniFile(), std::ios::binary);
+AnsiString TProgramFolder::TextOf(const AnsiString& File) {
+    std::ifstream in(File, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();

@@ -6,22 +6,29 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 // A temporary folder in which the program file is said to live, so the
-// settings file goes there; the real program folder is left alone.
+// settings file goes there, with a user configuration folder of its own
+// (XDG_CONFIG_HOME) inside it; the real program folder and the user's
+// configuration are left alone.
 class TProgramFolder {
 public:
     TProgramFolder();
     ~TProgramFolder();
     const AnsiString& Path() const { return FPath; }
     AnsiString IniFile() const { return FPath + "/IbRowvaneDemo.ini"; }
-    AnsiString IniText() const; // "" when there is no file
+    AnsiString ConfigFolder() const { return FPath + "/config"; }
+    AnsiString UserIniFile() const { return ConfigFolder() + "/IbRowvaneDemo.ini"; }
+    AnsiString IniText() const { return TextOf(IniFile()); }
+    static AnsiString TextOf(const AnsiString& File); // "" when there is no file
     void PutIni(const AnsiString& Text) const;
 
 private:
     AnsiString FPath;
+    std::optional<std::string> FSavedConfigHome;
 };
 
 // Collects what reaches Application->HandleException while it lives.
