@@ -445,6 +445,26 @@ TEST_F(MainWindowTest, AMissingDatabaseIsShownAndTheWindowStaysUsable) {
     ExpectState(*Win, true);
 }
 
+// The database connects but the dataset cannot open on it (ITEM has no ID):
+// the connection goes again, so settings, Create DB and Open work on.
+TEST_F(MainWindowTest, ADatasetThatCannotOpenLeavesTheDatabaseDisconnected) {
+    TTestDatabase noKey(TRoute::Embedded, "nokey.fdb");
+    noKey.Execute({"CREATE TABLE ITEM (DESCRIPTION VARCHAR(30) NOT NULL)"});
+    UseDatabase(noKey.GetFilePath(), noKey.GetPassword());
+    Click(Win->BtnOpenClose);
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_NE(ErrorTexts()[0].find("ID"), std::string::npos) << ErrorTexts()[0];
+    EXPECT_FALSE(Win->Db->GetConnected());
+    EXPECT_FALSE(Win->Tr->GetInTransaction());
+    ExpectState(*Win, false);
+
+    UseDatabase(Path);
+    CreateDb();
+    Open();
+    ExpectState(*Win, true);
+    EXPECT_EQ(ErrorTexts().size(), 1u);
+}
+
 TEST_F(MainWindowTest, AWrongPasswordIsShownAndTheWindowStaysUsable) {
     // The embedded engine takes any password: this needs the test server.
     AnsiString unavailable = ServerUnavailableReason();
