@@ -192,7 +192,7 @@ TEST_F(DbSettingsDialogTest, AFailedSaveIsShownAndLosesNothingTyped) {
     setenv("XDG_CONFIG_HOME", (Folder.Path() + "/file/config").c_str(), 1);
     Store.reset();
     Store = std::make_unique<TSettings>();
-    TExceptionCatcher caught;
+    ExceptionCatcher caught;
     int result = RunDialog([](TFrmDbSettings& d) {
         Tick(d, true);
         TypeAll(d);

@@ -30,26 +30,6 @@ extern "C" const char* __asan_default_options() {
 }
 #endif
 
-namespace {
-
-class DemoEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!getenv("XDG_RUNTIME_DIR")) {
-            static std::string dir = "/tmp/kv-demo-tests-" + std::to_string(getuid());
-            mkdir(dir.c_str(), 0700);
-            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        }
-        new TApplication();
-    }
-    void TearDown() override { delete Application; }
-};
-
-[[maybe_unused]] ::testing::Environment* const Env = ::testing::AddGlobalTestEnvironment(new DemoEnvironment);
-
-} // namespace
-
 TProgramFolder::TProgramFolder() {
     AnsiString templ = (std::filesystem::temp_directory_path() / "kv-demo-XXXXXX").string();
     if (!mkdtemp(templ.data())) throw Exception("Cannot create a temporary folder");
@@ -78,12 +58,4 @@ AnsiString TProgramFolder::TextOf(const AnsiString& File) {
 
 void TProgramFolder::PutIni(const AnsiString& Text) const {
     std::ofstream(IniFile(), std::ios::binary) << Text;
-}
-
-TExceptionCatcher::TExceptionCatcher() {
-    Application->OnException = [this](TObject*, const std::exception& E) { Messages.push_back(E.what()); };
-}
-
-TExceptionCatcher::~TExceptionCatcher() {
-    Application->OnException = nullptr;
 }

@@ -1,8 +1,10 @@
-// What the demo tests share: one application object on the offscreen
-// platform, and a folder that stands in for the program's own.
+// What the demo tests share: a folder that stands in for the program's own.
+// The application object on the offscreen platform and the catcher of
+// handled exceptions come from the framework's window test support.
 #pragma once
 
 #include "Forms.h"
+#include "UiTestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -31,9 +33,3 @@ private:
     std::optional<std::string> FSavedConfigHome;
 };
 
-// Collects what reaches Application->HandleException while it lives.
-struct TExceptionCatcher {
-    TExceptionCatcher();
-    ~TExceptionCatcher();
-    std::vector<std::string> Messages;
-};

@@ -1,5 +1,6 @@
 // The main window: its form, start-up state, settings, sample database,
 // opening and closing, errors, and shutting down.
+#include "CaptionFit.h"
 #include "Frm_dbsettings.h"
 #include "MainWindowFixture.h"
 #include "Unt_settings.h"
@@ -264,6 +265,22 @@ TEST_F(MainWindowTest, TheFormHasTheLayoutOfItsDescription) {
         EXPECT_GT(qAlpha(disabled.pixel(3, baseRow)), 0);
         EXPECT_GT(qGray(disabled.pixel(3, baseRow)), 60); // greyed out
     }
+}
+
+// The forms were laid out for a narrow 8-point font; the font that stands
+// in for it must let every caption of both windows show whole.
+TEST_F(MainWindowTest, EveryCaptionOfBothWindowsShowsWhole) {
+    EXPECT_EQ(CaptionsThatDoNotFit(*Win), std::vector<std::string>{});
+    Win->DataSet->SetActive(false);
+    // The states change captions and glyphs: "Close", and the down sort button.
+    Win->BtnOpenClose->SetCaption("Close");
+    Win->BtnSortDescrDesc->SetDown(true);
+    EXPECT_EQ(CaptionsThatDoNotFit(*Win), std::vector<std::string>{});
+    WithSettingsDialog([](TFrmDbSettings& D) {
+        EXPECT_EQ(CaptionsThatDoNotFit(D), std::vector<std::string>{});
+        D.ChkRemember->SetChecked(true);
+        EXPECT_EQ(CaptionsThatDoNotFit(D), std::vector<std::string>{});
+    });
 }
 
 TEST_F(MainWindowTest, OnlyTheSixButtonsWithHintsShowThem) {

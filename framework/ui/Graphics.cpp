@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFontDatabase>
 #include <QPalette>
 
 #include <fstream>
@@ -142,9 +143,43 @@ void TFont::Changed() {
     if (OnChange) OnChange(this);
 }
 
+namespace {
+
+// The forms' font families of the platform they were designed on, with the
+// installed families that stand in for them, best first. The forms' boxes
+// were measured in the narrow 8-point sans serif of that platform; the
+// families that fontconfig would choose for it by itself set the same text
+// wider, so captions lose letters at both ends. The stand-ins are metric
+// compatible with that platform's common sans serif, whose widths come
+// closest; fontconfig's own aliases already cover the families it knows
+// (Arial, Times New Roman, Courier New, Calibri and the like).
+struct TFontSubstitute {
+    const char* Family;
+    std::initializer_list<const char*> StandIns;
+};
+
+const TFontSubstitute FontSubstitutes[] = {
+    {"MS Sans Serif", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"Microsoft Sans Serif", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"MS Shell Dlg", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"MS Shell Dlg 2", {"Liberation Sans", "Arimo", "Carlito"}},
+};
+
+} // namespace
+
+AnsiString ScreenFontFamily(const AnsiString& Name) {
+    for (const TFontSubstitute& s : FontSubstitutes) {
+        if (!SameText(Name, s.Family)) continue;
+        for (const char* standIn : s.StandIns)
+            if (QFontDatabase::hasFamily(standIn)) return standIn;
+        break;
+    }
+    return Name;
+}
+
 QFont TFont::ToQFont() const {
-    QFont f(QString::fromStdString(FName));
-    // Fonts of another platform fall back to the family fontconfig prefers.
+    QFont f(QString::fromStdString(ScreenFontFamily(FName)));
+    // Other fonts of another platform fall back to the family fontconfig prefers.
     f.setStyleHint(QFont::SansSerif);
     int pixels = FHeight < 0 ? -FHeight : FHeight;
     if (pixels > 0) f.setPixelSize(pixels);

@@ -85,6 +85,11 @@ private:
     int FCharset = 1;
 };
 
+// The installed font family that shows text of the named family: a family
+// of the platform the forms were designed on maps to an installed one with
+// similar widths, so designed boxes hold their text; other names stay.
+AnsiString ScreenFontFamily(const AnsiString& Name);
+
 // An image. Form text carries it as binary data (any format Qt reads; a
 // four-byte length before the data is skipped); the colour of the
 // bottom-left pixel is transparent when Transparent is on.

@@ -3,14 +3,41 @@
 #include "Forms.h"
 #include "UiPrivate.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 
 namespace {
+
+// The forms' check boxes are 13 pixels high, the size of the check mark's
+// box on the platform they were designed on; the style's own box is larger
+// and would lose its lower edge. Check boxes draw theirs at most that size.
+class TDesignedIndicatorStyle : public QProxyStyle {
+public:
+    static constexpr int DesignedIndicator = 13;
+    int pixelMetric(PixelMetric Metric, const QStyleOption* Option, const QWidget* Widget) const override {
+        int value = QProxyStyle::pixelMetric(Metric, Option, Widget);
+        if (Metric == PM_IndicatorWidth || Metric == PM_IndicatorHeight) return std::min(value, DesignedIndicator);
+        return value;
+    }
+};
+
+// One for all check boxes, going with the Qt application that owns it.
+QStyle* DesignedIndicatorStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new TDesignedIndicatorStyle;
+        style->setParent(QApplication::instance());
+    }
+    return style;
+}
 
 QString Q(const AnsiString& s) {
     return QString::fromStdString(s);
@@ -336,7 +363,9 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 QWidget* TCheckBox::CreateWidget(const TCreateParams& Params) {
-    return new TControlWidget<QCheckBox>(this, Params.WndParent);
+    auto* box = new TControlWidget<QCheckBox>(this, Params.WndParent);
+    box->setStyle(DesignedIndicatorStyle());
+    return box;
 }
 
 void TCheckBox::InitWidget() {
