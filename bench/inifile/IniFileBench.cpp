@@ -32,7 +32,8 @@ std::string FileFor(int MiB) {
     std::string file = folder + "/" + std::to_string(MiB) + ".ini";
     if (!std::filesystem::exists(file)) {
         // The long value first: every key after it is found only past it.
-        std::ofstream(file) << "[Database Settings]\nServer=" << std::string(static_cast<size_t>(MiB) << 20, 'x')
+        std::ofstream(file) << "[Database Settings]\nServer="
+                            << std::string(static_cast<size_t>(MiB) << 20, 'x')
                             << "\nRemeber=1\nPassword=pw\n";
     }
     return file;

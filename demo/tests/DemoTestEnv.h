@@ -32,4 +32,3 @@ private:
     AnsiString FPath;
     std::optional<std::string> FSavedConfigHome;
 };
-

@@ -305,17 +305,14 @@ TEST_F(MainWindowTest, InsertWhileEditingACellPostsItAndBeginsANewRow) {
     ASSERT_NO_FATAL_FAILURE(OpenSample());
     TFrmMain& w = *Win;
     w.DbGrid->SetFocus();
-    GoTo(2);
-    w.DbGrid->SetSelectedIndex(1);
-    Press(Qt::Key_F2);
+    GoTo(3);
+    w.DbGrid->SetSelectedIndex(2);
+    Type("9"); // typing opens the cell editor with what is typed
     ASSERT_TRUE(w.DbGrid->GetEditorMode());
-    Press(Qt::Key_End);
-    Type(" (dried)");
     Press(Qt::Key_Insert);
     ASSERT_EQ(w.DataSet->GetState(), dsInsert);
     EXPECT_EQ(CurrentId(), 101);
-    EXPECT_EQ(RowsInWindow("SELECT DESCRIPTION FROM ITEM WHERE ID = 2"),
-              std::vector<AnsiString>{"Apricot (dried)"});
+    EXPECT_EQ(RowsInWindow("SELECT QUANTITY FROM ITEM WHERE ID = 3"), std::vector<AnsiString>{"9.00"});
     w.DbGrid->SetSelectedIndex(1);
     Type("Quince");
     Press(Qt::Key_Up);

@@ -191,8 +191,9 @@ TEST_F(SettingsTest, WhenTheProgramFolderCannotBeWrittenTheFileGoesToTheUsersFol
         s.SetRemember(true);
         SetAll(s, "");
     }
-    EXPECT_EQ(TProgramFolder::TextOf(Folder.UserIniFile()),
-              "[Database Settings]\nRemeber=1\nServer=srv\nDatabase=/data/demo.gdb\nUsername=user\nPassword=pw\n");
+    EXPECT_EQ(
+        TProgramFolder::TextOf(Folder.UserIniFile()),
+        "[Database Settings]\nRemeber=1\nServer=srv\nDatabase=/data/demo.gdb\nUsername=user\nPassword=pw\n");
     struct stat st {};
     ASSERT_EQ(::stat(Folder.UserIniFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -229,13 +230,17 @@ TEST_F(SettingsTest, TheUsersFolderFollowsXdgConfigHomeElseHome) {
     if (const char* h = getenv("HOME")) home = h;
     TSettings s;
     for (const Case& c : cases) {
-        if (c.ConfigHome) setenv("XDG_CONFIG_HOME", c.ConfigHome, 1);
-        else unsetenv("XDG_CONFIG_HOME");
+        if (c.ConfigHome)
+            setenv("XDG_CONFIG_HOME", c.ConfigHome, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
         setenv("HOME", c.Home, 1);
         EXPECT_EQ(s.GetUserIniFileName(), c.Expected) << (c.ConfigHome ? c.ConfigHome : "(unset)");
     }
-    if (home) setenv("HOME", home->c_str(), 1);
-    else unsetenv("HOME");
+    if (home)
+        setenv("HOME", home->c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 } // namespace

@@ -49,8 +49,8 @@ int RunProgram(const std::vector<std::string>& Args) {
 std::optional<passwd> TestUser(std::string& Why) {
     if (!getpwnam(UserName)) {
         // 9: made meanwhile by a parallel run.
-        int rc = RunProgram({"/usr/sbin/useradd", "--system", "--user-group", "--no-create-home", "--home-dir",
-                             "/nonexistent", "--shell", "/usr/sbin/nologin", UserName});
+        int rc = RunProgram({"/usr/sbin/useradd", "--system", "--user-group", "--no-create-home",
+                             "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin", UserName});
         if (rc != 0 && rc != 9) {
             Why = "useradd failed (" + std::to_string(rc) + ")";
             return std::nullopt;
@@ -96,7 +96,8 @@ public:
         if (FPid == 0) {
             // Only calls that are safe after fork from here on.
             if (dup2(in[0], 0) < 0 || dup2(out[1], 1) < 0) _exit(126);
-            if (setgroups(0, nullptr) != 0 || setgid(User.pw_gid) != 0 || setuid(User.pw_uid) != 0) _exit(126);
+            if (setgroups(0, nullptr) != 0 || setgid(User.pw_gid) != 0 || setuid(User.pw_uid) != 0)
+                _exit(126);
             execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
@@ -124,7 +125,8 @@ public:
                 FBuffer.erase(0, eol + 1);
                 return line;
             }
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (FOut < 0 || left.count() <= 0) return std::nullopt;
             pollfd p{FOut, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -160,7 +162,8 @@ std::string ReadFile(const fs::path& File) {
 }
 
 TEST(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
-    if (geteuid() != 0) GTEST_SKIP() << "making a user who is not root needs root (CI runs the tests as root)";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making a user who is not root needs root (CI runs the tests as root)";
     std::string why;
     std::optional<passwd> user = TestUser(why);
     if (!user) GTEST_SKIP() << why;
@@ -187,7 +190,8 @@ TEST(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
     const std::string database = (home / "data" / "demo.fdb").string();
 
     std::vector<std::string> environment = {"HOME=" + home.string(), "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
-                                            "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + (home / "run").string()};
+                                            "QT_QPA_PLATFORM=offscreen",
+                                            "XDG_RUNTIME_DIR=" + (home / "run").string()};
     for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = getenv(pass)) environment.push_back(std::string(pass) + "=" + value);
     TUserProcess process(*user, binary.string(), {database}, environment);

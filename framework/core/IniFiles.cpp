@@ -82,7 +82,8 @@ bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value
 // Values are read without enclosing quotes; a value that would lose blanks
 // or quotes that way is written inside a pair of double quotes.
 AnsiString DecodeValue(std::string_view Raw) {
-    if (Raw.size() >= 2 && IsQuote(Raw.front()) && Raw.back() == Raw.front()) Raw = Raw.substr(1, Raw.size() - 2);
+    if (Raw.size() >= 2 && IsQuote(Raw.front()) && Raw.back() == Raw.front())
+        Raw = Raw.substr(1, Raw.size() - 2);
     return AnsiString(Raw);
 }
 
@@ -325,7 +326,7 @@ void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) const {
     try {
         Strings->Clear();
         TLines lines;
-    Load(lines, false);
+        Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
         std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
@@ -342,7 +343,7 @@ void TIniFile::ReadSections(TStrings* Strings) const {
     try {
         Strings->Clear();
         TLines lines;
-    Load(lines, false);
+        Load(lines, false);
         std::string_view name;
         for (std::string_view line : lines.Items)
             if (SectionOf(line, name)) Strings->Add(AnsiString(name));
@@ -358,7 +359,7 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
     try {
         Strings->Clear();
         TLines lines;
-    Load(lines, false);
+        Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
         std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)

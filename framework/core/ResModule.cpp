@@ -252,8 +252,8 @@ Cardinal ResModuleChecksum(const char* Bytes, std::size_t Size) {
 AnsiString ResourceModuleImage(const TResModuleData& Data) {
     AnsiString image(Magic, sizeof Magic);
     PutInteger(image, ResModuleFormat, 4);
-    for (Word part : {Data.FileVersion.Major, Data.FileVersion.Minor, Data.FileVersion.Release,
-                      Data.FileVersion.Build})
+    for (Word part :
+         {Data.FileVersion.Major, Data.FileVersion.Minor, Data.FileVersion.Release, Data.FileVersion.Build})
         PutInteger(image, part, 2);
     PutInteger(image, static_cast<Cardinal>(Data.TableCount), 4);
     for (std::size_t t = 0; t < Data.TableCount; ++t) {

@@ -24,7 +24,8 @@ public:
     static constexpr int DesignedIndicator = 13;
     int pixelMetric(PixelMetric Metric, const QStyleOption* Option, const QWidget* Widget) const override {
         int value = QProxyStyle::pixelMetric(Metric, Option, Widget);
-        if (Metric == PM_IndicatorWidth || Metric == PM_IndicatorHeight) return std::min(value, DesignedIndicator);
+        if (Metric == PM_IndicatorWidth || Metric == PM_IndicatorHeight)
+            return std::min(value, DesignedIndicator);
         return value;
     }
 };

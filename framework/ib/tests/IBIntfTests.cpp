@@ -49,10 +49,12 @@ TEST(EngineLockFolder, APrivateFolderIsARealFolderOfThisUserThatNobodyElseMayEnt
         bool Accepted;
     } cases[] = {
         {"missing: made", [] {}, true},
-        {"this user's, open to others: closed", [&] {
+        {"this user's, open to others: closed",
+         [&] {
              fs::create_directory(folder);
              fs::permissions(folder, fs::perms(0755));
-         }, true},
+         },
+         true},
         {"a link to a folder", [&] { fs::create_directory_symlink(scratch.Path(), folder); }, false},
         {"a file", [&] { std::ofstream(folder) << "x"; }, false},
     };
@@ -92,18 +94,27 @@ TEST(EngineLockFolder, ASetLockFolderIsLeftAsItIs) {
     setenv("FIREBIRD_LOCK", "/somewhere/chosen", 1);
     EXPECT_EQ(PrepareEngineLockFolder(), "");
     EXPECT_STREQ(getenv("FIREBIRD_LOCK"), "/somewhere/chosen");
-    if (saved) setenv("FIREBIRD_LOCK", saved->c_str(), 1);
-    else unsetenv("FIREBIRD_LOCK");
+    if (saved)
+        setenv("FIREBIRD_LOCK", saved->c_str(), 1);
+    else
+        unsetenv("FIREBIRD_LOCK");
 }
 
 TEST(EngineLockFolder, OnlyAnEngineThatSharesFilesNeedsTheCommonFolder) {
     struct Case {
         const char* Mode;
         bool Shares;
-    } cases[] = {{"", false},          {"Super", false},         {" super ", false},     {"ThreadedDedicated", false},
-                 {"SuperClassic", true}, {"ThreadedShared", true}, {"Classic", true},     {"MultiProcess", true},
+    } cases[] = {{"", false},
+                 {"Super", false},
+                 {" super ", false},
+                 {"ThreadedDedicated", false},
+                 {"SuperClassic", true},
+                 {"ThreadedShared", true},
+                 {"Classic", true},
+                 {"MultiProcess", true},
                  {"unknown", true}};
-    for (const Case& c : cases) EXPECT_EQ(EngineSharesDatabaseFiles(c.Mode), c.Shares) << c.Mode;
+    for (const Case& c : cases)
+        EXPECT_EQ(EngineSharesDatabaseFiles(c.Mode), c.Shares) << c.Mode;
 }
 
 TEST(EngineLockFolder, TheEmbeddedEngineOpensNamesWithoutAServer) {
@@ -111,11 +122,17 @@ TEST(EngineLockFolder, TheEmbeddedEngineOpensNamesWithoutAServer) {
         const char* Name;
         bool Embedded;
     } cases[] = {
-        {"/data/demo.fdb", true},       {"demo.fdb", true},         {"employee", true},
-        {"/data/a:b.fdb", true},        {"srv:/data/demo.fdb", false}, {"127.0.0.1/3061:/d.fdb", false},
-        {"inet://srv/data/demo.fdb", false}, {"localhost:employee", false},
+        {"/data/demo.fdb", true},
+        {"demo.fdb", true},
+        {"employee", true},
+        {"/data/a:b.fdb", true},
+        {"srv:/data/demo.fdb", false},
+        {"127.0.0.1/3061:/d.fdb", false},
+        {"inet://srv/data/demo.fdb", false},
+        {"localhost:employee", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsEmbeddedDatabaseName(c.Name), c.Embedded) << c.Name;
+    for (const Case& c : cases)
+        EXPECT_EQ(IsEmbeddedDatabaseName(c.Name), c.Embedded) << c.Name;
 }
 
 } // namespace

@@ -22,7 +22,8 @@ TEST(Fonts, TheDesignedFamilyIsShownInAMetricCompatibleOne) {
         {"Arial", "Arial"}, // fontconfig knows its own stand-ins
         {"DejaVu Sans", "DejaVu Sans"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ScreenFontFamily(c.Name), c.Shown) << c.Name;
+    for (const Case& c : cases)
+        EXPECT_EQ(ScreenFontFamily(c.Name), c.Shown) << c.Name;
 
     TFont font; // the forms' font: MS Sans Serif, 11 pixels
     QFont shown = font.ToQFont();

@@ -72,8 +72,8 @@ std::vector<std::string> CaptionsThatDoNotFit(TWinControl& Window) {
             // The check mark's box beside the caption must show whole too.
             int mark = check->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, check);
             if (mark > check->height())
-                misfits.push_back(NameOf(w) + " check mark: room " + std::to_string(check->height()) + ", needs " +
-                                  std::to_string(mark));
+                misfits.push_back(NameOf(w) + " check mark: room " + std::to_string(check->height()) +
+                                  ", needs " + std::to_string(mark));
         }
         QString text = TextOf(w);
         QRect room = TextRoom(w);
@@ -82,9 +82,9 @@ std::vector<std::string> CaptionsThatDoNotFit(TWinControl& Window) {
         QString shown = Shown(text);
         QSize needs(metrics.horizontalAdvance(shown), metrics.height());
         if (needs.width() <= room.width() && needs.height() <= room.height()) continue;
-        misfits.push_back(NameOf(w) + " '" + shown.toStdString() + "': room " + std::to_string(room.width()) + " x " +
-                          std::to_string(room.height()) + ", needs " + std::to_string(needs.width()) + " x " +
-                          std::to_string(needs.height()));
+        misfits.push_back(NameOf(w) + " '" + shown.toStdString() + "': room " + std::to_string(room.width()) +
+                          " x " + std::to_string(room.height()) + ", needs " + std::to_string(needs.width()) +
+                          " x " + std::to_string(needs.height()));
     }
     return misfits;
 }
