@@ -74,8 +74,10 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& Reports) override {
         ConsoleReporter::ReportRuns(Reports);
+        // Single runs, or the means of repeated ones.
         for (const Run& r : Reports)
-            if (r.run_type == Run::RT_Iteration) FTimes[r.benchmark_name()] = r.GetAdjustedRealTime();
+            if (r.run_type == Run::RT_Iteration || r.aggregate_name == "mean")
+                FTimes[r.run_name.str()] = r.GetAdjustedRealTime();
     }
     void Finalize() override {
         ConsoleReporter::Finalize();

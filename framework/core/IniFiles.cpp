@@ -81,10 +81,14 @@ bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value
 
 // Values are read without enclosing quotes; a value that would lose blanks
 // or quotes that way is written inside a pair of double quotes.
-AnsiString DecodeValue(std::string_view Raw) {
+std::string_view Unquoted(std::string_view Raw) {
     if (Raw.size() >= 2 && IsQuote(Raw.front()) && Raw.back() == Raw.front())
-        Raw = Raw.substr(1, Raw.size() - 2);
-    return AnsiString(Raw);
+        return Raw.substr(1, Raw.size() - 2);
+    return Raw;
+}
+
+AnsiString DecodeValue(std::string_view Raw) {
+    return AnsiString(Unquoted(Raw));
 }
 
 AnsiString EncodeValue(const AnsiString& Value) {
@@ -248,7 +252,15 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
     Load(lines, false);
     std::string_view value;
     if (FindKey(lines.Items, FindSection(lines.Items, Section), Ident, &value) < 0) return Default;
-    return DecodeValue(value);
+    value = Unquoted(value);
+    if (value.size() < lines.Data.size() / 2) return AnsiString(value);
+    // A value that is most of the file is cut out of the text read, in
+    // place, rather than copied into as much new memory again.
+    size_t at = static_cast<size_t>(value.data() - lines.Data.data()), size = value.size();
+    AnsiString text = std::move(lines.Data);
+    text.resize(at + size);
+    text.erase(0, at);
+    return text;
 }
 
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {

@@ -77,6 +77,21 @@ TEST_F(IniFileTest, ValuesComeBackAsWritten) {
     EXPECT_EQ(keys[0], "K0");
 }
 
+// A value that is most of the file comes back whole, quoted or not, and so
+// do the short values around it.
+TEST_F(IniFileTest, AVeryLongValueComesBackWhole) {
+    const AnsiString longValue = " " + AnsiString(1 << 20, 'x') + "y ";
+    TIniFile ini(Path);
+    ini.WriteString("S", "Before", "b");
+    ini.WriteString("S", "Long", longValue);
+    ini.WriteString("S", "After", "a");
+    EXPECT_EQ(ini.ReadString("S", "Long", ""), longValue);
+    EXPECT_EQ(ini.ReadString("S", "Before", ""), "b");
+    EXPECT_EQ(ini.ReadString("S", "After", ""), "a");
+    PutFile("[S]\nLong=" + AnsiString(1 << 20, 'z') + "\n");
+    EXPECT_EQ(ini.ReadString("S", "Long", ""), AnsiString(1 << 20, 'z'));
+}
+
 TEST_F(IniFileTest, IntegersAndFlagsReadLikeTheFramework) {
     PutFile("[S]\none=1\nzero=0\nhex=0x1F\ndollar=$10\nneg=-3\nblank=\ntext=yes\n  spaced  =  7  \n");
     TIniFile ini(Path);
