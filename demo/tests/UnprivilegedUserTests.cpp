@@ -23,6 +23,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,14 +48,17 @@ int RunProgram(const std::vector<std::string>& Args) {
 
 // The test user, made when missing; empty with the reason when there is none.
 std::optional<passwd> TestUser(std::string& Why) {
-    if (!getpwnam(UserName)) {
-        // 9: made meanwhile by a parallel run.
+    // Test runs of other checkouts may make it at the same time: 9 means made
+    // meanwhile, 1 and 10 that the user files were locked for a moment.
+    for (int attempt = 0; !getpwnam(UserName); ++attempt) {
         int rc = RunProgram({"/usr/sbin/useradd", "--system", "--user-group", "--no-create-home",
                              "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin", UserName});
-        if (rc != 0 && rc != 9) {
+        if (rc == 0 || rc == 9) break;
+        if ((rc != 1 && rc != 10) || attempt == 10) {
             Why = "useradd failed (" + std::to_string(rc) + ")";
             return std::nullopt;
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     passwd* user = getpwnam(UserName);
     if (!user) {
