@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPalette>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -178,6 +180,19 @@ AnsiString ScreenFontFamily(const AnsiString& Name) {
         break;
     }
     return Name;
+}
+
+int TextLineHeight(const TFont& Font) {
+    int height = QFontMetrics(Font.ToQFont()).height();
+    for (const TFontSubstitute& s : FontSubstitutes) {
+        if (!SameText(Font.GetName(), s.Family)) continue;
+        // The designed lines: a cell a fifth taller than the character
+        // height (13 pixels for the 8-point font), a positive height is the
+        // cell itself. The stand-in's own lines are a pixel shorter.
+        int designed = Font.GetHeight() < 0 ? (-Font.GetHeight() * 6 + 2) / 5 : Font.GetHeight();
+        return std::max(height, designed);
+    }
+    return height;
 }
 
 QFont TFont::ToQFont() const {

@@ -1492,10 +1492,6 @@ int ScrollBarExtent() {
     return style ? style->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
 }
 
-int FontItemHeight(const TFont& Font) {
-    return QFontMetrics(Font.ToQFont()).height();
-}
-
 } // namespace
 
 // The lines of a list or combo box for its control: what changes under the
@@ -1684,7 +1680,7 @@ void TCustomListBox::SetTopIndex(int Value) {
 }
 
 int TCustomListBox::GetItemHeight() const {
-    return FStyle == lbStandard ? FontItemHeight(*GetFont()) : FItemHeight;
+    return FStyle == lbStandard ? TextLineHeight(*GetFont()) : FItemHeight;
 }
 
 void TCustomListBox::SetItemHeight(int Value) {
@@ -2574,7 +2570,7 @@ void TCustomComboBox::SetSorted(bool Value) {
 }
 
 int TCustomComboBox::GetItemHeight() const {
-    return FStyle >= csOwnerDrawFixed ? FItemHeight : FontItemHeight(*GetFont());
+    return FStyle >= csOwnerDrawFixed ? FItemHeight : TextLineHeight(*GetFont());
 }
 
 void TCustomComboBox::SetItemHeight(int Value) {

@@ -4,6 +4,9 @@
 #include "UiTestEnv.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,26 @@ TEST(Fonts, TheDesignedFamilyIsShownInAMetricCompatibleOne) {
     EXPECT_EQ(QFontInfo(shown).pixelSize(), 11);
     // The form keeps the name it was designed with.
     EXPECT_EQ(font.GetName(), "MS Sans Serif");
+}
+
+TEST(Fonts, LinesOfTheDesignedFamilyAreAsTallAsTheyWereDesigned) {
+    struct Case {
+        const char* Name;
+        int Height, Line;
+    } cases[] = {
+        {"MS Sans Serif", -11, 13}, // the forms' rows, a pixel more than the stand-in's
+        {"MS Sans Serif", -13, 16}, {"MS Sans Serif", 20, 20}, // a positive height is the line itself
+        {"MS Sans Serif", 2, 0},                               // too short for the stand-in: its own line
+        {"DejaVu Sans", -30, 0},                               // other families keep their own lines
+    };
+    for (const Case& c : cases) {
+        TFont font;
+        font.SetName(c.Name);
+        font.SetHeight(c.Height);
+        int own = QFontMetrics(font.ToQFont()).height();
+        // Never shorter than the text shown needs.
+        EXPECT_EQ(TextLineHeight(font), std::max(c.Line, own)) << c.Name << " " << c.Height;
+    }
 }
 
 } // namespace
