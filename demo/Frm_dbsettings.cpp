@@ -2,6 +2,9 @@
 
 #include "Unt_settings.h"
 
+#include <exception>
+#include <functional>
+
 KV_PUBLISHED_METACLASS(TFrmDbSettings, &TForm::ClassInfo())
 
 void TFrmDbSettings::Publish(TPublisher<TFrmDbSettings>& P) {
@@ -168,10 +171,21 @@ void TFrmDbSettings::LoadSettings() {
 
 void TFrmDbSettings::SaveSettings() {
     if (!Settings) throw Exception("The settings dialog needs the settings object");
-    // The flag first: it decides whether the values go to the file.
-    Settings->SetRemember(ChkRemember->GetChecked());
-    Settings->SetServer(EdtServer->GetText());
-    Settings->SetDatabase(EdtDatabase->GetText());
-    Settings->SetUsername(EdtUsername->GetText());
-    Settings->SetPassword(EdtPassword->GetText());
+    // The flag first: it decides whether the values go to the file. A file
+    // that cannot be written stops none of the steps, so every value typed
+    // serves this run; the first failure is shown afterwards.
+    std::exception_ptr failure;
+    auto step = [&failure](const std::function<void()>& Store) {
+        try {
+            Store();
+        } catch (const EIniFileException&) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    step([this] { Settings->SetRemember(ChkRemember->GetChecked()); });
+    step([this] { Settings->SetServer(EdtServer->GetText()); });
+    step([this] { Settings->SetDatabase(EdtDatabase->GetText()); });
+    step([this] { Settings->SetUsername(EdtUsername->GetText()); });
+    step([this] { Settings->SetPassword(EdtPassword->GetText()); });
+    if (failure) std::rethrow_exception(failure);
 }

@@ -567,7 +567,14 @@ void TFrmMain::OpenDatabase() {
     params.Add("USER_NAME=" + Settings->GetUsername());
     params.Add("PASSWORD=" + Settings->GetPassword());
     Db->SetConnected(true);
-    DataSet->SetActive(true);
+    try {
+        DataSet->SetActive(true);
+    } catch (...) {
+        // Connected without its dataset the window could neither open nor
+        // change the settings again: the connection goes with the failure.
+        Db->ForceClose();
+        throw;
+    }
     UpdateButtons();
 }
 

@@ -1,6 +1,10 @@
 #include "Unt_settings.h"
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TSettings* Settings = nullptr;
@@ -10,6 +14,19 @@ namespace {
 const char* const SectionName = "Database Settings";
 const char* const RememberKey = "Remeber"; // the name the file has always used
 const char* const IniName = "IbRowvaneDemo.ini";
+
+// The file's mode: it holds a password.
+constexpr mode_t PrivateMode = 0600;
+
+bool Exists(const AnsiString& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0;
+}
+
+AnsiString FolderOf(const AnsiString& Path) {
+    size_t slash = Path.rfind('/');
+    return slash == AnsiString::npos ? AnsiString(".") : Path.substr(0, slash ? slash : 1);
+}
 
 AnsiString& ModuleFileNameOverride() {
     static AnsiString path;
@@ -41,7 +58,7 @@ TSettings::TSettings() {
     // Raised before anything is made: the global keeps the settings it has.
     if (Settings) throw Exception("Settings class already exists");
     // The file holds a password: it is created readable by its owner only.
-    FIniFile = std::make_unique<TIniFile>(GetIniFileName(), 0600);
+    FIniFile = std::make_unique<TIniFile>(GetIniFileName(), PrivateMode);
     Settings = this;
 }
 
@@ -56,20 +73,55 @@ AnsiString TSettings::GetIniFileName() const {
     return (slash == AnsiString::npos ? AnsiString() : path.substr(0, slash + 1)) + IniName;
 }
 
+AnsiString TSettings::GetUserIniFileName() const {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    // A relative setting is no setting.
+    if (config && config[0] == '/') return AnsiString(config) + "/" + IniName;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* user = ::getpwuid(::geteuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/') return AnsiString();
+    return AnsiString(home) + "/.config/" + IniName;
+}
+
+TIniFile& TSettings::IniFile(bool ForWrite) const {
+    AnsiString local = GetIniFileName(), user = GetUserIniFileName();
+    AnsiString name = local;
+    if (!Exists(local) && !user.empty() &&
+        (Exists(user) || ::access(FolderOf(local).c_str(), W_OK | X_OK) != 0))
+        name = user;
+    if (FIniFile->GetFileName() != name) FIniFile = std::make_unique<TIniFile>(name, PrivateMode);
+    if (ForWrite && name == user) {
+        // The write itself reports a folder that cannot be made.
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(FolderOf(user)), ec);
+    }
+    return *FIniFile;
+}
+
 bool TSettings::GetRemember() const {
-    return FIniFile->ReadBool(SectionName, RememberKey, false);
+    return IniFile(false).ReadBool(SectionName, RememberKey, false);
 }
 
 void TSettings::SetRemember(bool Value) {
-    FIniFile->WriteBool(SectionName, RememberKey, Value);
-    if (!Value)
-        for (const char* key : {"Server", "Database", "Username", "Password"})
-            FIniFile->DeleteKey(SectionName, key);
+    try {
+        TIniFile& file = IniFile(true);
+        file.WriteBool(SectionName, RememberKey, Value);
+        if (!Value)
+            for (const char* key : {"Server", "Database", "Username", "Password"})
+                file.DeleteKey(SectionName, key);
+    } catch (const EIniFileException&) {
+        // Off needs no file: a file that cannot be written is harmless as
+        // long as it does not remember anything either.
+        if (Value || GetRemember()) throw;
+    }
 }
 
 AnsiString TSettings::ReadValue(const AnsiString& Key, const std::unique_ptr<AnsiString>& Held) const {
     if (Held) return *Held;
-    if (GetRemember()) return FIniFile->ReadString(SectionName, Key, AnsiString());
+    if (GetRemember()) return IniFile(false).ReadString(SectionName, Key, AnsiString());
     return AnsiString();
 }
 
@@ -79,7 +131,7 @@ void TSettings::WriteValue(const AnsiString& Key, std::unique_ptr<AnsiString>& F
         Field = std::make_unique<AnsiString>(Value);
     else
         *Field = Value;
-    if (GetRemember()) FIniFile->WriteString(SectionName, Key, Value);
+    if (GetRemember()) IniFile(true).WriteString(SectionName, Key, Value);
 }
 
 AnsiString TSettings::GetConnectString() const {

@@ -3,6 +3,12 @@
 // exists per run, reached through the global Settings; it owns its INI
 // file object. Values set in this run live in memory; the file holds them
 // only while its Remember flag ("Remeber") is on.
+//
+// The file lives beside the program. A program installed where its user
+// may not write keeps it in the user's configuration folder instead: the
+// file in use is the program folder's when it exists, else the user's when
+// that exists, else the program folder's when that folder is writable, else
+// the user's (its folder made when first written).
 #pragma once
 
 #include "IniFiles.h"
@@ -17,6 +23,9 @@ public:
 
     // "IbRowvaneDemo.ini" in the folder of the running program file.
     AnsiString GetIniFileName() const;
+    // "IbRowvaneDemo.ini" in the user's configuration folder
+    // ($XDG_CONFIG_HOME, else ~/.config); "" when the user has no home.
+    AnsiString GetUserIniFileName() const;
 
     AnsiString GetServer() const { return ReadValue("Server", FServer); }
     void SetServer(const AnsiString& Value) { WriteValue("Server", FServer, Value); }
@@ -29,6 +38,8 @@ public:
     // Read from the file on every call.
     bool GetRemember() const;
     // Off removes the four values from the file; those held in memory stay.
+    // Switching off cannot fail for want of a writable file: when the file
+    // cannot be written but no longer remembers anything, nothing is lost.
     void SetRemember(bool Value);
     // Server + ":" + database, or the database alone without a server.
     AnsiString GetConnectString() const;
@@ -36,8 +47,10 @@ public:
 private:
     AnsiString ReadValue(const AnsiString& Key, const std::unique_ptr<AnsiString>& Held) const;
     void WriteValue(const AnsiString& Key, std::unique_ptr<AnsiString>& Field, const AnsiString& Value);
+    // The file in use (see above), ready to be written when ForWrite.
+    TIniFile& IniFile(bool ForWrite) const;
 
-    std::unique_ptr<TIniFile> FIniFile;
+    mutable std::unique_ptr<TIniFile> FIniFile;
     std::unique_ptr<AnsiString> FServer;
     std::unique_ptr<AnsiString> FDatabase;
     std::unique_ptr<AnsiString> FUsername;

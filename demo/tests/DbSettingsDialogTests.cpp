@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -183,11 +185,14 @@ TEST_F(DbSettingsDialogTest, CancelEscapeAndTheCloseBoxChangeNothing) {
     }
 }
 
-TEST_F(DbSettingsDialogTest, AFailedSaveIsShownAndTheDialogStaysUsable) {
+TEST_F(DbSettingsDialogTest, AFailedSaveIsShownAndLosesNothingTyped) {
+    // Neither the program's folder nor the user's can take the file.
     SetModuleFileNameForTesting(Folder.Path() + "/missing/IBRowvaneDemo");
+    std::ofstream(Folder.Path() + "/file") << "x";
+    setenv("XDG_CONFIG_HOME", (Folder.Path() + "/file/config").c_str(), 1);
     Store.reset();
     Store = std::make_unique<TSettings>();
-    TExceptionCatcher caught;
+    ExceptionCatcher caught;
     int result = RunDialog([](TFrmDbSettings& d) {
         Tick(d, true);
         TypeAll(d);
@@ -197,7 +202,20 @@ TEST_F(DbSettingsDialogTest, AFailedSaveIsShownAndTheDialogStaysUsable) {
     ASSERT_EQ(caught.Messages.size(), 1u);
     EXPECT_NE(caught.Messages[0].find("Unable to write to"), std::string::npos);
     EXPECT_EQ(result, mrOk);
-    EXPECT_EQ(Store->GetServer(), ""); // the save stopped at the flag
+    // Every value typed serves this run all the same.
+    EXPECT_FALSE(Store->GetRemember());
+    EXPECT_EQ(Store->GetConnectString(), "srv:/data/demo.gdb");
+    EXPECT_EQ(Store->GetPassword(), "secret");
+
+    // With the box clear nothing needs the file: no error at all.
+    caught.Messages.clear();
+    RunDialog([](TFrmDbSettings& d) {
+        Tick(d, false);
+        d.EdtServer->SetText("other");
+        QTest::mouseClick(d.BtnOK->GetHandle(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(caught.Messages.empty());
+    EXPECT_EQ(Store->GetServer(), "other");
 }
 
 } // namespace

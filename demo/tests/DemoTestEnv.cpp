@@ -30,41 +30,27 @@ extern "C" const char* __asan_default_options() {
 }
 #endif
 
-namespace {
-
-class DemoEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!getenv("XDG_RUNTIME_DIR")) {
-            static std::string dir = "/tmp/kv-demo-tests-" + std::to_string(getuid());
-            mkdir(dir.c_str(), 0700);
-            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        }
-        new TApplication();
-    }
-    void TearDown() override { delete Application; }
-};
-
-[[maybe_unused]] ::testing::Environment* const Env = ::testing::AddGlobalTestEnvironment(new DemoEnvironment);
-
-} // namespace
-
 TProgramFolder::TProgramFolder() {
     AnsiString templ = (std::filesystem::temp_directory_path() / "kv-demo-XXXXXX").string();
     if (!mkdtemp(templ.data())) throw Exception("Cannot create a temporary folder");
     FPath = templ;
     SetModuleFileNameForTesting(FPath + "/IBRowvaneDemo");
+    if (const char* old = getenv("XDG_CONFIG_HOME")) FSavedConfigHome = old;
+    setenv("XDG_CONFIG_HOME", ConfigFolder().c_str(), 1);
 }
 
 TProgramFolder::~TProgramFolder() {
     SetModuleFileNameForTesting(AnsiString());
+    if (FSavedConfigHome)
+        setenv("XDG_CONFIG_HOME", FSavedConfigHome->c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
     std::filesystem::remove_all(FPath, ec);
 }
 
-AnsiString TProgramFolder::IniText() const {
-    std::ifstream in(IniFile(), std::ios::binary);
+AnsiString TProgramFolder::TextOf(const AnsiString& File) {
+    std::ifstream in(File, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -72,12 +58,4 @@ AnsiString TProgramFolder::IniText() const {
 
 void TProgramFolder::PutIni(const AnsiString& Text) const {
     std::ofstream(IniFile(), std::ios::binary) << Text;
-}
-
-TExceptionCatcher::TExceptionCatcher() {
-    Application->OnException = [this](TObject*, const std::exception& E) { Messages.push_back(E.what()); };
-}
-
-TExceptionCatcher::~TExceptionCatcher() {
-    Application->OnException = nullptr;
 }

@@ -299,6 +299,53 @@ TEST_F(MainWindowTest, TheGridEditsAndInsertsRowsWithIdsFromTheGenerator) {
     EXPECT_TRUE(ErrorTexts().empty());
 }
 
+// Insert while a cell is being edited: the cell goes into its row, the row
+// is posted, and a new row begins, as Insert does without an editor.
+TEST_F(MainWindowTest, InsertWhileEditingACellPostsItAndBeginsANewRow) {
+    ASSERT_NO_FATAL_FAILURE(OpenSample());
+    TFrmMain& w = *Win;
+    w.DbGrid->SetFocus();
+    GoTo(3);
+    w.DbGrid->SetSelectedIndex(2);
+    Type("9"); // typing opens the cell editor with what is typed
+    ASSERT_TRUE(w.DbGrid->GetEditorMode());
+    Press(Qt::Key_Insert);
+    ASSERT_EQ(w.DataSet->GetState(), dsInsert);
+    EXPECT_EQ(CurrentId(), 101);
+    EXPECT_EQ(RowsInWindow("SELECT QUANTITY FROM ITEM WHERE ID = 3"), std::vector<AnsiString>{"9.00"});
+    w.DbGrid->SetSelectedIndex(1);
+    Type("Quince");
+    Press(Qt::Key_Up);
+    EXPECT_EQ(w.DataSet->GetState(), dsBrowse);
+    EXPECT_EQ(RowsInWindow("SELECT ID, DESCRIPTION FROM ITEM WHERE ID > 100"),
+              std::vector<AnsiString>{"101|Quince"});
+    EXPECT_TRUE(ErrorTexts().empty());
+}
+
+// A new row without a description: the framework refuses the post before
+// anything is sent, names the field, and puts the cursor on its column;
+// with a description the same row posts.
+TEST_F(MainWindowTest, ANewRowWithoutItsDescriptionIsRefusedBeforeItIsSent) {
+    ASSERT_NO_FATAL_FAILURE(OpenSample());
+    TFrmMain& w = *Win;
+    w.DbGrid->SetFocus();
+    Press(Qt::Key_Insert);
+    ASSERT_EQ(w.DataSet->GetState(), dsInsert);
+    w.DbGrid->SetSelectedIndex(2);
+    Type("3");
+    Press(Qt::Key_Up);
+    ASSERT_EQ(ErrorTexts(), std::vector<std::string>{"Field 'DESCRIPTION' must have a value"});
+    EXPECT_EQ(w.DataSet->GetState(), dsInsert);
+    EXPECT_EQ(w.DbGrid->GetSelectedField(), w.DataSetDESCRIPTION);
+    EXPECT_EQ(RowsInWindow("SELECT COUNT(*) FROM ITEM WHERE ID > 100"), std::vector<AnsiString>{"0"});
+    Type("Quince");
+    Press(Qt::Key_Up);
+    EXPECT_EQ(w.DataSet->GetState(), dsBrowse);
+    EXPECT_EQ(RowsInWindow("SELECT ID, DESCRIPTION, QUANTITY FROM ITEM WHERE ID > 100"),
+              std::vector<AnsiString>{"101|Quince|3.00"});
+    EXPECT_EQ(ErrorTexts().size(), 1u);
+}
+
 TEST_F(MainWindowTest, TheNavigatorInsertsEditsAndCancels) {
     ASSERT_NO_FATAL_FAILURE(OpenSample());
     TFrmMain& w = *Win;

@@ -66,7 +66,7 @@ protected:
     TProgramFolder Program;
     IBTest::TTempFolder Data;
     AnsiString Path = Data.Path() + "/demo.fdb";
-    TExceptionCatcher Errors;
+    ExceptionCatcher Errors;
     std::vector<AnsiString> Dialogs; // what message boxes were asked to show
     // Declared last: the window goes before everything it uses.
     std::unique_ptr<TFrmMain> Win;

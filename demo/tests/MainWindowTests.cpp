@@ -1,5 +1,6 @@
 // The main window: its form, start-up state, settings, sample database,
 // opening and closing, errors, and shutting down.
+#include "CaptionFit.h"
 #include "Frm_dbsettings.h"
 #include "MainWindowFixture.h"
 #include "Unt_settings.h"
@@ -266,6 +267,22 @@ TEST_F(MainWindowTest, TheFormHasTheLayoutOfItsDescription) {
     }
 }
 
+// The forms were laid out for a narrow 8-point font; the font that stands
+// in for it must let every caption of both windows show whole.
+TEST_F(MainWindowTest, EveryCaptionOfBothWindowsShowsWhole) {
+    EXPECT_EQ(CaptionsThatDoNotFit(*Win), std::vector<std::string>{});
+    Win->DataSet->SetActive(false);
+    // The states change captions and glyphs: "Close", and the down sort button.
+    Win->BtnOpenClose->SetCaption("Close");
+    Win->BtnSortDescrDesc->SetDown(true);
+    EXPECT_EQ(CaptionsThatDoNotFit(*Win), std::vector<std::string>{});
+    WithSettingsDialog([](TFrmDbSettings& D) {
+        EXPECT_EQ(CaptionsThatDoNotFit(D), std::vector<std::string>{});
+        D.ChkRemember->SetChecked(true);
+        EXPECT_EQ(CaptionsThatDoNotFit(D), std::vector<std::string>{});
+    });
+}
+
 TEST_F(MainWindowTest, OnlyTheSixButtonsWithHintsShowThem) {
     struct Hint {
         TControl* Button;
@@ -443,6 +460,26 @@ TEST_F(MainWindowTest, AMissingDatabaseIsShownAndTheWindowStaysUsable) {
     CreateDb();
     Open();
     ExpectState(*Win, true);
+}
+
+// The database connects but the dataset cannot open on it (ITEM has no ID):
+// the connection goes again, so settings, Create DB and Open work on.
+TEST_F(MainWindowTest, ADatasetThatCannotOpenLeavesTheDatabaseDisconnected) {
+    TTestDatabase noKey(TRoute::Embedded, "nokey.fdb");
+    noKey.Execute({"CREATE TABLE ITEM (DESCRIPTION VARCHAR(30) NOT NULL)"});
+    UseDatabase(noKey.GetFilePath(), noKey.GetPassword());
+    Click(Win->BtnOpenClose);
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_NE(ErrorTexts()[0].find("ID"), std::string::npos) << ErrorTexts()[0];
+    EXPECT_FALSE(Win->Db->GetConnected());
+    EXPECT_FALSE(Win->Tr->GetInTransaction());
+    ExpectState(*Win, false);
+
+    UseDatabase(Path);
+    CreateDb();
+    Open();
+    ExpectState(*Win, true);
+    EXPECT_EQ(ErrorTexts().size(), 1u);
 }
 
 TEST_F(MainWindowTest, AWrongPasswordIsShownAndTheWindowStaysUsable) {

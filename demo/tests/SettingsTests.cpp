@@ -2,8 +2,11 @@
 #include "DemoTestEnv.h"
 #include "Unt_settings.h"
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +87,12 @@ TEST_F(SettingsTest, RememberedValuesAreSavedPrivatelyAndComeBackNextRun) {
     EXPECT_TRUE(next.GetRemember());
     EXPECT_EQ(Values(next), (std::vector<AnsiString>{"srv", "/data/demo.gdb", "user", "pw"}));
     EXPECT_EQ(next.GetConnectString(), "srv:/data/demo.gdb");
+
+    // Opened up by hand, the file is its owner's alone again once the password goes in.
+    ::chmod(Folder.IniFile().c_str(), 0644);
+    next.SetPassword("new");
+    ASSERT_EQ(::stat(Folder.IniFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(SettingsTest, NotRememberedValuesServeThisRunOnly) {
@@ -146,20 +155,92 @@ TEST_F(SettingsTest, ConnectStringJoinsServerAndPath) {
     }
 }
 
-TEST_F(SettingsTest, AFailedWriteNamesTheFileAndKeepsWhatWasSet) {
+// Neither the program folder nor the user's configuration folder can take
+// the file: the program folder is missing, the configuration folder would
+// have to be made inside a file.
+void NowhereToWrite(const TProgramFolder& Folder) {
     SetModuleFileNameForTesting(Folder.Path() + "/missing/IBRowvaneDemo");
+    std::ofstream(Folder.Path() + "/file") << "x";
+    setenv("XDG_CONFIG_HOME", (Folder.Path() + "/file/config").c_str(), 1);
+}
+
+TEST_F(SettingsTest, AFailedWriteNamesTheFileAndKeepsWhatWasSet) {
+    NowhereToWrite(Folder);
     TSettings s;
     s.SetServer("kept");
     try {
         s.SetRemember(true);
         ADD_FAILURE() << "the write did not fail";
     } catch (const EIniFileException& e) {
-        EXPECT_NE(e.Message().find("Unable to write to " + Folder.Path() + "/missing/IbRowvaneDemo.ini"),
+        EXPECT_NE(e.Message().find("Unable to write to " + Folder.Path() + "/file/config/IbRowvaneDemo.ini"),
                   AnsiString::npos)
             << e.Message();
     }
     EXPECT_EQ(s.GetServer(), "kept");
     EXPECT_FALSE(s.GetRemember());
+    // Not remembering needs no file at all.
+    EXPECT_NO_THROW(s.SetRemember(false));
+    s.SetPassword("pw");
+    EXPECT_EQ(s.GetPassword(), "pw");
+}
+
+TEST_F(SettingsTest, WhenTheProgramFolderCannotBeWrittenTheFileGoesToTheUsersFolder) {
+    SetModuleFileNameForTesting(Folder.Path() + "/missing/IBRowvaneDemo");
+    {
+        TSettings s;
+        s.SetRemember(true);
+        SetAll(s, "");
+    }
+    EXPECT_EQ(
+        TProgramFolder::TextOf(Folder.UserIniFile()),
+        "[Database Settings]\nRemeber=1\nServer=srv\nDatabase=/data/demo.gdb\nUsername=user\nPassword=pw\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(Folder.UserIniFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    {
+        TSettings next; // read from there next time
+        EXPECT_EQ(Values(next), (std::vector<AnsiString>{"srv", "/data/demo.gdb", "user", "pw"}));
+        // Once it is there, the user's file stays in use even where the program's folder could take one.
+        SetModuleFileNameForTesting(Folder.Path() + "/IBRowvaneDemo");
+        next.SetPassword("changed");
+        EXPECT_FALSE(std::filesystem::exists(Folder.IniFile()));
+    }
+    // A file in the program's folder comes first.
+    Folder.PutIni("[Database Settings]\nRemeber=1\nServer=beside the program\n");
+    TSettings s;
+    EXPECT_EQ(s.GetServer(), "beside the program");
+    EXPECT_EQ(s.GetPassword(), "");
+    s.SetRemember(false);
+    EXPECT_EQ(Folder.IniText(), "[Database Settings]\nRemeber=0\n");
+    EXPECT_NE(TProgramFolder::TextOf(Folder.UserIniFile()).find("Password=changed"), AnsiString::npos);
+}
+
+TEST_F(SettingsTest, TheUsersFolderFollowsXdgConfigHomeElseHome) {
+    struct Case {
+        const char* ConfigHome;
+        const char* Home;
+        const char* Expected;
+    } cases[] = {
+        {"/cfg", "/home/u", "/cfg/IbRowvaneDemo.ini"},
+        {nullptr, "/home/u", "/home/u/.config/IbRowvaneDemo.ini"},
+        {"", "/home/u", "/home/u/.config/IbRowvaneDemo.ini"},
+        {"relative/cfg", "/home/u", "/home/u/.config/IbRowvaneDemo.ini"}, // only an absolute path counts
+    };
+    std::optional<std::string> home;
+    if (const char* h = getenv("HOME")) home = h;
+    TSettings s;
+    for (const Case& c : cases) {
+        if (c.ConfigHome)
+            setenv("XDG_CONFIG_HOME", c.ConfigHome, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", c.Home, 1);
+        EXPECT_EQ(s.GetUserIniFileName(), c.Expected) << (c.ConfigHome ? c.ConfigHome : "(unset)");
+    }
+    if (home)
+        setenv("HOME", home->c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // own window over a new sample database with a few rows, opened on the
 // embedded engine, drawn by Qt into a PNG file.
 //
-//   demo_screenshot <file.png>      (scripts/screenshot runs it under xvfb-run)
+//   demo_screenshot <file.png> [<settings.png>]      (scripts/screenshot runs it under xvfb-run)
+// The second file, when given, gets the settings dialog as it opens.
+#include "Frm_dbsettings.h"
 #include "Frm_main.h"
 #include "MessagesDe.h"
 #include "Unt_settings.h"
@@ -62,7 +64,14 @@ private:
     std::string FPath;
 };
 
-int Run(const char* Output) {
+void Save(QWidget* Widget, const char* Output) {
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    QImage image = Widget->grab().toImage();
+    if (!image.save(Output, "PNG")) throw Exception(AnsiString("Cannot write ") + Output);
+}
+
+int Run(const char* Output, const char* SettingsOutput) {
     BindGermanMessages();
     TScratch scratch;
     AnsiString path = scratch.Path() + "/demo.fdb";
@@ -91,14 +100,18 @@ int Run(const char* Output) {
     if (!w.DataSet->GetActive()) throw Exception("The sample database did not open");
     if (!w.DataSet->IsEmpty()) w.DataSet->MoveBy(2);
     w.DbGrid->SetFocus();
-    for (int i = 0; i < 20; ++i)
-        QApplication::processEvents();
-    QImage image = w.GetHandle()->grab().toImage();
-    if (!image.save(Output, "PNG")) throw Exception(AnsiString("Cannot write ") + Output);
+    Save(w.GetHandle(), Output);
+    QImage image(Output);
     std::printf("%s: %dx%d, %s\n", Output, image.width(), image.height(),
                 w.DataSet->IsEmpty() ? "the grid shows no rows (the dataset delivers none yet)"
                                      : "the grid shows the sample rows");
     w.BtnOpenClose->Click();
+    if (SettingsOutput) {
+        TFrmDbSettings dialog(&w);
+        dialog.Show();
+        Save(dialog.GetHandle(), SettingsOutput);
+        std::printf("%s: the settings dialog\n", SettingsOutput);
+    }
     delete FrmMain;
     return 0;
 }
@@ -106,8 +119,8 @@ int Run(const char* Output) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: demo_screenshot <file.png>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: demo_screenshot <file.png> [<settings.png>]\n");
         return 2;
     }
     try {
@@ -117,7 +130,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "demo_screenshot: %s\n", E.what());
             std::exit(1);
         };
-        return Run(argv[1]);
+        return Run(argv[1], argc == 3 ? argv[2] : nullptr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "demo_screenshot: %s\n", e.what());
         return 1;

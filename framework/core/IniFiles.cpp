@@ -2,21 +2,37 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+// The file as read, and the lines that a write changes or adds. Items are
+// views into Data or into Added; only a value that is read is copied out,
+// so reading costs one pass over the file, however long its lines.
 struct TIniFile::TLines {
-    std::vector<AnsiString> Items;
+    TLines() = default;
+    TLines(const TLines&) = delete;
+    TLines& operator=(const TLines&) = delete;
+
+    void Set(size_t At, AnsiString Line) { Items[At] = Added.emplace_back(std::move(Line)); }
+    void Insert(size_t At, AnsiString Line) {
+        Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(At), Added.emplace_back(std::move(Line)));
+    }
+    void Append(AnsiString Line) { Items.push_back(Added.emplace_back(std::move(Line))); }
+
+    AnsiString Data;
+    std::deque<AnsiString> Added; // a deque keeps its strings in place
+    std::vector<std::string_view> Items;
     bool CrLf = false;
 };
 
 namespace {
 
-AnsiString TrimBlanks(const AnsiString& S) {
+std::string_view TrimBlanks(std::string_view S) {
     size_t b = 0, e = S.size();
     while (b < e && (S[b] == ' ' || S[b] == '\t'))
         ++b;
@@ -29,22 +45,34 @@ bool IsQuote(char C) {
     return C == '"' || C == '\'';
 }
 
+// SameText on a view: ASCII letters compare without case.
+bool SameName(std::string_view A, std::string_view B) {
+    if (A.size() != B.size()) return false;
+    for (size_t i = 0; i < A.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(A[i]), b = static_cast<unsigned char>(B[i]);
+        if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 32);
+        if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 32);
+        if (a != b) return false;
+    }
+    return true;
+}
+
 // The section a line opens, or false.
-bool SectionOf(const AnsiString& Line, AnsiString& Name) {
-    AnsiString t = TrimBlanks(Line);
+bool SectionOf(std::string_view Line, std::string_view& Name) {
+    std::string_view t = TrimBlanks(Line);
     if (t.size() < 2 || t.front() != '[') return false;
     size_t close = t.find(']');
-    if (close == AnsiString::npos) return false;
+    if (close == std::string_view::npos) return false;
     Name = TrimBlanks(t.substr(1, close - 1));
     return true;
 }
 
 // The key and raw value of a line, or false (comments, blank lines, text).
-bool KeyOf(const AnsiString& Line, AnsiString& Key, AnsiString& Value) {
-    AnsiString t = TrimBlanks(Line);
+bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value) {
+    std::string_view t = TrimBlanks(Line);
     if (t.empty() || t.front() == ';' || t.front() == '[') return false;
     size_t eq = t.find('=');
-    if (eq == AnsiString::npos) return false;
+    if (eq == std::string_view::npos) return false;
     Key = TrimBlanks(t.substr(0, eq));
     if (Key.empty()) return false;
     Value = TrimBlanks(t.substr(eq + 1));
@@ -53,10 +81,14 @@ bool KeyOf(const AnsiString& Line, AnsiString& Key, AnsiString& Value) {
 
 // Values are read without enclosing quotes; a value that would lose blanks
 // or quotes that way is written inside a pair of double quotes.
-AnsiString DecodeValue(const AnsiString& Raw) {
+std::string_view Unquoted(std::string_view Raw) {
     if (Raw.size() >= 2 && IsQuote(Raw.front()) && Raw.back() == Raw.front())
         return Raw.substr(1, Raw.size() - 2);
     return Raw;
+}
+
+AnsiString DecodeValue(std::string_view Raw) {
+    return AnsiString(Unquoted(Raw));
 }
 
 AnsiString EncodeValue(const AnsiString& Value) {
@@ -77,14 +109,14 @@ struct TSpan {
     int End = -1;
 };
 
-TSpan FindSection(const std::vector<AnsiString>& Lines, const AnsiString& Section) {
+TSpan FindSection(const std::vector<std::string_view>& Lines, std::string_view Section) {
     TSpan span;
-    AnsiString name;
+    std::string_view name;
     for (int i = 0; i < static_cast<int>(Lines.size()); ++i) {
-        const AnsiString& line = Lines[static_cast<size_t>(i)];
+        std::string_view line = Lines[static_cast<size_t>(i)];
         if (SectionOf(line, name)) {
             if (span.Header >= 0) break;
-            if (SameText(name, Section)) {
+            if (SameName(name, Section)) {
                 span.Header = i;
                 span.End = i + 1;
             }
@@ -95,12 +127,12 @@ TSpan FindSection(const std::vector<AnsiString>& Lines, const AnsiString& Sectio
     return span;
 }
 
-int FindKey(const std::vector<AnsiString>& Lines, const TSpan& Span, const AnsiString& Ident,
-            AnsiString* Value) {
+int FindKey(const std::vector<std::string_view>& Lines, const TSpan& Span, std::string_view Ident,
+            std::string_view* Value) {
     if (Span.Header < 0) return -1;
-    AnsiString key, value;
+    std::string_view key, value;
     for (int i = Span.Header + 1; i < Span.End; ++i)
-        if (KeyOf(Lines[static_cast<size_t>(i)], key, value) && SameText(key, Ident)) {
+        if (KeyOf(Lines[static_cast<size_t>(i)], key, value) && SameName(key, Ident)) {
             if (Value) *Value = value;
             return i;
         }
@@ -114,39 +146,45 @@ std::atomic<unsigned> TempCounter{0};
 TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode)
     : FFileName(FileName), FCreateMode(CreateMode) {}
 
-TIniFile::TLines TIniFile::Load(bool ForWrite) const {
-    TLines lines;
-    FILE* f = std::fopen(FFileName.c_str(), "rb");
-    if (!f) {
+void TIniFile::Load(TLines& Lines, bool ForWrite) const {
+    int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         // Reading, a missing or unreadable file gives the defaults; a write
         // must not replace a file whose contents it could not see.
         if (ForWrite && errno != ENOENT) WriteError(std::strerror(errno));
-        return lines;
+        return;
     }
-    AnsiString data;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        if (ForWrite) WriteError("the file cannot be read");
-        return TLines();
-    }
-    size_t start = 0;
-    while (start < data.size()) {
-        size_t end = data.find('\n', start);
-        if (end == AnsiString::npos) end = data.size();
-        AnsiString line = data.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-            if (lines.Items.empty()) lines.CrLf = true;
+    struct stat info {};
+    bool failed = ::fstat(fd, &info) != 0;
+    AnsiString& data = Lines.Data;
+    if (!failed && S_ISREG(info.st_mode) && info.st_size > 0) data.reserve(static_cast<size_t>(info.st_size));
+    char buf[65536];
+    while (!failed) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
         }
-        lines.Items.push_back(line);
-        start = end + 1;
+        data.append(buf, static_cast<size_t>(n));
     }
-    return lines;
+    ::close(fd);
+    if (failed) {
+        data.clear();
+        if (ForWrite) WriteError("the file cannot be read");
+        return;
+    }
+    std::string_view rest(data);
+    while (!rest.empty()) {
+        size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+            if (Lines.Items.empty()) Lines.CrLf = true;
+        }
+        Lines.Items.push_back(line);
+    }
 }
 
 void TIniFile::WriteError(const AnsiString& Why) const {
@@ -155,9 +193,15 @@ void TIniFile::WriteError(const AnsiString& Why) const {
 
 void TIniFile::Save(const TLines& Lines) const {
     AnsiString data;
-    const char* eol = Lines.CrLf ? "\r\n" : "\n";
-    for (const AnsiString& line : Lines.Items)
-        data += line + eol;
+    std::string_view eol = Lines.CrLf ? "\r\n" : "\n";
+    size_t size = 0;
+    for (std::string_view line : Lines.Items)
+        size += line.size() + eol.size();
+    data.reserve(size);
+    for (std::string_view line : Lines.Items) {
+        data += line;
+        data += eol;
+    }
 
     // A new file beside the old one, renamed over it once complete.
     AnsiString temp = FFileName + ".tmp" + IntToStr(getpid()) + "-" + IntToStr(TempCounter++);
@@ -171,10 +215,13 @@ void TIniFile::Save(const TLines& Lines) const {
         WriteError(std::strerror(Error));
     };
     if (exists) {
-        if (::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
+        // The file keeps its mode, less what CreateMode withholds: a file
+        // made private stays private when its owner had opened it up.
+        mode_t mode = (old.st_mode & 07777) & ~(0666 & ~FCreateMode);
+        if (::fchmod(fd, mode) != 0) fail(errno);
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Another owner's file: keep its group and others out rather than widen them.
-            (void)::fchmod(fd, old.st_mode & 0700);
+            (void)::fchmod(fd, mode & 0700);
         }
     }
     size_t done = 0;
@@ -201,14 +248,23 @@ void TIniFile::Save(const TLines& Lines) const {
 
 AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ident,
                                 const AnsiString& Default) const {
-    TLines lines = Load(false);
-    AnsiString value;
+    TLines lines;
+    Load(lines, false);
+    std::string_view value;
     if (FindKey(lines.Items, FindSection(lines.Items, Section), Ident, &value) < 0) return Default;
-    return DecodeValue(value);
+    value = Unquoted(value);
+    if (value.size() < lines.Data.size() / 2) return AnsiString(value);
+    // A value that is most of the file is cut out of the text read, in
+    // place, rather than copied into as much new memory again.
+    size_t at = static_cast<size_t>(value.data() - lines.Data.data()), size = value.size();
+    AnsiString text = std::move(lines.Data);
+    text.resize(at + size);
+    text.erase(0, at);
+    return text;
 }
 
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {
-    AnsiString section = TrimBlanks(Section), ident = TrimBlanks(Ident);
+    AnsiString section(TrimBlanks(Section)), ident(TrimBlanks(Ident));
     if (section.empty() || HasLineBreak(section) || section.find(']') != AnsiString::npos)
         WriteError("invalid section name '" + Section + "'");
     if (ident.empty() || HasLineBreak(ident) || ident.find('=') != AnsiString::npos || ident.front() == ';' ||
@@ -216,25 +272,26 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, c
         WriteError("invalid key name '" + Ident + "'");
     if (HasLineBreak(Value)) WriteError("the value of " + ident + " holds a line break");
 
-    TLines lines = Load(true);
+    TLines lines;
+    Load(lines, true);
     TSpan span = FindSection(lines.Items, section);
     AnsiString line = ident + "=" + EncodeValue(Value);
     int at = FindKey(lines.Items, span, ident, nullptr);
     if (at >= 0) {
         // The key keeps the spelling it has in the file.
-        AnsiString key, old;
+        std::string_view key, old;
         KeyOf(lines.Items[static_cast<size_t>(at)], key, old);
-        line = key + "=" + EncodeValue(Value);
+        line = AnsiString(key) + "=" + EncodeValue(Value);
         if (lines.Items[static_cast<size_t>(at)] == line) return;
-        lines.Items[static_cast<size_t>(at)] = line;
+        lines.Set(static_cast<size_t>(at), std::move(line));
     } else if (span.Header >= 0) {
-        lines.Items.insert(lines.Items.begin() + span.End, line);
+        lines.Insert(static_cast<size_t>(span.End), std::move(line));
     } else {
         while (!lines.Items.empty() && TrimBlanks(lines.Items.back()).empty())
             lines.Items.pop_back();
-        if (!lines.Items.empty()) lines.Items.push_back(AnsiString());
-        lines.Items.push_back("[" + section + "]");
-        lines.Items.push_back(line);
+        if (!lines.Items.empty()) lines.Append(AnsiString());
+        lines.Append("[" + section + "]");
+        lines.Append(std::move(line));
     }
     Save(lines);
 }
@@ -265,12 +322,14 @@ void TIniFile::WriteFloat(const AnsiString& Section, const AnsiString& Ident, do
 }
 
 bool TIniFile::SectionExists(const AnsiString& Section) const {
-    TLines lines = Load(false);
+    TLines lines;
+    Load(lines, false);
     return FindSection(lines.Items, Section).Header >= 0;
 }
 
 bool TIniFile::ValueExists(const AnsiString& Section, const AnsiString& Ident) const {
-    TLines lines = Load(false);
+    TLines lines;
+    Load(lines, false);
     return FindKey(lines.Items, FindSection(lines.Items, Section), Ident, nullptr) >= 0;
 }
 
@@ -278,11 +337,12 @@ void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) const {
     Strings->BeginUpdate();
     try {
         Strings->Clear();
-        TLines lines = Load(false);
+        TLines lines;
+        Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
-        AnsiString key, value;
+        std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value)) Strings->Add(key);
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value)) Strings->Add(AnsiString(key));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -294,10 +354,11 @@ void TIniFile::ReadSections(TStrings* Strings) const {
     Strings->BeginUpdate();
     try {
         Strings->Clear();
-        TLines lines = Load(false);
-        AnsiString name;
-        for (const AnsiString& line : lines.Items)
-            if (SectionOf(line, name)) Strings->Add(name);
+        TLines lines;
+        Load(lines, false);
+        std::string_view name;
+        for (std::string_view line : lines.Items)
+            if (SectionOf(line, name)) Strings->Add(AnsiString(name));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -309,12 +370,13 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
     Strings->BeginUpdate();
     try {
         Strings->Clear();
-        TLines lines = Load(false);
+        TLines lines;
+        Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
-        AnsiString key, value;
+        std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
             if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value))
-                Strings->Add(key + "=" + DecodeValue(value));
+                Strings->Add(AnsiString(key) + "=" + DecodeValue(value));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -323,7 +385,8 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
 }
 
 void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
-    TLines lines = Load(true);
+    TLines lines;
+    Load(lines, true);
     int at = FindKey(lines.Items, FindSection(lines.Items, Section), Ident, nullptr);
     if (at < 0) return;
     lines.Items.erase(lines.Items.begin() + at);
@@ -331,12 +394,13 @@ void TIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
 }
 
 void TIniFile::EraseSection(const AnsiString& Section) {
-    TLines lines = Load(true);
+    TLines lines;
+    Load(lines, true);
     TSpan span = FindSection(lines.Items, Section);
     if (span.Header < 0) return;
     // The section's lines up to the next section, trailing blank lines included.
     int end = span.Header + 1;
-    AnsiString name;
+    std::string_view name;
     while (end < static_cast<int>(lines.Items.size()) &&
            !SectionOf(lines.Items[static_cast<size_t>(end)], name))
         ++end;

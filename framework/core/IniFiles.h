@@ -17,7 +17,9 @@ FRAMEWORK_EXCEPTION(EIniFileException, Exception);
 class TIniFile : public TObject {
 public:
     // CreateMode: the permission bits a file created by the first write
-    // gets (less the process's umask); an existing file keeps its own.
+    // gets (less the process's umask). An existing file keeps its own, less
+    // the read and write bits that CreateMode withholds: a file for secrets
+    // (0600) becomes its owner's alone at its next write.
     explicit TIniFile(const AnsiString& FileName, mode_t CreateMode = 0666);
 
     const AnsiString& GetFileName() const { return FFileName; }
@@ -53,7 +55,7 @@ public:
 
 private:
     struct TLines;
-    TLines Load(bool ForWrite) const;
+    void Load(TLines& Lines, bool ForWrite) const;
     void Save(const TLines& Lines) const;
     [[noreturn]] void WriteError(const AnsiString& Why = AnsiString()) const;
 

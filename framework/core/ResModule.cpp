@@ -3,19 +3,27 @@
 #include "SysUtils.h"
 
 #include <dlfcn.h>
-#include <elf.h>
-#include <link.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
 #include <cassert>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <deque>
+#include <string_view>
 
 struct TResourceModule {
-    void* Handle;
-    const TResModuleData* Data;
     AnsiString FileName;
+    TResModuleData Data{};
+    // Every text lives here; the tables point into it. A deque never moves
+    // its elements, so the pointers stay valid while the module lives.
+    std::deque<std::string> Strings;
+    std::vector<std::vector<TResLangEntry>> Entries;
+    std::vector<TResModuleTable> Tables;
 };
 
 namespace {
@@ -39,89 +47,138 @@ const TLanguageAbbreviation Abbreviations[] = {
     {"ja", "JP", "JPN"}, {"ko", "KR", "KOR"}, {"zh", "CN", "CHS"}, {"zh", "TW", "CHT"},
 };
 
-// Language libraries are small; a larger file is not one.
-constexpr std::size_t MaxLibrarySize = 16u << 20;
+// ---- The file image
 
-bool ReadFileBytes(const AnsiString& FileName, std::string& Bytes) {
-    std::ifstream in(FileName, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<std::size_t>(size) > MaxLibrarySize) return false;
-    in.seekg(0, std::ios::beg);
-    Bytes.assign(static_cast<std::size_t>(size), '\0');
-    return static_cast<bool>(in.read(Bytes.data(), size));
+constexpr char Magic[4] = {'K', 'V', 'R', 'M'};
+constexpr std::size_t ChecksumSize = 4;
+
+constexpr std::array<Cardinal, 256> MakeCrcTable() {
+    std::array<Cardinal, 256> table{};
+    for (Cardinal n = 0; n < 256; ++n) {
+        Cardinal c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
 }
+constexpr std::array<Cardinal, 256> CrcTable = MakeCrcTable();
 
-template <class T> bool ReadAt(const std::string& Image, std::size_t Offset, T& Value) {
-    if (Offset > Image.size() || Image.size() - Offset < sizeof(T)) return false;
-    std::memcpy(&Value, Image.data() + Offset, sizeof(T));
+bool IsUtf8(const char* Text, std::size_t Size) {
+    const auto* p = reinterpret_cast<const unsigned char*>(Text);
+    std::size_t i = 0;
+    while (i < Size) {
+        unsigned char c = p[i];
+        if (c == 0) return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t more;
+        Cardinal code, least;
+        if ((c & 0xE0) == 0xC0) {
+            more = 1, code = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, code = c & 0x0F, least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, code = c & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (Size - i <= more) return false;
+        for (std::size_t k = 1; k <= more; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing beyond Unicode.
+        if (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
+        i += more + 1;
+    }
     return true;
 }
 
-// Loading a language library must run nothing of it and pull in nothing
-// else: it is a shared object of this machine's class with a dynamic
-// section, no executable segment, no executable stack, no interpreter, and
-// no initialisers, finalisers, needed libraries, filters or auditors.
-bool IsDataOnlyLibrary(const std::string& Image) {
-    using Ehdr = ElfW(Ehdr);
-    using Phdr = ElfW(Phdr);
-    using Dyn = ElfW(Dyn);
-    Ehdr header;
-    if (!ReadAt(Image, 0, header)) return false;
-    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) return false;
-    if (header.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) return false;
-    if (header.e_type != ET_DYN || header.e_phentsize != sizeof(Phdr) || header.e_phnum == 0) return false;
-    bool dynamic = false;
-    for (std::size_t i = 0; i < header.e_phnum; ++i) {
-        Phdr segment;
-        if (!ReadAt(Image, header.e_phoff + i * sizeof(Phdr), segment)) return false;
-        if (segment.p_type == PT_INTERP) return false;
-        bool mapped = segment.p_type == PT_LOAD || segment.p_type == PT_GNU_STACK;
-        if (mapped && (segment.p_flags & PF_X)) return false;
-        if (segment.p_type != PT_DYNAMIC) continue;
-        if (segment.p_offset > Image.size()) return false;
-        if (segment.p_filesz > Image.size() - segment.p_offset) return false;
-        dynamic = true;
-        for (std::size_t at = 0; at + sizeof(Dyn) <= segment.p_filesz; at += sizeof(Dyn)) {
-            Dyn entry;
-            if (!ReadAt(Image, segment.p_offset + at, entry)) return false;
-            if (entry.d_tag == DT_NULL) break;
-            switch (entry.d_tag) {
-            case DT_NEEDED:
-            case DT_INIT:
-            case DT_FINI:
-            case DT_INIT_ARRAY:
-            case DT_FINI_ARRAY:
-            case DT_PREINIT_ARRAY:
-            case DT_AUXILIARY:
-            case DT_FILTER:
-            case DT_AUDIT:
-            case DT_DEPAUDIT:
-                return false;
-            default:
-                break;
-            }
-        }
-    }
-    return dynamic;
+void PutInteger(AnsiString& Image, Cardinal Value, int Bytes) {
+    for (int i = 0; i < Bytes; ++i)
+        Image += static_cast<char>((Value >> (8 * i)) & 0xFF);
 }
 
-HRESMODULE TryLoad(const AnsiString& FileName) {
-    std::string image;
-    if (!ReadFileBytes(FileName, image) || !IsDataOnlyLibrary(image)) return nullptr;
-    void* handle = dlopen(FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) return nullptr;
-    auto* data = static_cast<const TResModuleData*>(dlsym(handle, KV_RESOURCE_MODULE_SYMBOL));
-    if (!data || data->Magic != ResModuleMagic || data->Format != ResModuleFormat) {
-        dlclose(handle);
-        return nullptr;
+void PutString(AnsiString& Image, const char* Text, bool Name) {
+    std::size_t size = Text ? std::strlen(Text) : 0;
+    if (Name && size == 0) throw EConvertError("A language library entry needs a name");
+    if (!IsUtf8(Text ? Text : "", size))
+        throw EConvertError(AnsiString("Text of a language library is no UTF-8: ") + Text);
+    if (size > MaxResourceModuleSize) throw EConvertError("Text too long for a language library");
+    PutInteger(Image, static_cast<Cardinal>(size), 4);
+    Image.append(Text ? Text : "", size);
+}
+
+// Reads an image front to back. Every read checks what is left, so no count
+// or length in the file can lead a read or an allocation past its end.
+class TImageReader {
+public:
+    explicit TImageReader(std::string_view Image) : FImage(Image) {}
+
+    bool Integer(Cardinal& Value, int Bytes) {
+        if (Left() < static_cast<std::size_t>(Bytes)) return false;
+        Value = 0;
+        for (int i = 0; i < Bytes; ++i)
+            Value |= static_cast<Cardinal>(static_cast<unsigned char>(FImage[FAt + i])) << (8 * i);
+        FAt += static_cast<std::size_t>(Bytes);
+        return true;
     }
-    auto module = std::make_unique<TResourceModule>();
-    module->Handle = handle;
-    module->Data = data;
-    module->FileName = FileName;
-    return module.release();
+    bool String(std::string& Value, bool Name) {
+        Cardinal size;
+        if (!Integer(size, 4) || size > Left()) return false;
+        if (Name && size == 0) return false;
+        if (!IsUtf8(FImage.data() + FAt, size)) return false;
+        Value.assign(FImage.substr(FAt, size));
+        FAt += size;
+        return true;
+    }
+    // Whether Count items of at least MinSize bytes each can still follow.
+    bool Fits(Cardinal Count, std::size_t MinSize) const { return Count <= Left() / MinSize; }
+    std::size_t Left() const { return FImage.size() - FAt; }
+
+private:
+    std::string_view FImage;
+    std::size_t FAt = 0;
+};
+
+// ---- Reading a file
+
+// Closes a descriptor on every path.
+struct TFileHandle {
+    int Fd;
+    ~TFileHandle() {
+        if (Fd >= 0) ::close(Fd);
+    }
+};
+
+// The whole content of a regular file of at most MaxResourceModuleSize
+// bytes, read through one descriptor, so what was checked is what is read.
+bool ReadSmallFile(const AnsiString& FileName, AnsiString& Bytes) {
+    // Looked at before it is opened: opening a device or a pipe may block
+    // or do something by itself.
+    struct stat info {};
+    if (::stat(FileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    TFileHandle file{::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.Fd < 0) return false;
+    // What was opened may have been swapped in after the look.
+    if (::fstat(file.Fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if (info.st_size <= 0 || static_cast<std::size_t>(info.st_size) > MaxResourceModuleSize) return false;
+    // The file may grow while it is read: one byte beyond the bound tells.
+    Bytes.assign(MaxResourceModuleSize + 1, '\0');
+    std::size_t done = 0;
+    while (done < Bytes.size()) {
+        ssize_t n = ::read(file.Fd, Bytes.data() + done, Bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done == 0 || done > MaxResourceModuleSize) return false;
+    Bytes.resize(done);
+    return true;
 }
 
 bool IsLetters(const AnsiString& S) {
@@ -172,7 +229,7 @@ std::vector<AnsiString> GetLanguageAbbreviations(const AnsiString& Locale) {
 
 std::vector<AnsiString> GetResourceModuleNames(const AnsiString& ModuleFileName, const AnsiString& Locale) {
     std::size_t slash = ModuleFileName.rfind('/');
-    // dlopen searches the library path for a name without a slash: keep it here.
+    // A module named without a folder is looked for in the current one.
     AnsiString folder = slash == AnsiString::npos ? AnsiString("./") : ModuleFileName.substr(0, slash + 1);
     AnsiString file = slash == AnsiString::npos ? ModuleFileName : ModuleFileName.substr(slash + 1);
     AnsiString base = ModuleBaseName(file);
@@ -185,20 +242,123 @@ std::vector<AnsiString> GetResourceModuleNames(const AnsiString& ModuleFileName,
     return names;
 }
 
+Cardinal ResModuleChecksum(const char* Bytes, std::size_t Size) {
+    Cardinal c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < Size; ++i)
+        c = CrcTable[(c ^ static_cast<unsigned char>(Bytes[i])) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+AnsiString ResourceModuleImage(const TResModuleData& Data) {
+    AnsiString image(Magic, sizeof Magic);
+    PutInteger(image, ResModuleFormat, 4);
+    for (Word part :
+         {Data.FileVersion.Major, Data.FileVersion.Minor, Data.FileVersion.Release, Data.FileVersion.Build})
+        PutInteger(image, part, 2);
+    PutInteger(image, static_cast<Cardinal>(Data.TableCount), 4);
+    for (std::size_t t = 0; t < Data.TableCount; ++t) {
+        const TResModuleTable& table = Data.Tables[t];
+        PutString(image, table.Unit, true);
+        PutInteger(image, static_cast<Cardinal>(table.Count), 4);
+        for (std::size_t e = 0; e < table.Count; ++e) {
+            const TResLangEntry& entry = table.Entries[e];
+            PutInteger(image, static_cast<Cardinal>(entry.Identifier), 4);
+            PutString(image, entry.Name, true);
+            PutString(image, entry.Text, false);
+        }
+    }
+    PutInteger(image, ResModuleChecksum(image.data(), image.size()), 4);
+    if (image.size() > MaxResourceModuleSize) throw EConvertError("Too many texts for a language library");
+    return image;
+}
+
+void SaveResourceModule(const AnsiString& FileName, const TResModuleData& Data) {
+    AnsiString image = ResourceModuleImage(Data);
+    // Written beside the target and renamed over it: a reader never sees half a file.
+    AnsiString temp = FileName + ".tmp" + IntToStr(getpid());
+    TFileHandle file{::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    auto fail = [&](int Error) {
+        ::unlink(temp.c_str());
+        throw EStreamError("Cannot write " + FileName + ": " + std::strerror(Error));
+    };
+    if (file.Fd < 0) fail(errno);
+    std::size_t done = 0;
+    while (done < image.size()) {
+        ssize_t n = ::write(file.Fd, image.data() + done, image.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail(errno);
+        done += static_cast<std::size_t>(n);
+    }
+    int fd = file.Fd;
+    file.Fd = -1;
+    if (::close(fd) != 0) fail(errno);
+    if (::rename(temp.c_str(), FileName.c_str()) != 0) fail(errno);
+}
+
+HRESMODULE ReadResourceModule(const AnsiString& Image, const AnsiString& FileName) {
+    if (Image.size() < sizeof Magic + ChecksumSize || Image.size() > MaxResourceModuleSize) return nullptr;
+    std::string_view image(Image);
+    std::size_t bodySize = image.size() - ChecksumSize;
+    TImageReader checksum(image.substr(bodySize));
+    Cardinal stored = 0;
+    if (!checksum.Integer(stored, 4) || stored != ResModuleChecksum(image.data(), bodySize)) return nullptr;
+    std::string_view body = image.substr(0, bodySize);
+    if (body.substr(0, sizeof Magic) != std::string_view(Magic, sizeof Magic)) return nullptr;
+    TImageReader in(body.substr(sizeof Magic));
+
+    auto module = std::make_unique<TResourceModule>();
+    module->FileName = FileName;
+    Cardinal format = 0, parts[4] = {}, tables = 0;
+    if (!in.Integer(format, 4) || format != ResModuleFormat) return nullptr;
+    for (Cardinal& part : parts)
+        if (!in.Integer(part, 2)) return nullptr;
+    module->Data.FileVersion = {static_cast<Word>(parts[0]), static_cast<Word>(parts[1]),
+                                static_cast<Word>(parts[2]), static_cast<Word>(parts[3])};
+    // The smallest table: a name of one byte and a count of entries.
+    if (!in.Integer(tables, 4) || !in.Fits(tables, 4 + 1 + 4)) return nullptr;
+    module->Entries.resize(tables);
+    for (Cardinal t = 0; t < tables; ++t) {
+        std::string& unit = module->Strings.emplace_back();
+        Cardinal count = 0;
+        // The smallest entry: an identifier, a name of one byte, an empty text.
+        if (!in.String(unit, true) || !in.Integer(count, 4) || !in.Fits(count, 4 + 4 + 1 + 4)) return nullptr;
+        std::vector<TResLangEntry>& entries = module->Entries[t];
+        entries.reserve(count);
+        for (Cardinal e = 0; e < count; ++e) {
+            Cardinal identifier = 0;
+            if (!in.Integer(identifier, 4)) return nullptr;
+            std::string& name = module->Strings.emplace_back();
+            std::string& text = module->Strings.emplace_back();
+            if (!in.String(name, true) || !in.String(text, false)) return nullptr;
+            entries.push_back({static_cast<int>(identifier), name.c_str(), text.c_str()});
+        }
+        module->Tables.push_back({unit.c_str(), entries.data(), entries.size()});
+    }
+    if (in.Left() != 0) return nullptr;
+    module->Data.Tables = module->Tables.data();
+    module->Data.TableCount = module->Tables.size();
+    return module.release();
+}
+
+HRESMODULE LoadResourceModuleFile(const AnsiString& FileName) {
+    AnsiString image;
+    if (!ReadSmallFile(FileName, image)) return nullptr;
+    return ReadResourceModule(image, FileName);
+}
+
 HRESMODULE LoadResourceModule(const AnsiString& ModuleFileName) {
     for (const AnsiString& name : GetResourceModuleNames(ModuleFileName, GetUserLanguage()))
-        if (HRESMODULE module = TryLoad(name)) return module;
+        if (HRESMODULE module = LoadResourceModuleFile(name)) return module;
     return nullptr;
 }
 
 void FreeResourceModule(HRESMODULE Module) {
     std::unique_ptr<TResourceModule> owned(Module);
-    if (owned) dlclose(owned->Handle);
 }
 
 const TResModuleData& GetResourceModuleData(HRESMODULE Module) {
     assert(Module);
-    return *Module->Data;
+    return Module->Data;
 }
 
 AnsiString GetResourceModuleFileName(HRESMODULE Module) {

@@ -1,12 +1,20 @@
-// Language resource modules: libraries that hold a module's message texts in
-// another language, found beside the module by the user's language and
-// loaded as data.
+// Language resource modules: files that hold a module's message texts in
+// another language, found beside the module by the user's language and read
+// as data.
 //
-// A language library is a shared object without code: no executable
-// segment, no initialisers or finalisers, no libraries it needs. It exports
-// one record, KVResourceModuleData (TResModuleData), that lists its language
-// tables by message unit and gives its file version. Such a file is checked
-// before it is mapped, so nothing of it ever runs.
+// A language library is a plain data file, never mapped or run: it is read
+// once into memory and every count, length and text in it is checked before
+// anything of it is used. Anything that is not a regular file, is empty or
+// larger than MaxResourceModuleSize, or fails a check is passed over as if
+// it were not there.
+//
+// File format (integers little-endian):
+//   "KVRM"  u32 format (ResModuleFormat)  u16 x 4 file version
+//   u32 table count, then per table: string unit name, u32 entry count,
+//     then per entry: i32 identifier, string name, string text
+//   u32 checksum (CRC-32) of everything before it
+// A string is a u32 byte count and that many bytes of UTF-8 without a zero
+// byte; names are not empty. Nothing may follow the checksum.
 //
 // Finding it. The user's language is the first non-empty one of LC_ALL,
 // LC_MESSAGES and LANG ("de_DE.UTF-8"). For the module "/dir/KVIB5.so" the
@@ -25,9 +33,10 @@
 #include <memory>
 #include <vector>
 
-inline constexpr Cardinal ResModuleMagic = 0x4d52564b; // "KVRM"
-inline constexpr Cardinal ResModuleFormat = 1;
-#define KV_RESOURCE_MODULE_SYMBOL "KVResourceModuleData"
+inline constexpr Cardinal ResModuleMagic = 0x4d52564b; // "KVRM" as read little-endian
+inline constexpr Cardinal ResModuleFormat = 2;
+// Language libraries are small (a few kilobytes); a larger file is not one.
+inline constexpr std::size_t MaxResourceModuleSize = 1u << 20;
 
 struct TResModuleVersion {
     Word Major;
@@ -43,16 +52,23 @@ struct TResModuleTable {
     std::size_t Count;
 };
 
-// The record a language library exports under KV_RESOURCE_MODULE_SYMBOL.
+// What a language library holds: its version and its tables.
 struct TResModuleData {
-    Cardinal Magic;  // ResModuleMagic
-    Cardinal Format; // ResModuleFormat
     TResModuleVersion FileVersion;
     const TResModuleTable* Tables;
     std::size_t TableCount;
 };
 
-// A loaded language library; opaque, freed with FreeResourceModule.
+// The file image of a language library, checksum included; raises
+// EConvertError for a table that the format cannot hold (an empty name, a
+// text with a zero byte or that is no UTF-8).
+AnsiString ResourceModuleImage(const TResModuleData& Data);
+// Writes the image to a file, replacing it; raises EStreamError on failure.
+void SaveResourceModule(const AnsiString& FileName, const TResModuleData& Data);
+// The checksum that closes an image: CRC-32 (the polynomial of zip and PNG).
+Cardinal ResModuleChecksum(const char* Bytes, std::size_t Size);
+
+// A language library read into memory; opaque, freed with FreeResourceModule.
 struct TResourceModule;
 using HRESMODULE = TResourceModule*;
 
@@ -65,9 +81,13 @@ std::vector<AnsiString> GetLanguageAbbreviations(const AnsiString& Locale);
 // The file names tried for a module under a locale, in order.
 std::vector<AnsiString> GetResourceModuleNames(const AnsiString& ModuleFileName, const AnsiString& Locale);
 
-// Finds and loads the language library of a module for the user's language;
+// Finds and reads the language library of a module for the user's language;
 // nullptr when there is none.
 HRESMODULE LoadResourceModule(const AnsiString& ModuleFileName);
+// Reads one file as a language library; nullptr when it is none.
+HRESMODULE LoadResourceModuleFile(const AnsiString& FileName);
+// Reads a language library from its image; nullptr when the image is none.
+HRESMODULE ReadResourceModule(const AnsiString& Image, const AnsiString& FileName = AnsiString());
 void FreeResourceModule(HRESMODULE Module);
 
 struct TResourceModuleFree {

@@ -683,11 +683,25 @@ void TDataSet::Post() {
     if (FState != dsEdit && FState != dsInsert) return;
     DataEvent(deCheckBrowseMode, 0);
     DoBeforePost();
-    CheckOperation(&TDataSet::InternalPost, OnPostError);
+    CheckOperation(&TDataSet::CheckedInternalPost, OnPostError);
     FreeFieldBuffers();
     SetState(dsBrowse);
     Resync({});
     DoAfterPost();
+}
+
+void TDataSet::CheckRequiredFields() {
+    for (TField* field : *FFields)
+        if (field->GetRequired() && !field->GetReadOnly() && field->GetFieldKind() == fkData &&
+            field->GetIsNull()) {
+            field->FocusControl();
+            DatabaseErrorFmt(SFieldRequired, {field->GetDisplayName()});
+        }
+}
+
+void TDataSet::CheckedInternalPost() {
+    CheckRequiredFields();
+    InternalPost();
 }
 
 void TDataSet::Cancel() {

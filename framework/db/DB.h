@@ -263,6 +263,11 @@ private:
     // Keeps the exception being handled for the next operation (while open).
     void KeepFailure() noexcept;
     void CheckOperation(TDataOperation Operation, const TDataSetErrorEvent& ErrorEvent);
+    // A data field that is required, not read-only and empty stops the
+    // post before the dataset writes anything: its controls get the focus
+    // and "Field '<name>' must have a value" is raised.
+    void CheckRequiredFields();
+    void CheckedInternalPost();
     void OpenCursor();
     void CloseCursor();
     void BeginInsertAppend();

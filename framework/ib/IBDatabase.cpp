@@ -398,6 +398,7 @@ void TIBDatabase::DoConnect() {
     params.Assign(FParams.get());
     if (FLoginPrompt && OnLogin) OnLogin(this, &params);
     AnsiString dpb = GenerateDPB(params);
+    CheckEmbeddedAccess(FDatabaseName);
     TIBClientLibrary& lib = GetGDSLibrary();
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = 0;
@@ -479,6 +480,7 @@ void TIBDatabase::CreateDatabase() {
     AnsiString sql = "CREATE DATABASE " + QuotedStr(FDatabaseName) + " " + FParams->GetText();
     if (sql.size() > 65535)
         IBError(TIBClientError::ValueOutOfRange, "The CREATE DATABASE statement is too long");
+    CheckEmbeddedAccess(FDatabaseName);
     TIBClientLibrary& lib = GetGDSLibrary();
     ISC_STATUS_ARRAY status = {};
     isc_db_handle handle = 0;

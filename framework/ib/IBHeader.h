@@ -8,6 +8,8 @@
 
 #include <ibase.h>
 
+#include <optional>
+
 // Every client function the layer calls.
 #define KV_IB_CLIENT_FUNCTIONS(X)                                                                            \
     X(isc_attach_database)                                                                                   \
@@ -51,6 +53,10 @@ public:
     TIBClientLibrary& operator=(const TIBClientLibrary&) = delete;
 
     const AnsiString& GetLibraryName() const { return FName; }
+    // A setting of the engine's configuration (firebird.conf) as text, ""
+    // when it is not set; nothing when the library cannot tell. Asking
+    // starts the library: the lock folder is fixed from then on.
+    std::optional<AnsiString> GetEngineSetting(const AnsiString& Key) const;
 
 #define KV_IB_DECLARE(name) decltype(&::name) name = nullptr;
     KV_IB_CLIENT_FUNCTIONS(KV_IB_DECLARE)
@@ -66,8 +72,46 @@ private:
 // The process's client library: loaded on the first call (name from the
 // environment variable KV_FBCLIENT_LIBRARY, else DefaultName) and kept until
 // the process ends, since the engine inside it runs threads of its own. A
-// failed load raises each time it is asked for.
+// failed load raises each time it is asked for. Before the first load the
+// embedded engine's lock folder is chosen (PrepareEngineLockFolder).
 TIBClientLibrary& GetGDSLibrary();
+
+// The embedded engine (a database name without a server) keeps the lock
+// tables of the databases it opens in a folder that every process on the
+// machine shares: EngineLockFolder, open to the engine's group only. A
+// process whose user may not work there gets a folder of its own instead
+// (FIREBIRD_LOCK, set before the library starts), unless FIREBIRD_LOCK is
+// set already.
+//
+// That is safe only because an engine in its default mode (ServerMode
+// Super) holds every database file it opens under an exclusive lock of the
+// operating system: a second process, whatever its lock folder, cannot open
+// the file at the same time and gets "Database already opened with engine
+// instance, incompatible with current". An engine set up to share database
+// files between processes (Classic, SuperClassic) relies on the common lock
+// folder instead; then this process refuses to open databases embedded
+// (EIBClientError NotPermitted) rather than open them beside another
+// process's lock tables. Databases reached through a server are not touched.
+inline constexpr const char* EngineLockFolder = "/tmp/firebird";
+// Chooses the lock folder and sets FIREBIRD_LOCK when a private one is
+// needed; the folder chosen, "" when the engine's own serves.
+AnsiString PrepareEngineLockFolder();
+// Whether this process's user can keep lock files in Folder: it exists and
+// it and every file in it are writable, or it is missing and can be made.
+bool IsLockFolderUsable(const AnsiString& Folder);
+// Makes Path a folder of this process's user that nobody else may enter,
+// or accepts one that is already that; false for anything else (a link, a
+// file, another user's folder).
+bool MakePrivateFolder(const AnsiString& Path);
+// Whether an engine of this ServerMode opens database files shared between
+// processes ("" is the default, Super, which does not).
+bool EngineSharesDatabaseFiles(const AnsiString& ServerMode);
+// Whether a database name is opened by the embedded engine rather than
+// through a server ("host:path", "host/port:path", "inet://host/path").
+bool IsEmbeddedDatabaseName(const AnsiString& DatabaseName);
+// Raises EIBClientError NotPermitted when this process must not open
+// DatabaseName embedded (see above).
+void CheckEmbeddedAccess(const AnsiString& DatabaseName);
 inline void CheckIBLoaded() {
     GetGDSLibrary();
 }

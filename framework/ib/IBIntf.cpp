@@ -1,10 +1,27 @@
 #include "IB.h"
 
+#include <firebird/Interface.h>
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <memory>
 #include <mutex>
+
+namespace {
+
+// Why this process refuses embedded databases; "" when it does not.
+AnsiString& EmbeddedRefusal() {
+    static AnsiString why;
+    return why;
+}
+
+} // namespace
 
 TIBClientLibrary::TIBClientLibrary(const AnsiString& LibraryName) : FName(LibraryName) {
     FHandle = dlopen(FName.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -29,19 +46,116 @@ TIBClientLibrary::~TIBClientLibrary() {
     if (FHandle && !FKeepLoaded) dlclose(FHandle);
 }
 
+std::optional<AnsiString> TIBClientLibrary::GetEngineSetting(const AnsiString& Key) const {
+    using TGetMaster = Firebird::IMaster* (*)();
+    auto getMaster = reinterpret_cast<TGetMaster>(dlsym(FHandle, "fb_get_master_interface"));
+    Firebird::IMaster* master = getMaster ? getMaster() : nullptr;
+    Firebird::IConfigManager* manager = master ? master->getConfigManager() : nullptr;
+    Firebird::IFirebirdConf* conf = manager ? manager->getFirebirdConf() : nullptr;
+    if (!conf) return std::nullopt;
+    std::optional<AnsiString> value;
+    unsigned key = conf->getKey(Key.c_str());
+    if (key != ~0u) {
+        const char* text = conf->asString(key);
+        value = text ? text : "";
+    }
+    conf->release();
+    return value;
+}
+
 TIBClientLibrary& GetGDSLibrary() {
     static std::mutex guard;
     static std::unique_ptr<TIBClientLibrary> library;
     std::lock_guard<std::mutex> lock(guard);
     if (!library) {
+        // Once the library has started, its lock folder is fixed.
+        AnsiString privateFolder = PrepareEngineLockFolder();
         const char* name = std::getenv("KV_FBCLIENT_LIBRARY");
         auto loaded =
             std::make_unique<TIBClientLibrary>(name && *name ? name : TIBClientLibrary::DefaultName);
         // The engine's threads outlive static destruction; never unload it.
         loaded->FKeepLoaded = true;
+        if (!privateFolder.empty()) {
+            std::optional<AnsiString> mode = loaded->GetEngineSetting("ServerMode");
+            if (!mode || EngineSharesDatabaseFiles(*mode))
+                EmbeddedRefusal() =
+                    "The database engine shares database files between processes (ServerMode " +
+                    (mode ? *mode : AnsiString("unknown")) + ") through its lock folder " + EngineLockFolder +
+                    ", which this user may not use; ask for membership in its group, or use a server";
+        }
         library = std::move(loaded);
     }
     return *library;
+}
+
+// ---- The embedded engine's lock folder
+
+bool IsLockFolderUsable(const AnsiString& Folder) {
+    struct stat info {};
+    if (::stat(Folder.c_str(), &info) != 0) {
+        if (errno != ENOENT) return false;
+        // The engine makes it, in the folder above.
+        std::size_t slash = Folder.find_last_of('/');
+        AnsiString parent = slash == AnsiString::npos ? AnsiString(".") : Folder.substr(0, slash ? slash : 1);
+        return ::access(parent.c_str(), W_OK | X_OK) == 0;
+    }
+    if (!S_ISDIR(info.st_mode) || ::access(Folder.c_str(), R_OK | W_OK | X_OK) != 0) return false;
+    // The lock files that other processes made must be open to this one too.
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(Folder.c_str()), ::closedir);
+    if (!dir) return false;
+    while (dirent* entry = ::readdir(dir.get())) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        AnsiString file = Folder + "/" + entry->d_name;
+        if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(file.c_str(), R_OK | W_OK) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool MakePrivateFolder(const AnsiString& Path) {
+    if (::mkdir(Path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    // Not followed: a link placed there by someone else must not lead us.
+    struct stat info {};
+    if (::lstat(Path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    if ((info.st_mode & 077) != 0 && ::chmod(Path.c_str(), 0700) != 0) return false;
+    return true;
+}
+
+AnsiString PrepareEngineLockFolder() {
+    const char* set = std::getenv("FIREBIRD_LOCK");
+    if ((set && *set) || IsLockFolderUsable(EngineLockFolder)) return AnsiString();
+    std::vector<AnsiString> candidates;
+    // The user's runtime folder is private and goes at logout; else /tmp.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') candidates.push_back(AnsiString(runtime) + "/firebird");
+    candidates.push_back(AnsiString(EngineLockFolder) + "-" + IntToStr(static_cast<int>(::geteuid())));
+    for (const AnsiString& folder : candidates) {
+        if (!MakePrivateFolder(folder)) continue;
+        ::setenv("FIREBIRD_LOCK", folder.c_str(), 1);
+        return folder;
+    }
+    return AnsiString();
+}
+
+bool EngineSharesDatabaseFiles(const AnsiString& ServerMode) {
+    AnsiString mode = Trim(ServerMode);
+    return !(mode.empty() || SameText(mode, "Super") || SameText(mode, "ThreadedDedicated"));
+}
+
+bool IsEmbeddedDatabaseName(const AnsiString& DatabaseName) {
+    AnsiString name = Trim(DatabaseName);
+    if (name.find("://") != AnsiString::npos) return false;
+    std::size_t colon = name.find(':');
+    // "host:path" and "host/port:path"; a path of this machine starts with "/".
+    return colon == AnsiString::npos || colon == 0 || name[0] == '/';
+}
+
+void CheckEmbeddedAccess(const AnsiString& DatabaseName) {
+    GetGDSLibrary();
+    if (!EmbeddedRefusal().empty() && IsEmbeddedDatabaseName(DatabaseName))
+        IBError(TIBClientError::NotPermitted, EmbeddedRefusal());
 }
 
 void IBError(TIBClientError Code, const AnsiString& Msg) {

@@ -110,6 +110,14 @@ void TGridDataLink::RecordChanged(TField* Field) {
 void TGridDataLink::UpdateData() {
     FGrid->UpdateData();
 }
+void TGridDataLink::FocusControl(TField** Field) {
+    if (!Field || !*Field) return;
+    auto at = std::find(FGrid->FColumns.begin(), FGrid->FColumns.end(), *Field);
+    if (at == FGrid->FColumns.end()) return;
+    if (FGrid->CanFocus()) FGrid->SetFocus();
+    FGrid->MoveCol(static_cast<int>(at - FGrid->FColumns.begin()));
+    *Field = nullptr; // taken care of
+}
 
 // ---- TInplaceEdit ---------------------------------------------------------
 
@@ -156,6 +164,11 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
             toGrid = true;
         else if (!GetReadOnly() && !FGrid->CanEditModify())
             Key = 0;
+        break;
+    case VK_INSERT:
+        // Insert alone adds a row, as it does without an editor; with Shift
+        // or Ctrl it is the edit's paste and copy.
+        toGrid = !ctrl && !Shift.Contains(ssShift);
         break;
     default:
         break;
@@ -859,6 +872,9 @@ bool TCustomDBGrid::EditorKey(Word Key, TShiftState Shift) {
         return true;
     case VK_INSERT:
         if (ctrl || shift || alt || !canAppend) return false;
+        // What the cell editor holds goes into the record first, so the
+        // insert posts it with the rest of the row.
+        CommitCell();
         HideEditor();
         ds->Insert();
         return true;

@@ -64,6 +64,8 @@ protected:
     void LayoutChanged() override;
     void RecordChanged(TField* Field) override;
     void UpdateData() override;
+    // A field of the grid's columns asks for the focus: the grid takes it on that column.
+    void FocusControl(TField** Field) override;
 
 private:
     friend class TCustomDBGrid;

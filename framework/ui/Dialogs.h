@@ -3,6 +3,10 @@
 
 #include "Forms.h"
 
+#include <memory>
+
+class QMessageBox;
+
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {
     mbYes,
@@ -23,6 +27,14 @@ using TMsgDlgButtons = TSet<TMsgDlgBtn, Word>;
 // given buttons; returns the modal result of the button chosen (mrOk,
 // mrCancel, mrYes, ...), mrCancel when the box is closed otherwise.
 int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
+// The box MessageDlg shows, not yet shown. It is at least as wide as a
+// title bar needs for its title and buttons, so the title shows whole.
+std::unique_ptr<QMessageBox> CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType,
+                                                 TMsgDlgButtons Buttons);
+// The width a window needs for Title in its title bar: the title in a bold
+// face of the application's font, with room for the window's icon and
+// buttons.
+int TitleBarWidth(const QString& Title);
 
 // While a hook is set MessageDlg shows nothing and returns the hook's answer
 // (for tests); an empty hook restores the message box.

@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPalette>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -145,9 +148,56 @@ void TFont::Changed() {
     if (OnChange) OnChange(this);
 }
 
+namespace {
+
+// The forms' font families of the platform they were designed on, with the
+// installed families that stand in for them, best first. The forms' boxes
+// were measured in the narrow 8-point sans serif of that platform; the
+// families that fontconfig would choose for it by itself set the same text
+// wider, so captions lose letters at both ends. The stand-ins are metric
+// compatible with that platform's common sans serif, whose widths come
+// closest; fontconfig's own aliases already cover the families it knows
+// (Arial, Times New Roman, Courier New, Calibri and the like).
+struct TFontSubstitute {
+    const char* Family;
+    std::initializer_list<const char*> StandIns;
+};
+
+const TFontSubstitute FontSubstitutes[] = {
+    {"MS Sans Serif", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"Microsoft Sans Serif", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"MS Shell Dlg", {"Liberation Sans", "Arimo", "Carlito"}},
+    {"MS Shell Dlg 2", {"Liberation Sans", "Arimo", "Carlito"}},
+};
+
+} // namespace
+
+AnsiString ScreenFontFamily(const AnsiString& Name) {
+    for (const TFontSubstitute& s : FontSubstitutes) {
+        if (!SameText(Name, s.Family)) continue;
+        for (const char* standIn : s.StandIns)
+            if (QFontDatabase::hasFamily(standIn)) return standIn;
+        break;
+    }
+    return Name;
+}
+
+int TextLineHeight(const TFont& Font) {
+    int height = QFontMetrics(Font.ToQFont()).height();
+    for (const TFontSubstitute& s : FontSubstitutes) {
+        if (!SameText(Font.GetName(), s.Family)) continue;
+        // The designed lines: a cell a fifth taller than the character
+        // height (13 pixels for the 8-point font), a positive height is the
+        // cell itself. The stand-in's own lines are a pixel shorter.
+        int designed = Font.GetHeight() < 0 ? (-Font.GetHeight() * 6 + 2) / 5 : Font.GetHeight();
+        return std::max(height, designed);
+    }
+    return height;
+}
+
 QFont TFont::ToQFont() const {
-    QFont f(QString::fromStdString(FName));
-    // Fonts of another platform fall back to the family fontconfig prefers.
+    QFont f(QString::fromStdString(ScreenFontFamily(FName)));
+    // Other fonts of another platform fall back to the family fontconfig prefers.
     f.setStyleHint(QFont::SansSerif);
     int pixels = FHeight < 0 ? -FHeight : FHeight;
     if (pixels > 0) f.setPixelSize(pixels);

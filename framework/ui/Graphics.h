@@ -85,6 +85,15 @@ private:
     int FCharset = 1;
 };
 
+// The installed font family that shows text of the named family: a family
+// of the platform the forms were designed on maps to an installed one with
+// similar widths, so designed boxes hold their text; other names stay.
+AnsiString ScreenFontFamily(const AnsiString& Name);
+// The height of a line of text in Font, as a list row takes it: for a
+// family of that platform the line its font had there, never less than the
+// stand-in needs.
+int TextLineHeight(const TFont& Font);
+
 // An image. Form text carries it as binary data (any format Qt reads; a
 // four-byte length before the data is skipped); the colour of the
 // bottom-left pixel is transparent when Transparent is on.

@@ -38,6 +38,30 @@
 
 namespace {
 
+// The forms' check boxes are 13 pixels high, the size of the check mark's
+// box on the platform they were designed on; the style's own box is larger
+// and would lose its lower edge. Check boxes draw theirs at most that size.
+class TDesignedIndicatorStyle : public QProxyStyle {
+public:
+    static constexpr int DesignedIndicator = 13;
+    int pixelMetric(PixelMetric Metric, const QStyleOption* Option, const QWidget* Widget) const override {
+        int value = QProxyStyle::pixelMetric(Metric, Option, Widget);
+        if (Metric == PM_IndicatorWidth || Metric == PM_IndicatorHeight)
+            return std::min(value, DesignedIndicator);
+        return value;
+    }
+};
+
+// One for all check boxes, going with the Qt application that owns it.
+QStyle* DesignedIndicatorStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new TDesignedIndicatorStyle;
+        style->setParent(QApplication::instance());
+    }
+    return style;
+}
+
 QString Q(const AnsiString& s) {
     return QString::fromStdString(s);
 }
@@ -1188,7 +1212,9 @@ TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 QWidget* TCheckBox::CreateWidget(const TCreateParams& Params) {
-    return new TControlWidget<QCheckBox>(this, Params.WndParent);
+    auto* box = new TControlWidget<QCheckBox>(this, Params.WndParent);
+    box->setStyle(DesignedIndicatorStyle());
+    return box;
 }
 
 void TCheckBox::InitWidget() {
@@ -1466,10 +1492,6 @@ int ScrollBarExtent() {
     return style ? style->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
 }
 
-int FontItemHeight(const TFont& Font) {
-    return QFontMetrics(Font.ToQFont()).height();
-}
-
 } // namespace
 
 // The lines of a list or combo box for its control: what changes under the
@@ -1658,7 +1680,7 @@ void TCustomListBox::SetTopIndex(int Value) {
 }
 
 int TCustomListBox::GetItemHeight() const {
-    return FStyle == lbStandard ? FontItemHeight(*GetFont()) : FItemHeight;
+    return FStyle == lbStandard ? TextLineHeight(*GetFont()) : FItemHeight;
 }
 
 void TCustomListBox::SetItemHeight(int Value) {
@@ -2548,7 +2570,7 @@ void TCustomComboBox::SetSorted(bool Value) {
 }
 
 int TCustomComboBox::GetItemHeight() const {
-    return FStyle >= csOwnerDrawFixed ? FItemHeight : FontItemHeight(*GetFont());
+    return FStyle >= csOwnerDrawFixed ? FItemHeight : TextLineHeight(*GetFont());
 }
 
 void TCustomComboBox::SetItemHeight(int Value) {

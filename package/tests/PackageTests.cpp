@@ -10,8 +10,13 @@
 #include <gtest/gtest.h>
 #include <link.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -213,6 +218,50 @@ TEST_F(PackageTest, FindsItsLanguageLibraryBesideItsOwnFileOnly) {
     EXPECT_EQ(Raise(rveRecordNotFound), "Record not found");
     EXPECT_EQ(Raise(rveFieldNotFound, "ID"), "Field \"ID\" not found");
     EXPECT_FALSE(IsLanguageTableBound(IbconstkvModule));
+}
+
+// The language library is read as data: whatever stands under its name,
+// nothing of it runs, and anything but a sound library leaves the messages
+// in English.
+TEST_F(PackageTest, ALanguageLibraryThatIsNoneLeavesTheMessagesInEnglish) {
+    fs::path folder = Folder();
+    fs::copy_file(KVIB5_FILE, folder / "KVIB5.so");
+    for (const char* file : {KV_RUNTIME_FILES})
+        fs::copy_file(file, folder / fs::path(file).filename());
+    std::string good;
+    {
+        std::ifstream in(KVIB5_DE_FILE, std::ios::binary);
+        good.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_GT(good.size(), 100u);
+    const fs::path library = folder / "KVIB5.de";
+    auto put = [&](const std::string& Bytes) { std::ofstream(library, std::ios::binary) << Bytes; };
+    struct Case {
+        const char* What;
+        std::function<void()> Make;
+        bool German;
+    } cases[] = {
+        {"a shared object with code", [&] { fs::copy_file(HOSTILE_LIBRARY_FILE, library); }, false},
+        {"a damaged copy", [&] { put(good.substr(0, 60) + 'X' + good.substr(61)); }, false},
+        {"a cut copy", [&] { put(good.substr(0, good.size() / 2)); }, false},
+        {"an empty file", [&] { put(""); }, false},
+        {"a pipe", [&] { ASSERT_EQ(mkfifo(library.c_str(), 0600), 0); }, false},
+        {"a folder", [&] { fs::create_directory(library); }, false},
+        {"a sound copy", [&] { put(good); }, true},
+    };
+    SetLanguage(German);
+    unsetenv("KV_HOSTILE_LIBRARY_RAN");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::error_code ec;
+        fs::remove_all(library, ec);
+        c.Make();
+        ASSERT_NO_FATAL_FAILURE(Load(folder / "KVIB5.so"));
+        EXPECT_EQ(Raise(rveRecordNotFound), c.German ? "Datensatz nicht gefunden" : "Record not found");
+        EXPECT_EQ(IsLanguageTableBound(IbconstkvModule), c.German);
+        Unload();
+        EXPECT_EQ(std::getenv("KV_HOSTILE_LIBRARY_RAN"), nullptr);
+    }
 }
 
 // Whatever loading the package brought in (its language library, runtime

@@ -77,6 +77,21 @@ TEST_F(IniFileTest, ValuesComeBackAsWritten) {
     EXPECT_EQ(keys[0], "K0");
 }
 
+// A value that is most of the file comes back whole, quoted or not, and so
+// do the short values around it.
+TEST_F(IniFileTest, AVeryLongValueComesBackWhole) {
+    const AnsiString longValue = " " + AnsiString(1 << 20, 'x') + "y ";
+    TIniFile ini(Path);
+    ini.WriteString("S", "Before", "b");
+    ini.WriteString("S", "Long", longValue);
+    ini.WriteString("S", "After", "a");
+    EXPECT_EQ(ini.ReadString("S", "Long", ""), longValue);
+    EXPECT_EQ(ini.ReadString("S", "Before", ""), "b");
+    EXPECT_EQ(ini.ReadString("S", "After", ""), "a");
+    PutFile("[S]\nLong=" + AnsiString(1 << 20, 'z') + "\n");
+    EXPECT_EQ(ini.ReadString("S", "Long", ""), AnsiString(1 << 20, 'z'));
+}
+
 TEST_F(IniFileTest, IntegersAndFlagsReadLikeTheFramework) {
     PutFile("[S]\none=1\nzero=0\nhex=0x1F\ndollar=$10\nneg=-3\nblank=\ntext=yes\n  spaced  =  7  \n");
     TIniFile ini(Path);
@@ -110,7 +125,7 @@ TEST_F(IniFileTest, OtherLinesStayAndRemovalTakesOnlyItsLines) {
     EXPECT_EQ(FileText(), "; settings\r\n[B]\r\nz=3\r\nnot a key\r\n");
 }
 
-TEST_F(IniFileTest, CreateModeAppliesToNewFilesOnly) {
+TEST_F(IniFileTest, CreateModeMakesNewFilesAndBoundsExistingOnes) {
     mode_t old = umask(022);
     TIniFile secret(Path, 0600);
     secret.WriteString("S", "Password", "pw");
@@ -119,14 +134,26 @@ TEST_F(IniFileTest, CreateModeAppliesToNewFilesOnly) {
     AnsiString other = Dir + "/other.ini";
     TIniFile plain(other);
     plain.WriteString("S", "K", "v");
-    struct stat st {};
-    ::stat(other.c_str(), &st);
-    EXPECT_EQ(st.st_mode & 0777, 0644u);
-
-    // A file that exists keeps the mode its owner gave it, across rewrites.
-    ::chmod(Path.c_str(), 0640);
-    secret.WriteString("S", "Password", "new");
-    EXPECT_EQ(Mode(), 0640u);
+    auto modeOf = [](const AnsiString& File) {
+        struct stat st {};
+        ::stat(File.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    EXPECT_EQ(modeOf(other), 0644u);
+    // An existing file keeps its mode across rewrites...
+    ::chmod(other.c_str(), 0660);
+    plain.WriteString("S", "K", "w");
+    EXPECT_EQ(modeOf(other), 0660u);
+    // ...but a file for secrets that others may read becomes its owner's
+    // alone with the next write, whatever that write is.
+    for (mode_t wider : {0644, 0666, 0640}) {
+        ::chmod(Path.c_str(), wider);
+        secret.WriteString("S", "Password", "new" + IntToStr(static_cast<int>(wider)));
+        EXPECT_EQ(Mode(), 0600u) << std::oct << wider;
+    }
+    ::chmod(Path.c_str(), 0400); // narrower stays narrower
+    secret.DeleteKey("S", "Password");
+    EXPECT_EQ(Mode(), 0400u);
     umask(old);
 }
 

@@ -2,6 +2,8 @@
 // events, the window afterwards, and calculated fields.
 #include "DataSetFixture.h"
 
+#include <functional>
+
 using ::testing::ElementsAre;
 
 TEST_F(DataSetTest, EditAndPostFollowTheClassicSequence) {
@@ -240,6 +242,53 @@ TEST_F(DataSetTest, ErrorEventsDecideBetweenFailAbortAndRetry) {
     EXPECT_EQ(DS->State(), dsEdit);
     DS->Cancel();
     EXPECT_EQ(DS->FieldByName("NAME")->GetAsString(), "x");
+}
+
+// A required data field left empty stops the post before the dataset is
+// asked to write: its controls are asked to take the focus, and the post
+// error event sees the failure as it sees any other.
+TEST_F(DataSetTest, ARequiredFieldLeftEmptyStopsThePostBeforeTheDatasetWrites) {
+    OpenQuietly();
+    TField* id = DS->FieldByName("ID");
+    ASSERT_TRUE(id->GetRequired());
+    DS->Insert();
+    DS->FieldByName("NAME")->SetAsString("no key");
+    Take();
+    EXPECT_DB_ERROR(DS->Post(), "Field 'ID' must have a value");
+    EXPECT_EQ(Take(), (Log{"link:UpdateData", "link:CheckBrowseMode", "BeforePost", "InternalSetToRecord(1)",
+                           "link:FocusControl(ID)"}));
+    EXPECT_EQ(DS->State(), dsInsert);
+
+    std::vector<std::string> seen;
+    DS->OnPostError = [&](TDataSet*, EDatabaseError& e, TDataAction& action) {
+        seen.push_back(e.Message());
+        id->SetAsInteger(77); // the user's answer: a key, then once more
+        action = daRetry;
+    };
+    DS->Post();
+    EXPECT_EQ(seen, std::vector<std::string>{"Field 'ID' must have a value"});
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_NE(Table.FindKey(77), -1);
+    DS->OnPostError = nullptr;
+
+    // Not asked of a field that is optional or read-only: the post reaches
+    // the dataset, which here has its own word about a missing key.
+    struct Case {
+        const char* What;
+        std::function<void()> Exempt;
+    } cases[] = {
+        {"optional", [&] { id->SetRequired(false); }},
+        {"read-only", [&] { id->SetReadOnly(true); }},
+    };
+    for (const Case& c : cases) {
+        id->SetRequired(true);
+        id->SetReadOnly(false);
+        DS->Append();
+        DS->FieldByName("NAME")->SetAsString(c.What);
+        c.Exempt();
+        EXPECT_DB_ERROR(DS->Post(), "ID must have a value");
+        DS->Cancel();
+    }
 }
 
 TEST_F(DataSetTest, EditingOutsideTheEditStatesIsRefused) {

@@ -545,6 +545,10 @@ void TRecordingLink::RecordChanged(TField* Field) {
     Note(std::string("RecordChanged(") + (Field ? Field->GetFieldName() : "nil") + ")");
 }
 
+void TRecordingLink::FocusControl(TField** Field) {
+    Note(std::string("FocusControl(") + (Field && *Field ? (*Field)->GetFieldName() : "nil") + ")");
+}
+
 std::vector<int> TRecordingLink::Window() {
     std::vector<int> keys;
     TDataSet* ds = GetDataSet();

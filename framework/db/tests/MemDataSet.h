@@ -156,6 +156,7 @@ protected:
     void LayoutChanged() override { Note("LayoutChanged"); }
     void RecordChanged(TField* Field) override;
     void UpdateData() override { Note("UpdateData"); }
+    void FocusControl(TField** Field) override;
 
 private:
     void Note(const std::string& Text) { FLog.push_back(FName + ":" + Text); }

@@ -143,6 +143,25 @@ TEST(DefaultExceptionDisplay, AMessageBoxWithTheTitleAndTheMessage) {
     EXPECT_EQ(text, "Unable to complete network request.");
 }
 
+// A short question makes a narrow box; its title bar must still hold the
+// title with the window's buttons beside it.
+TEST(MessageBoxes, AShortQuestionLeavesRoomForTheWholeTitle) {
+    Application->SetTitle("IBRowvane Demo");
+    int width = 0, needed = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        needed = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100;
+        width = box->width();
+        box->reject();
+    });
+    EXPECT_EQ(MessageDlg("Delete record?", mtConfirmation, {mbOK, mbCancel}, 0), mrCancel);
+    EXPECT_GT(needed, 100);
+    EXPECT_GE(width, needed);
+}
+
 TEST(DefaultExceptionDisplay, GoesThroughTheMessageBoxFunctionAndItsHook) {
     std::vector<AnsiString> shown;
     SetMessageDlgHook([&](const AnsiString& Msg, TMsgDlgType Type, TMsgDlgButtons Buttons) {

@@ -366,6 +366,45 @@ TEST_F(GridTest, NewRecordsAtTheEndOrByInsertAndDeleteWithConfirmation) {
     EXPECT_TRUE(Caught.Messages.empty());
 }
 
+// With the cell editor open, Insert alone adds a row as it does without
+// one, after the edited cell has gone into its row; Shift and Ctrl with
+// Insert stay the editor's paste and copy.
+TEST_F(GridTest, InsertInTheCellEditorAddsARowAfterPostingTheCell) {
+    Open();
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(Grid->GetEditorMode());
+    Press(Qt::Key_End);
+    Type("!");
+    Press(Qt::Key_Insert, Qt::ControlModifier); // copies, nothing more
+    EXPECT_EQ(DS->State(), dsEdit);
+    Press(Qt::Key_Insert);
+    EXPECT_EQ(DS->State(), dsInsert);
+    EXPECT_FALSE(Grid->GetEditorMode());
+    EXPECT_EQ(Grid->GetCellText(0, Grid->GetRow()), "");
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_EQ(Key(), 2);
+    EXPECT_EQ(Name(), "row2!");
+    EXPECT_TRUE(Caught.Messages.empty());
+}
+
+// A required field left empty: the grid moves to its column.
+TEST_F(GridTest, ARefusedPostForAnEmptyRequiredFieldPutsTheCursorOnItsColumn) {
+    Open();
+    Press(Qt::Key_Right);
+    ASSERT_EQ(Grid->GetSelectedIndex(), 1);
+    Press(Qt::Key_Insert);
+    Type("keyless");
+    Press(Qt::Key_Up);
+    ASSERT_EQ(Caught.Messages.size(), 1u);
+    EXPECT_EQ(Caught.Messages[0], "Field 'ID' must have a value");
+    EXPECT_EQ(DS->State(), dsInsert);
+    EXPECT_EQ(Grid->GetSelectedIndex(), 0);
+    EXPECT_TRUE(Grid->Focused() || Grid->GetInplaceEditor()->Focused());
+}
+
 TEST_F(GridTest, MouseSelectsTheCellAndASecondClickEdits) {
     Open();
     QRect cell = Grid->CellRect(1, 3);
