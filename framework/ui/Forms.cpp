@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QLocale>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -105,7 +106,12 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
     P.Prop("OnShow", &TCustomForm::OnShow, &TCustomForm::OnShow);
 }
 
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this)) {
+    FCanvas->OnDrawn = [this] {
+        if (GetWidget()) GetWidget()->update();
+    };
+    FCanvas->GetFont()->Assign(GetFont());
     TControl::SetVisible(false);
     SetBounds(0, 0, 320 + 2 * FrameWidth(), 240 + 2 * FrameWidth() + CaptionHeight());
     if (Screen) Screen->FForms.push_back(this);
@@ -164,6 +170,7 @@ int TCustomForm::FrameWidth() const {
 }
 
 int TCustomForm::CaptionHeight() const {
+    if (FCaptionless) return 0;
     switch (FBorderStyle) {
     case bsNone:
         return 0;
@@ -173,6 +180,29 @@ int TCustomForm::CaptionHeight() const {
     default:
         return 19;
     }
+}
+
+int TCustomForm::ClientInset() const {
+    return FCaptionless ? FrameWidth() : 0;
+}
+
+void TCustomForm::FrameChanged() {
+    bool captionless = GetWidget() && !(FWindowStyle & WS_CAPTION) && FBorderStyle != bsNone;
+    if (captionless == FCaptionless) return;
+    int cw = GetClientWidth(), ch = GetClientHeight();
+    FCaptionless = captionless;
+    SetBounds(GetLeft(), GetTop(), cw + 2 * FrameWidth(), ch + 2 * FrameWidth() + CaptionHeight());
+    ApplyWindowFlags();
+    TWinControl::FrameChanged();
+}
+
+void TCustomForm::Paint(QPainter& Painter) {
+    int inset = ClientInset();
+    if (inset > 0) {
+        TRect r = Bounds(0, 0, GetWidth(), GetHeight());
+        DrawEdge(Painter, r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    }
+    FCanvas->ShowSurface(Painter, QPoint(inset, inset));
 }
 
 int TCustomForm::GetClientWidth() const {
@@ -244,7 +274,7 @@ void TCustomForm::ApplyWindowFlags() {
     QWidget* w = GetWidget();
     if (!w) return;
     Qt::WindowFlags f = Qt::Window;
-    switch (FBorderStyle) {
+    switch (FCaptionless ? bsNone : FBorderStyle) {
     case bsNone:
         f |= Qt::FramelessWindowHint;
         break;
@@ -273,6 +303,12 @@ void TCustomForm::ApplyWindowFlags() {
 }
 
 void TCustomForm::InitWidget() {
+    if (FCaptionless) {
+        // A new window has the style CreateParams gives it.
+        int cw = GetClientWidth(), ch = GetClientHeight();
+        FCaptionless = false;
+        SetBounds(GetLeft(), GetTop(), cw + 2 * FrameWidth(), ch + 2 * FrameWidth() + CaptionHeight());
+    }
     TWinControl::InitWidget();
     ApplyWindowFlags();
     GetWidget()->setWindowTitle(QString::fromStdString(GetText()));
@@ -281,14 +317,15 @@ void TCustomForm::InitWidget() {
 void TCustomForm::UpdateWidgetBounds() {
     QWidget* w = GetWidget();
     if (!w) return;
-    QSize client(GetClientWidth(), GetClientHeight());
+    int inset = ClientInset(); // a frame the framework draws is part of the widget
+    QSize client(GetClientWidth() + 2 * inset, GetClientHeight() + 2 * inset);
     bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle || FBorderStyle == bsToolWindow ||
                  FBorderStyle == bsNone;
     if (fixed) {
         w->setFixedSize(client);
     } else {
         TSizeConstraints* c = GetConstraints();
-        int fw = 2 * FrameWidth(), fh = 2 * FrameWidth() + CaptionHeight();
+        int fw = 2 * (FrameWidth() - inset), fh = 2 * (FrameWidth() - inset) + CaptionHeight();
         w->setMinimumSize(std::max(0, c->GetMinWidth() - fw), std::max(0, c->GetMinHeight() - fh));
         w->setMaximumSize(c->GetMaxWidth() > 0 ? c->GetMaxWidth() - fw : QWIDGETSIZE_MAX,
                           c->GetMaxHeight() > 0 ? c->GetMaxHeight() - fh : QWIDGETSIZE_MAX);
@@ -301,7 +338,8 @@ void TCustomForm::WindowMovedOrResized() {
     QWidget* w = GetWidget();
     if (!w) return;
     QSize s = w->size();
-    int width = s.width() + 2 * FrameWidth(), height = s.height() + 2 * FrameWidth() + CaptionHeight();
+    int frame = 2 * (FrameWidth() - ClientInset());
+    int width = s.width() + frame, height = s.height() + frame + CaptionHeight();
     QPoint pos = w->pos();
     if (width != GetWidth() || height != GetHeight() || pos.x() != GetLeft() || pos.y() != GetTop())
         SetBounds(pos.x(), pos.y(), width, height);
@@ -534,6 +572,7 @@ TApplication::TApplication(int& Argc, char** Argv) : TComponent(nullptr) {
     Application = this;
     new TScreen(this);
     RegisterControlClasses();
+    GetLocaleFormatSettings();
 }
 
 TApplication::~TApplication() {
@@ -674,6 +713,27 @@ void MessageBeep(unsigned Type) {
 
 void SetBeepHook(std::function<void(unsigned Type)> Hook) {
     BeepHook() = std::move(Hook);
+}
+
+void GetLocaleFormatSettings() {
+    GetLocaleFormatSettings(QLocale::system());
+}
+
+void GetLocaleFormatSettings(const QLocale& Locale) {
+    const QLocale& locale = Locale;
+    // The names as they stand alone (a calendar's header and caption), Sunday first.
+    for (int d = 0; d < 7; ++d)
+        FormatSettings.ShortDayNames[d] =
+            locale.standaloneDayName(d == 0 ? 7 : d, QLocale::ShortFormat).toStdString();
+    for (int m = 0; m < 12; ++m)
+        FormatSettings.LongMonthNames[m] =
+            locale.standaloneMonthName(m + 1, QLocale::LongFormat).toStdString();
+    // The first character of the short date format that is no part of a field.
+    for (QChar c : locale.dateFormat(QLocale::ShortFormat))
+        if (c.isPunct() && c != '\'' && c.unicode() < 128) {
+            FormatSettings.DateSeparator = static_cast<char>(c.unicode());
+            break;
+        }
 }
 
 void RegisterControlClasses() {

@@ -16,6 +16,7 @@
 
 class QApplication;
 class QEventLoop;
+class QLocale;
 
 enum TPosition {
     poDesigned,
@@ -77,6 +78,13 @@ public:
     // style, so layouts do not depend on the window manager).
     int FrameWidth() const;
     int CaptionHeight() const;
+    // Without WS_CAPTION in its window style (FrameChanged after
+    // SetWindowStyle) a form keeps its frame but has no title bar: the
+    // framework draws the frame inside a window without decorations.
+    int ClientInset() const override;
+    void FrameChanged() override;
+    // For drawing on the form and for measuring text in its font.
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
 
     TPosition GetPosition() const { return FPosition; }
     void SetPosition(TPosition Value) { FPosition = Value; }
@@ -120,6 +128,7 @@ protected:
     void WindowMovedOrResized() override;
     void TextChanged() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint(QPainter& Painter) override;
 
     virtual void DoCreate();
     virtual void DoShow();
@@ -148,6 +157,8 @@ private:
     int FTextHeight = 13;
     bool FOldCreateOrder = false;
     QEventLoop* FModalLoop = nullptr;
+    bool FCaptionless = false;
+    std::unique_ptr<TControlCanvas> FCanvas;
 };
 
 class TForm : public TCustomForm {
@@ -280,3 +291,7 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook);
 
 // Makes the framework's control classes known by name (done by TApplication).
 void RegisterControlClasses();
+// Fills FormatSettings from the user's locale (done by TApplication), or
+// from another locale.
+void GetLocaleFormatSettings();
+void GetLocaleFormatSettings(const QLocale& Locale);
