@@ -1645,6 +1645,14 @@ void TCustomControl::Dispatch(TMessage& Message) {
     }
 }
 
+void AddBorderStyle(TCreateParams& Params, TBorderStyle Style, bool Ctl3D) {
+    if (Style != bsSingle) return;
+    if (NewStyleControls && Ctl3D)
+        Params.ExStyle |= WS_EX_CLIENTEDGE;
+    else
+        Params.Style |= WS_BORDER;
+}
+
 // ---- The caret ------------------------------------------------------------
 
 namespace {

@@ -609,6 +609,12 @@ private:
     bool FAllDirty = true;
 };
 
+// The platform offers controls with a sunken client edge.
+constexpr bool NewStyleControls = true;
+// The window style of a control's BorderStyle: bsSingle gives a plain
+// border, or instead a sunken client edge when Ctl3D is on.
+void AddBorderStyle(TCreateParams& Params, TBorderStyle Style, bool Ctl3D);
+
 // ---------------------------------------------------------------------------
 // The caret
 
