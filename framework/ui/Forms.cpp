@@ -189,11 +189,13 @@ int TCustomForm::ClientInset() const {
 void TCustomForm::FrameChanged() {
     bool captionless = GetWidget() && !(FWindowStyle & WS_CAPTION) && FBorderStyle != bsNone;
     if (captionless == FCaptionless) return;
-    int cw = GetClientWidth(), ch = GetClientHeight();
+    // As on the platform the window keeps its size: the client area takes
+    // the caption's room, or gives it back.
     FCaptionless = captionless;
-    SetBounds(GetLeft(), GetTop(), cw + 2 * FrameWidth(), ch + 2 * FrameWidth() + CaptionHeight());
     ApplyWindowFlags();
     TWinControl::FrameChanged();
+    Perform(WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()));
+    AlignControls();
 }
 
 void TCustomForm::Paint(QPainter& Painter) {
@@ -303,15 +305,12 @@ void TCustomForm::ApplyWindowFlags() {
 }
 
 void TCustomForm::InitWidget() {
-    if (FCaptionless) {
-        // A new window has the style CreateParams gives it.
-        int cw = GetClientWidth(), ch = GetClientHeight();
-        FCaptionless = false;
-        SetBounds(GetLeft(), GetTop(), cw + 2 * FrameWidth(), ch + 2 * FrameWidth() + CaptionHeight());
-    }
+    bool hadCaption = !FCaptionless;
+    FCaptionless = false; // a new window has the style CreateParams gives it
     TWinControl::InitWidget();
     ApplyWindowFlags();
     GetWidget()->setWindowTitle(QString::fromStdString(GetText()));
+    if (!hadCaption) AlignControls();
 }
 
 void TCustomForm::UpdateWidgetBounds() {

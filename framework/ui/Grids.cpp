@@ -183,7 +183,7 @@ void TCustomGrid::SetFixedCols(int Value) {
     if (Value < 0) throw EInvalidGridOperation("Fixed column count must not be negative");
     if (Value >= FColCount) throw EInvalidGridOperation("Fixed column count must be less than column count");
     FFixedCols = Value;
-    FCurrent.X = FAnchor.X = FTopLeft.X = std::max(Value, std::min(FCurrent.X, FColCount - 1));
+    FCurrent.X = FAnchor.X = FTopLeft.X = Value; // back to the first cell that scrolls
     Resized();
 }
 
@@ -192,7 +192,7 @@ void TCustomGrid::SetFixedRows(int Value) {
     if (Value < 0) throw EInvalidGridOperation("Fixed row count must not be negative");
     if (Value >= FRowCount) throw EInvalidGridOperation("Fixed row count must be less than row count");
     FFixedRows = Value;
-    FCurrent.Y = FAnchor.Y = FTopLeft.Y = std::max(Value, std::min(FCurrent.Y, FRowCount - 1));
+    FCurrent.Y = FAnchor.Y = FTopLeft.Y = Value;
     Resized();
 }
 

@@ -265,29 +265,32 @@ protected:
     }
 };
 
-TEST(Forms, WithoutACaptionKeepTheirFrameAndClientArea) {
+TEST(Forms, WithoutACaptionKeepTheirFrameAndSizeAndGiveTheRoomToTheClientArea) {
     TForm form(nullptr);
     form.SetBorderStyle(bsDialog);
     form.SetClientWidth(176);
     form.SetClientHeight(184);
-    auto* panel = new TSketch(&form);
-    panel->SetParent(&form);
-    panel->SetBounds(0, 0, 20, 20);
+    auto* bottom = new TSketch(&form);
+    bottom->SetParent(&form);
+    bottom->SetBounds(0, 0, 20, 20);
+    bottom->SetAlign(alBottom);
     form.Show();
+    int width = form.GetWidth(), height = form.GetHeight(), caption = form.CaptionHeight();
     std::uint32_t style = form.GetWindowStyle();
     ASSERT_TRUE(style & WS_CAPTION);
     form.SetWindowStyle(style & ~WS_CAPTION);
     form.FrameChanged();
     EXPECT_EQ(form.CaptionHeight(), 0);
+    EXPECT_EQ(form.GetWidth(), width);
+    EXPECT_EQ(form.GetHeight(), height);
     EXPECT_EQ(form.GetClientWidth(), 176);
-    EXPECT_EQ(form.GetClientHeight(), 184);
+    EXPECT_EQ(form.GetClientHeight(), 184 + caption);
+    EXPECT_EQ(bottom->GetTop(), 184 + caption - 20); // aligned anew
     int frame = form.FrameWidth();
     EXPECT_GT(frame, 0);
-    EXPECT_EQ(form.GetWidth(), 176 + 2 * frame);
-    EXPECT_EQ(form.GetHeight(), 184 + 2 * frame);
     EXPECT_TRUE(form.GetWidget()->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form.GetWidget()->size(), QSize(form.GetWidth(), form.GetHeight()));
-    EXPECT_EQ(panel->GetWidget()->pos(), QPoint(frame, frame));
+    EXPECT_EQ(form.GetWidget()->size(), QSize(width, height));
+    EXPECT_EQ(bottom->GetWidget()->pos(), QPoint(frame, frame + bottom->GetTop()));
     // The frame is drawn by the framework.
     EXPECT_NE(form.GetWidget()->grab().toImage().pixelColor(0, 50), Palette(QPalette::Window));
 }
