@@ -1551,6 +1551,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
     FCanvas->OnDrawn = [this] {
         if (FWidget) FWidget->update();
     };
+    FCanvas->SetFont(GetFont());
 }
 
 TCustomControl::~TCustomControl() {
@@ -1633,8 +1634,12 @@ void TCustomControl::CreateWnd() {
 
 void TCustomControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_COLORCHANGED:
     case CM_FONTCHANGED:
+        FCanvas->SetFont(GetFont()); // the canvas draws in the control's font
+        TWinControl::Dispatch(Message);
+        Invalidate();
+        break;
+    case CM_COLORCHANGED:
     case CM_ENABLEDCHANGED:
         TWinControl::Dispatch(Message);
         Invalidate();

@@ -576,6 +576,7 @@ private:
 
 // A windowed control that paints its client area itself on its Canvas in
 // Paint, after the framework has filled what needs repainting with Color.
+// The canvas takes the control's Font whenever that changes.
 // A plain border (WS_BORDER) or a sunken client edge (WS_EX_CLIENTEDGE) in
 // its window style is drawn around the client area. The window receives
 // WM_SIZE with the client size once when it is made and after each change.
