@@ -1,6 +1,7 @@
 #include "CalendarKV.h"
 
 #include "DateUtils.h"
+#include "FormatSettings.h"
 #include "Utilskv.h"
 
 #include <algorithm>
@@ -239,7 +240,7 @@ void TCalendarKV::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawStat
         canvas->FillRect(ARect);
         if (GetCtl3D()) raised(ARect);
         canvas->SetFont(FHeaderFont.get());
-        centred(ARect, FormatSettings.ShortDayNames[(ACol + 1) % 7]);
+        centred(ARect, FormatSettings().ShortDayNames[(ACol + 1) % 7]);
     } else {
         int d = GetDay(ACol, ARow);
         bool panel = FDayPanelWidth != 0 && FDayPanelHeight != 0 && d != 0;

@@ -1,6 +1,7 @@
 #include "DateEditKV.h"
 
 #include "DateUtils.h"
+#include "FormatSettings.h"
 #include "Forms.h"
 #include "SelectDateKV.h"
 #include "Utilskv.h"
@@ -9,30 +10,39 @@
 
 KV_PUBLISHED_METACLASS(TDateEditKV, &TCustomControl::ClassInfo())
 
-// The calendar on the lookup button: a normal and a disabled image of 14 x 13.
-KV_BITMAP_RESOURCE(BTNCALENDAR, R"(/* XPM */
-static const char* btncalendar[] = {
-"28 13 5 1",
-". c #C0C0C0",
-"k c #000000",
-"n c #000080",
-"w c #FFFFFF",
-"g c #808080",
-"...k......k......g......g...",
-".kkkkkkkkkkkk..gggggggggggg.",
-".knnnnnnnnnnk..ggggggggggggw",
-".knnnnnnnnnnk..ggggggggggggw",
-".kwwwwwwwwwwk..gwwwwwwwwwwgw",
-".kwkkwkkwkkwk..gwgg.gg.gg.gw",
-".kwwwwwwwwwwk..gw.ww.ww.wwgw",
-".kwkkwkkwkkwk..gwgg.gg.gg.gw",
-".kwwwwwwwwwwk..gw.ww.ww.wwgw",
-".kwkkwkkwkkwk..gwgg.gg.gg.gw",
-".kwwwwwwwwwwk..gw.ww.ww.wwgw",
-".kkkkkkkkkkkk..ggggggggggggw",
-"................wwwwwwwwwwww"
+namespace {
+
+// The calendar on the lookup button, in sixteen colours: a normal and a
+// disabled image of 14 x 13 side by side on the transparent grey.
+const char* const BtnCalendarXpm[] = {
+    "28 13 5 1",
+    ". c #C0C0C0",
+    "k c #000000",
+    "n c #000080",
+    "w c #FFFFFF",
+    "g c #808080",
+    "...k......k......g......g...",
+    ".kkkkkkkkkkkk..gggggggggggg.",
+    ".knnnnnnnnnnk..ggggggggggggw",
+    ".knnnnnnnnnnk..ggggggggggggw",
+    ".kwwwwwwwwwwk..gwwwwwwwwwwgw",
+    ".kwkkwkkwkkwk..gwgg.gg.gg.gw",
+    ".kwwwwwwwwwwk..gw.ww.ww.wwgw",
+    ".kwkkwkkwkkwk..gwgg.gg.gg.gw",
+    ".kwwwwwwwwwwk..gw.ww.ww.wwgw",
+    ".kwkkwkkwkkwk..gwgg.gg.gg.gw",
+    ".kwwwwwwwwwwk..gw.ww.ww.wwgw",
+    ".kkkkkkkkkkkk..ggggggggggggw",
+    "................wwwwwwwwwwww",
 };
-)")
+
+QImage DrawBtnCalendar() {
+    return QImage(BtnCalendarXpm);
+}
+
+} // namespace
+
+KV_BITMAP_RESOURCE(BTNCALENDAR, DrawBtnCalendar)
 
 namespace {
 
@@ -181,8 +191,7 @@ void TDateEditKV::DrawSeperator(int Index) {
     canvas->GetBrush()->SetColor(GetColor());
     canvas->GetFont()->SetColor(GetFont()->GetColor());
     QPoint pos = GetSubFieldPos(Index);
-    canvas->TextOut(pos.x() + 2 * canvas->TextWidth("0") + 2, pos.y() - 1,
-                    AnsiString(1, FormatSettings.DateSeparator));
+    canvas->TextOut(pos.x() + 2 * canvas->TextWidth("0") + 2, pos.y() - 1, FormatSettings().DateSeparator);
 }
 
 void TDateEditKV::DrawControl() {

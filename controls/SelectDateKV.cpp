@@ -2,6 +2,7 @@
 
 #include "DateEditKV.h"
 #include "DateUtils.h"
+#include "FormatSettings.h"
 
 // Made for a date edit only, never by name.
 KV_PUBLISHED_ABSTRACT_METACLASS(TSelectDateKV, &TForm::ClassInfo())
@@ -78,7 +79,7 @@ KV_FORM_RESOURCE(TSELECTDATEKV, R"(object SelectDateKV: TSelectDateKV
         TabOrder = 0
         object BtnPrevMonth: TSpeedButton
           Left = 0
-          Top = 1
+          Top = 0
           Width = 16
           Height = 17
           Hint = 'Selektion ausw'#228'hlen'
@@ -99,7 +100,7 @@ KV_FORM_RESOURCE(TSELECTDATEKV, R"(object SelectDateKV: TSelectDateKV
         end
         object BtnNextMonth: TSpeedButton
           Left = 138
-          Top = 1
+          Top = 0
           Width = 16
           Height = 17
           Hint = 'Selektion ausw'#228'hlen'
@@ -190,7 +191,7 @@ void TSelectDateKV::FormShow(TObject*) {
 }
 
 void TSelectDateKV::UpdateMonthCaption() {
-    PnlMonth->SetCaption(FormatSettings.LongMonthNames[Cal1->GetMonth() - 1] + "  " +
+    PnlMonth->SetCaption(FormatSettings().LongMonthNames[Cal1->GetMonth() - 1] + "  " +
                          IntToStr(Cal1->GetYear()));
 }
 

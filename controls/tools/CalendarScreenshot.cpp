@@ -5,11 +5,11 @@
 #include "CalendarKV.h"
 #include "DateEditKV.h"
 #include "DateUtils.h"
+#include "FormatSettings.h"
 #include "Forms.h"
 #include "SelectDateKV.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QScreen>
 #include <QThread>
 
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     AnsiString folder = argv[1];
     TApplication app(argc, argv);
     // The controls speak German: so do the names of days and months.
-    GetLocaleFormatSettings(QLocale(QLocale::German, QLocale::Germany));
+    FormatSettings() = GetLocaleFormatSettings("de_DE");
 
     auto* calendars = new TForm(&app);
     calendars->SetCaption("TCalendarKV");

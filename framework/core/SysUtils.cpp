@@ -482,5 +482,3 @@ AnsiString StringReplaceAll(const AnsiString& S, const AnsiString& Old, const An
     r.append(S, start, AnsiString::npos);
     return r;
 }
-
-TFormatSettings FormatSettings;

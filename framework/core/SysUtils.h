@@ -96,13 +96,3 @@ AnsiString AnsiDequotedStr(const AnsiString& S, char Quote);
 // 1-based position of Sub in S, 0 when absent.
 int Pos(const AnsiString& Sub, const AnsiString& S);
 AnsiString StringReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiString& New);
-
-// The date texts of the user's locale. They hold English names and '/'
-// until the ui layer reads the locale when the application starts.
-struct TFormatSettings {
-    char DateSeparator = '/';
-    AnsiString ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"}; // Sunday first
-    AnsiString LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                     "July",    "August",   "September", "October", "November", "December"};
-};
-extern TFormatSettings FormatSettings;

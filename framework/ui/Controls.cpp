@@ -586,8 +586,9 @@ void TControl::SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::UpdateWidgetBounds() {
-    int inset = FParent ? FParent->ClientInset() : 0;
-    if (FWidget) FWidget->setGeometry(FLeft + inset, FTop + inset, FWidth, FHeight);
+    if (!FWidget) return;
+    QPoint origin = FParent ? FParent->ClientOrigin() : QPoint();
+    FWidget->setGeometry(FLeft + origin.x(), FTop + origin.y(), FWidth, FHeight);
 }
 
 void TControl::UpdateAnchorRules() {
@@ -608,15 +609,13 @@ void TControl::SetClientHeight(int Value) {
 }
 
 QPoint TControl::ClientToScreen(QPoint P) const {
-    int inset = ClientInset();
-    if (FWidget) return FWidget->mapToGlobal(P + QPoint(inset, inset));
+    if (FWidget) return FWidget->mapToGlobal(P + ClientOffset());
     if (FParent) return FParent->ClientToScreen(P + QPoint(FLeft, FTop));
     return P + QPoint(FLeft, FTop);
 }
 
 QPoint TControl::ScreenToClient(QPoint P) const {
-    int inset = ClientInset();
-    if (FWidget) return FWidget->mapFromGlobal(P) - QPoint(inset, inset);
+    if (FWidget) return FWidget->mapFromGlobal(P) - ClientOffset();
     if (FParent) return FParent->ScreenToClient(P) - QPoint(FLeft, FTop);
     return P - QPoint(FLeft, FTop);
 }
@@ -907,8 +906,11 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
+            // A control that passed the focus on at once was not entered.
+            auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason) {
+                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing) &&
+                (!in || Widget->hasFocus())) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -947,7 +949,7 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
             if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
             m.WParam = keys;
-            QPoint pos = me->position().toPoint() - QPoint(ClientInset(), ClientInset());
+            QPoint pos = me->position().toPoint() - ClientOffset();
             m.LParam = MakeLParam(pos.x(), pos.y());
             WindowProc(m);
             break;
@@ -984,6 +986,12 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (!ctx.Done) Event->ignore();
             ctx.Done = true;
             ctx.Result = true;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            translated = HandleFileDrag(this, Widget, Event);
+            ctx.Done = ctx.Result = translated;
             break;
         case QEvent::Resize:
         case QEvent::Move:
@@ -1095,9 +1103,7 @@ void TWinControl::SetWindowStyle(std::uint32_t Style) {
 }
 
 void TWinControl::FrameChanged() {
-    // The client area may have moved inside the window.
-    for (TControl* c : FControls)
-        c->UpdateWidgetBounds();
+    ClientOriginChanged();
     Invalidate();
 }
 
@@ -1118,6 +1124,8 @@ void TWinControl::CreateHandle() {
     for (TControl* c : std::vector<TControl*>(FControls))
         c->CreateControlWidget();
     UpdateTabOrder();
+    // A new window learns the size of its client area, as the platform's windows do.
+    Perform(WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()));
 }
 
 void TWinControl::CreateWnd() {
@@ -1157,7 +1165,12 @@ void TWinControl::RecreateWnd() {
     bool hadFocus = FWidget->hasFocus();
     DestroyHandle();
     CreateHandle();
-    if (hadFocus && FWidget) FWidget->setFocus(Qt::OtherFocusReason);
+    if (hadFocus && FWidget) {
+        // The control keeps the focus it had: no exit and enter.
+        FRefocusing = true;
+        FWidget->setFocus(Qt::OtherFocusReason);
+        FRefocusing = false;
+    }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -1265,6 +1278,12 @@ void TWinControl::UpdateTabOrder() {
     walk(top);
     for (size_t i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TWinControl::ClientOriginChanged() {
+    for (TControl* c : FControls)
+        c->UpdateWidgetBounds();
+    AlignControls();
 }
 
 void TWinControl::EnableAlign() {
@@ -1422,7 +1441,7 @@ void TWinControl::WMKeyDown(TMessage& Message) {
     if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
         !shift.Contains(ssCtrl)) {
         LRESULT code = Perform(WM_GETDLGCODE);
-        bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        bool wanted = (code & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) != 0;
         if (!wanted) {
             if (key == VK_TAB) {
                 // Qt moves the focus; the control gets no Tab character.
@@ -1558,7 +1577,7 @@ TCustomControl::~TCustomControl() {
     FCanvas->OnDrawn = nullptr;
 }
 
-int TCustomControl::ClientInset() const {
+int TCustomControl::BorderPixels() const {
     std::uint32_t style = FWindowStyle, exStyle = FWindowExStyle;
     if (!FWidget) {
         // No window yet: the one CreateParams would make now.
@@ -1572,11 +1591,11 @@ int TCustomControl::ClientInset() const {
 }
 
 int TCustomControl::GetClientWidth() const {
-    return std::max(0, GetWidth() - 2 * ClientInset());
+    return std::max(0, GetWidth() - 2 * BorderPixels());
 }
 
 int TCustomControl::GetClientHeight() const {
-    return std::max(0, GetHeight() - 2 * ClientInset());
+    return std::max(0, GetHeight() - 2 * BorderPixels());
 }
 
 void TCustomControl::Invalidate() {
@@ -1593,16 +1612,14 @@ void TCustomControl::InvalidateRect(const TRect& Rect) {
     QRect r = Rect.ToQRect().intersected(GetClientRect());
     if (r.isEmpty()) return;
     FDirty += r;
-    int inset = ClientInset();
-    if (FWidget) FWidget->update(r.translated(inset, inset));
+    if (FWidget) FWidget->update(r.translated(ClientOffset()));
 }
 
 void TCustomControl::Paint() {}
 
 void TCustomControl::Paint(QPainter& Painter) {
-    int inset = ClientInset();
     QRect outer(0, 0, GetWidth(), GetHeight());
-    if (inset > 0) {
+    if (BorderPixels() > 0) {
         TRect r = TRect::FromQRect(outer);
         if (FWindowExStyle & WS_EX_CLIENTEDGE)
             DrawEdge(Painter, r, EDGE_SUNKEN, BF_RECT);
@@ -1617,7 +1634,7 @@ void TCustomControl::Paint(QPainter& Painter) {
         FCanvas->FillRect(FCanvas->GetClipRect());
         Paint();
     });
-    FCanvas->ShowSurface(Painter, QPoint(inset, inset));
+    FCanvas->ShowSurface(Painter, ClientOffset());
 }
 
 QWidget* TCustomControl::CreateWidget(const TCreateParams& Params) {
@@ -1629,7 +1646,6 @@ QWidget* TCustomControl::CreateWidget(const TCreateParams& Params) {
 void TCustomControl::CreateWnd() {
     TWinControl::CreateWnd();
     FAllDirty = true;
-    Perform(WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()));
 }
 
 void TCustomControl::Dispatch(TMessage& Message) {
@@ -1671,8 +1687,8 @@ struct TCaret {
     std::unique_ptr<QTimer> Timer;
 
     QRect WidgetRect() const {
-        int inset = Owner->ClientInset();
-        return QRect(Pos + QPoint(inset, inset), Size);
+        QWidget* w = Owner->GetWidget();
+        return QRect(w->mapFromGlobal(Owner->ClientToScreen(Pos)), Size);
     }
     void Update() const {
         if (Owner && Owner->GetWidget()) Owner->GetWidget()->update(WidgetRect());

@@ -210,10 +210,6 @@ public:
     void SetClientWidth(int Value);
     void SetClientHeight(int Value);
     virtual QRect GetClientRect() const { return QRect(0, 0, GetClientWidth(), GetClientHeight()); }
-    // The frame a window draws around its client area, in pixels on every
-    // side: the client area starts there, children and mouse positions are
-    // counted from there. 0 for controls whose Qt widgets draw their own frame.
-    virtual int ClientInset() const { return 0; }
     QPoint ClientToScreen(QPoint P) const;
     QPoint ScreenToClient(QPoint P) const;
     TAlign GetAlign() const { return FAlign; }
@@ -330,6 +326,10 @@ protected:
     virtual void UpdateWidgetBounds();
     void ApplyFont();
     void ApplyColor();
+    // Where the client area starts inside the widget, for widgets that draw
+    // a frame of their own: mouse positions and coordinate conversions
+    // count from there.
+    virtual QPoint ClientOffset() const { return QPoint(); }
     // Sets the bounds without recording new anchor distances (alignment).
     void SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight);
     void UpdateAnchorRules();
@@ -446,6 +446,11 @@ protected:
     virtual void AlignControls();
     // The part of the client area that aligned children share.
     virtual QRect AdjustClientRect() const { return GetClientRect(); }
+    // Where the client area starts in the window: inside a border drawn
+    // there. Children are placed relative to it.
+    virtual QPoint ClientOrigin() const { return QPoint(); }
+    // Moves the children's windows after the client origin moved.
+    void ClientOriginChanged();
 
     virtual void KeyDown(Word& Key, TShiftState Shift);
     virtual void KeyUp(Word& Key, TShiftState Shift);
@@ -479,6 +484,7 @@ private:
     bool FCtl3D = true;
     bool FParentCtl3D = true;
     bool FClickFocus = false; // the widget takes the focus when clicked
+    bool FRefocusing = false; // a new window takes the focus the old one had
     int FAlignLevel = 0;
     bool FAligning = false;
 };
@@ -576,10 +582,9 @@ private:
 
 // A windowed control that paints its client area itself on its Canvas in
 // Paint, after the framework has filled what needs repainting with Color.
-// The canvas takes the control's Font whenever that changes.
-// A plain border (WS_BORDER) or a sunken client edge (WS_EX_CLIENTEDGE) in
-// its window style is drawn around the client area. The window receives
-// WM_SIZE with the client size once when it is made and after each change.
+// The canvas takes the control's Font whenever that changes. A plain border
+// (WS_BORDER) or a sunken client edge (WS_EX_CLIENTEDGE) in its window style
+// is drawn around the client area.
 class TCustomControl : public TWinControl {
 public:
     KV_METACLASS_DECL
@@ -594,9 +599,10 @@ public:
 
     int GetClientWidth() const override;
     int GetClientHeight() const override;
-    int ClientInset() const override;
 
 protected:
+    QPoint ClientOffset() const override { return QPoint(BorderPixels(), BorderPixels()); }
+    QPoint ClientOrigin() const override { return ClientOffset(); }
     using TControl::Paint;
     virtual void Paint();
     void Paint(QPainter& Painter) override;
@@ -605,6 +611,7 @@ protected:
     void Dispatch(TMessage& Message) override;
 
 private:
+    int BorderPixels() const; // of the border the window style asks for
     std::unique_ptr<TControlCanvas> FCanvas;
     QRegion FDirty;
     bool FAllDirty = true;

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
-#include <QLocale>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -182,7 +181,7 @@ int TCustomForm::CaptionHeight() const {
     }
 }
 
-int TCustomForm::ClientInset() const {
+int TCustomForm::DrawnFrame() const {
     return FCaptionless ? FrameWidth() : 0;
 }
 
@@ -199,12 +198,11 @@ void TCustomForm::FrameChanged() {
 }
 
 void TCustomForm::Paint(QPainter& Painter) {
-    int inset = ClientInset();
-    if (inset > 0) {
+    if (DrawnFrame() > 0) {
         TRect r = Bounds(0, 0, GetWidth(), GetHeight());
         DrawEdge(Painter, r, EDGE_RAISED, BF_RECT | BF_ADJUST);
     }
-    FCanvas->ShowSurface(Painter, QPoint(inset, inset));
+    FCanvas->ShowSurface(Painter, ClientOffset());
 }
 
 int TCustomForm::GetClientWidth() const {
@@ -316,7 +314,7 @@ void TCustomForm::InitWidget() {
 void TCustomForm::UpdateWidgetBounds() {
     QWidget* w = GetWidget();
     if (!w) return;
-    int inset = ClientInset(); // a frame the framework draws is part of the widget
+    int inset = DrawnFrame(); // a frame the framework draws is part of the widget
     QSize client(GetClientWidth() + 2 * inset, GetClientHeight() + 2 * inset);
     bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle || FBorderStyle == bsToolWindow ||
                  FBorderStyle == bsNone;
@@ -337,7 +335,7 @@ void TCustomForm::WindowMovedOrResized() {
     QWidget* w = GetWidget();
     if (!w) return;
     QSize s = w->size();
-    int frame = 2 * (FrameWidth() - ClientInset());
+    int frame = 2 * (FrameWidth() - DrawnFrame());
     int width = s.width() + frame, height = s.height() + frame + CaptionHeight();
     QPoint pos = w->pos();
     if (width != GetWidth() || height != GetHeight() || pos.x() != GetLeft() || pos.y() != GetTop())
@@ -571,7 +569,6 @@ TApplication::TApplication(int& Argc, char** Argv) : TComponent(nullptr) {
     Application = this;
     new TScreen(this);
     RegisterControlClasses();
-    GetLocaleFormatSettings();
 }
 
 TApplication::~TApplication() {
@@ -714,31 +711,10 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook) {
     BeepHook() = std::move(Hook);
 }
 
-void GetLocaleFormatSettings() {
-    GetLocaleFormatSettings(QLocale::system());
-}
-
-void GetLocaleFormatSettings(const QLocale& Locale) {
-    const QLocale& locale = Locale;
-    // The names as they stand alone (a calendar's header and caption), Sunday first.
-    for (int d = 0; d < 7; ++d)
-        FormatSettings.ShortDayNames[d] =
-            locale.standaloneDayName(d == 0 ? 7 : d, QLocale::ShortFormat).toStdString();
-    for (int m = 0; m < 12; ++m)
-        FormatSettings.LongMonthNames[m] =
-            locale.standaloneMonthName(m + 1, QLocale::LongFormat).toStdString();
-    // The first character of the short date format that is no part of a field.
-    for (QChar c : locale.dateFormat(QLocale::ShortFormat))
-        if (c.isPunct() && c != '\'' && c.unicode() < 128) {
-            FormatSettings.DateSeparator = static_cast<char>(c.unicode());
-            break;
-        }
-}
-
 void RegisterControlClasses() {
     for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(),
-                              &TEdit::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(),
-                              &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(),
-                              &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
+                              &TEdit::ClassInfo(), &TMemo::ClassInfo(), &TCheckBox::ClassInfo(),
+                              &TLabel::ClassInfo(), &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(),
+                              &TTimer::ClassInfo(), &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
         RegisterClass(c);
 }

@@ -16,7 +16,6 @@
 
 class QApplication;
 class QEventLoop;
-class QLocale;
 
 enum TPosition {
     poDesigned,
@@ -81,7 +80,6 @@ public:
     // Without WS_CAPTION in its window style (FrameChanged after
     // SetWindowStyle) a form keeps its frame but has no title bar: the
     // framework draws the frame inside a window without decorations.
-    int ClientInset() const override;
     void FrameChanged() override;
     // For drawing on the form and for measuring text in its font.
     TCanvas* GetCanvas() const { return FCanvas.get(); }
@@ -129,6 +127,8 @@ protected:
     void TextChanged() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint(QPainter& Painter) override;
+    QPoint ClientOffset() const override { return QPoint(DrawnFrame(), DrawnFrame()); }
+    QPoint ClientOrigin() const override { return ClientOffset(); }
 
     virtual void DoCreate();
     virtual void DoShow();
@@ -139,6 +139,7 @@ protected:
     void CMDialogKey(TMessage& Message);
 
 private:
+    int DrawnFrame() const; // the frame of a form without caption
     bool CloseModal();
     void PlaceWindow();
     void ApplyWindowFlags();
@@ -291,7 +292,3 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook);
 
 // Makes the framework's control classes known by name (done by TApplication).
 void RegisterControlClasses();
-// Fills FormatSettings from the user's locale (done by TApplication), or
-// from another locale.
-void GetLocaleFormatSettings();
-void GetLocaleFormatSettings(const QLocale& Locale);

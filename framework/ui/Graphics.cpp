@@ -3,19 +3,18 @@
 #include "FormReader.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPalette>
 #include <QPolygon>
+#include <QBuffer>
+#include <QPalette>
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <mutex>
-#include <set>
 
 const TIdentMap& ColorIdents() {
     static const TIdentMap map = {
@@ -167,26 +166,6 @@ QFont TFont::ToQFont() const {
 
 // ---- TBitmap --------------------------------------------------------------
 
-namespace {
-
-struct TBitmapResources {
-    std::mutex Lock;
-    std::map<AnsiString, std::string_view> Data; // key upper-cased
-};
-
-TBitmapResources& BitmapResources() {
-    static TBitmapResources r;
-    return r;
-}
-
-} // namespace
-
-void RegisterBitmapResource(const AnsiString& Name, const char* Data, std::size_t Size) {
-    auto& r = BitmapResources();
-    std::lock_guard<std::mutex> guard(r.Lock);
-    r.Data[UpperCase(Name)] = std::string_view(Data, Size);
-}
-
 KV_PUBLISHED_ABSTRACT_METACLASS(TBitmap, nullptr)
 
 void TBitmap::Publish(TPublisher<TBitmap>& P) {
@@ -273,16 +252,21 @@ void TBitmap::LoadFromFile(const AnsiString& FileName) {
     LoadFromData(bytes);
 }
 
+namespace {
+std::map<AnsiString, QImage (*)()>& BitmapResources() {
+    static std::map<AnsiString, QImage (*)()> resources;
+    return resources;
+}
+} // namespace
+
+void RegisterBitmapResource(const AnsiString& Name, QImage (*Make)()) {
+    BitmapResources()[UpperCase(Name)] = Make;
+}
+
 void TBitmap::LoadFromResourceName(const AnsiString& Name) {
-    auto& r = BitmapResources();
-    std::string_view data;
-    {
-        std::lock_guard<std::mutex> guard(r.Lock);
-        auto it = r.Data.find(UpperCase(Name));
-        if (it == r.Data.end()) throw EResNotFound("Bitmap resource " + UpperCase(Name) + " not found");
-        data = it->second;
-    }
-    LoadFromData(AnsiString(data));
+    auto it = BitmapResources().find(UpperCase(Name));
+    if (it == BitmapResources().end()) throw EResNotFound("Resource " + Name + " not found");
+    SetImage(it->second());
 }
 
 void TBitmap::SetImage(const QImage& Image) {

@@ -109,7 +109,8 @@ public:
     AnsiString SaveToData() const; // BMP
     void LoadFromStream(TStream& Stream);
     void LoadFromFile(const AnsiString& FileName);
-    // From a bitmap resource of the program; EResNotFound when there is none.
+    // The bitmap resource of that name (case-insensitive); EResNotFound
+    // when no unit registered one.
     void LoadFromResourceName(const AnsiString& Name);
 
     const QImage& GetImage() const { return FImage; }
@@ -126,8 +127,6 @@ private:
     QImage FImage;
     bool FTransparent = true;
 };
-
-FRAMEWORK_EXCEPTION(EInvalidGraphic, Exception);
 
 // ---------------------------------------------------------------------------
 // Rectangles, brushes, pens and the canvas
@@ -274,17 +273,12 @@ constexpr unsigned BF_ADJUST = 0x2000;
 void DrawEdge(TCanvas* Canvas, TRect& Rect, unsigned Edge, unsigned Flags);
 void DrawEdge(QPainter& Painter, TRect& Rect, unsigned Edge, unsigned Flags);
 
-// ---------------------------------------------------------------------------
-// Bitmap resources
+FRAMEWORK_EXCEPTION(EInvalidGraphic, Exception);
 
-// Images compiled into the program under a name (in capitals by
-// convention), in any format Qt reads, XPM text included. The data must
-// outlive its registration.
-// TBitmap::LoadFromResourceName reads them.
-void RegisterBitmapResource(const AnsiString& Name, const char* Data, std::size_t Size);
-
-// Registers an XPM image at program start:
-//   KV_BITMAP_RESOURCE(BTNOK, "/* XPM */ static const char* x[] = { ... };")
-#define KV_BITMAP_RESOURCE(Name, Text)                                                                       \
-    static const bool kv_bitmap_resource_##Name =                                                            \
-        (RegisterBitmapResource(#Name, Text, sizeof(Text) - 1), true);
+// Bitmap resources: images the program's units carry under a name, made by
+// the function given when they are first loaded.
+void RegisterBitmapResource(const AnsiString& Name, QImage (*Make)());
+// Registers a bitmap resource at program start:
+//   KV_BITMAP_RESOURCE(DROPDOWNARROW, DrawDropDownArrow)
+#define KV_BITMAP_RESOURCE(Name, Make)                                                                       \
+    static const bool kv_bitmap_resource_##Name = (RegisterBitmapResource(#Name, Make), true);

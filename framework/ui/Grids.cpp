@@ -389,7 +389,7 @@ void TCustomGrid::UpdateScrollBars() {
     FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, MaxFirst(false));
     QWidget* w = GetWidget();
     if (w) {
-        int inset = ClientInset();
+        int inset = ClientOrigin().x();
         int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         int cw = GetClientWidth(), ch = GetClientHeight();
         auto place = [&](QScrollBar*& bar, Qt::Orientation o, bool shown, int first, int max, int page) {

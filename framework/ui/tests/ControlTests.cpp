@@ -209,7 +209,10 @@ TEST_F(Keys, PasteGoesThroughTheMessageMap) {
     EXPECT_EQ(Edit->GetText(), "pasted");
     Edit->SetBounds(10, 10, 150, 21);
     ASSERT_FALSE(Edit->Sizes.empty());
-    EXPECT_EQ(Edit->Sizes.back(), static_cast<Cardinal>(MakeLParam(150, 21)));
+    // The size of the client area, inside the border.
+    EXPECT_LT(Edit->GetClientWidth(), 150);
+    EXPECT_EQ(Edit->Sizes.back(),
+              static_cast<Cardinal>(MakeLParam(Edit->GetClientWidth(), Edit->GetClientHeight())));
 }
 
 TEST_F(Keys, AcceleratorOfALabelOrStaticTextFocusesItsControl) {
@@ -477,6 +480,53 @@ TEST(Alignment, EdgesInOrderThenClient) {
     EXPECT_EQ(client->GetBoundsRect(), QRect(22, 2, 176, 91));
     host.SetHeight(50);
     EXPECT_EQ(client->GetBoundsRect(), QRect(22, 2, 176, 41));
+}
+
+// A panel that notes the sizes its window reports.
+class TSizedPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    std::vector<LPARAM> Sizes;
+
+protected:
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_SIZE) Sizes.push_back(Message.LParam);
+        TPanel::Dispatch(Message);
+    }
+};
+
+TEST_F(Shown, APanelsSingleBorderLiesOutsideItsClientArea) {
+    struct Case {
+        TBorderStyle Border;
+        bool Ctl3D;
+        int Edge;
+    };
+    for (const Case& c : {Case{bsNone, true, 0}, Case{bsSingle, true, 2}, Case{bsSingle, false, 1}}) {
+        auto* p = new TSizedPanel(Form.get());
+        p->SetCtl3D(c.Ctl3D);
+        p->SetBorderStyle(c.Border);
+        p->SetBevelOuter(bvNone);
+        p->SetBounds(0, 0, 100, 40);
+        auto* child = new TPanel(Form.get());
+        child->SetParent(p);
+        child->SetBounds(0, 0, 10, 10);
+        auto* filled = new TPanel(Form.get());
+        filled->SetParent(p);
+        filled->SetAlign(alClient);
+        p->SetParent(Form.get()); // the window comes with the size of its client area
+        ASSERT_FALSE(p->Sizes.empty());
+        EXPECT_EQ(p->Sizes.front(), MakeLParam(100 - 2 * c.Edge, 40 - 2 * c.Edge));
+        EXPECT_EQ(p->GetClientWidth(), 100 - 2 * c.Edge);
+        EXPECT_EQ(p->GetClientHeight(), 40 - 2 * c.Edge);
+        EXPECT_EQ(child->GetWidget()->geometry(), QRect(c.Edge, c.Edge, 10, 10));
+        EXPECT_EQ(filled->GetBoundsRect(), QRect(0, 0, 100 - 2 * c.Edge, 40 - 2 * c.Edge));
+        if (c.Border == bsSingle) { // switching the look moves the children along
+            p->SetCtl3D(!c.Ctl3D);
+            int edge = c.Ctl3D ? 1 : 2;
+            EXPECT_EQ(child->GetWidget()->geometry(), QRect(edge, edge, 10, 10));
+            EXPECT_EQ(filled->GetWidth(), 100 - 2 * edge);
+        }
+    }
 }
 
 TEST(Names, CaptionFollowsTheNameOnlyWhileEqual) {

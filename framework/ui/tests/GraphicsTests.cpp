@@ -1,11 +1,11 @@
 // The canvas, self-painting controls, the caret, caption-less forms, window
 // activation and the locale's date texts, through real widgets.
 #include "Buttons.h"
+#include "FormatSettings.h"
 #include "Forms.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QPainter>
 #include <QtTest/QTest>
 
@@ -307,28 +307,15 @@ TEST(Forms, HearOfActivationAndDeactivation) {
     EXPECT_EQ(b.States.back(), WA_ACTIVE);
 }
 
-TEST(Locale, DateTextsComeFromTheLocale) {
-    TFormatSettings saved = FormatSettings;
-    GetLocaleFormatSettings(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(FormatSettings.DateSeparator, '.');
-    EXPECT_EQ(FormatSettings.ShortDayNames[0], "So");
-    EXPECT_EQ(FormatSettings.ShortDayNames[1], "Mo");
-    EXPECT_EQ(FormatSettings.LongMonthNames[2], "M\xC3\xA4rz");
-    GetLocaleFormatSettings(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(FormatSettings.DateSeparator, '/');
-    EXPECT_EQ(FormatSettings.LongMonthNames[11], "December");
-    FormatSettings = saved;
-}
-
-TEST(BitmapResources, LoadByNameAndMissingOnesRaise) {
-    static const char xpm[] =
-        "/* XPM */\nstatic const char* t[] = {\"2 1 2 1\", \". c #C0C0C0\", \"k c #000000\", \"k.\"};";
-    RegisterBitmapResource("TESTDOT", xpm, sizeof(xpm) - 1);
-    TBitmap b;
-    b.LoadFromResourceName("testdot");
-    EXPECT_EQ(b.GetWidth(), 2);
-    EXPECT_EQ(b.GetImage().pixelColor(0, 0), QColor(Qt::black));
-    EXPECT_THROW(b.LoadFromResourceName("NOSUCHBITMAP"), EResNotFound);
+TEST(Locale, NamesDaysAndMonths) {
+    TFormatSettings de = GetLocaleFormatSettings("de_DE");
+    EXPECT_EQ(de.DateSeparator, ".");
+    EXPECT_EQ(de.ShortDayNames[0], "So"); // Sunday first, without the dot of the abbreviation
+    EXPECT_EQ(de.ShortDayNames[1], "Mo");
+    EXPECT_EQ(de.LongMonthNames[2], "M\xC3\xA4rz");
+    TFormatSettings us = GetLocaleFormatSettings("en_US");
+    EXPECT_EQ(us.ShortDayNames[6], "Sat");
+    EXPECT_EQ(us.LongMonthNames[11], "December");
 }
 
 } // namespace
