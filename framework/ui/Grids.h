@@ -1,7 +1,7 @@
 // The cell grid: columns and rows of cells that a descendant draws.
 #pragma once
 
-#include "Controls.h"
+#include "StdCtrls.h" // TScrollStyle
 
 #include <vector>
 
@@ -35,9 +35,6 @@ inline constexpr TGridOptions DefaultGridOptions{goFixedVertLine, goFixedHorzLin
 
 enum TGridDrawStateElem { gdSelected, gdFocused, gdFixed };
 using TGridDrawState = TSet<TGridDrawStateElem, Byte>;
-
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-KV_ENUM_TYPEINFO(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth")
 
 struct TGridCoord {
     int X = 0, Y = 0;
