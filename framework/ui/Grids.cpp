@@ -154,81 +154,57 @@ TGridCoord TCustomGrid::MouseCoord(int X, int Y) const {
 
 // ---- Properties -----------------------------------------------------------
 
-void TCustomGrid::SetColCount(int Value) {
-    if (Value == FColCount) return;
+// Columns and rows follow the same rules; these work on either.
+
+void TCustomGrid::SetCount(bool Horizontal, int Value) {
+    int& count = Horizontal ? FColCount : FRowCount;
+    int& fixed = Horizontal ? FFixedCols : FFixedRows;
+    std::vector<int>& sizes = Horizontal ? FColWidths : FRowHeights;
+    int TGridCoord::*at = Horizontal ? &TGridCoord::X : &TGridCoord::Y;
     if (Value < 1) Value = 1;
-    if (Value <= FFixedCols) FFixedCols = Value - 1;
-    FColCount = Value;
-    if (!FColWidths.empty()) FColWidths.resize(static_cast<size_t>(Value), FDefaultColWidth);
-    FCurrent.X = std::min(FCurrent.X, Value - 1);
-    FAnchor.X = std::min(FAnchor.X, Value - 1);
-    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, std::max(FFixedCols, Value - 1));
+    if (Value == count) return;
+    if (Value <= fixed) fixed = Value - 1;
+    count = Value;
+    if (!sizes.empty())
+        sizes.resize(static_cast<size_t>(Value), Horizontal ? FDefaultColWidth : FDefaultRowHeight);
+    FCurrent.*at = std::min(FCurrent.*at, Value - 1);
+    FAnchor.*at = std::min(FAnchor.*at, Value - 1);
+    FTopLeft.*at = std::clamp(FTopLeft.*at, fixed, std::max(fixed, Value - 1));
     Resized();
 }
 
-void TCustomGrid::SetRowCount(int Value) {
-    if (Value == FRowCount) return;
-    if (Value < 1) Value = 1;
-    if (Value <= FFixedRows) FFixedRows = Value - 1;
-    FRowCount = Value;
-    if (!FRowHeights.empty()) FRowHeights.resize(static_cast<size_t>(Value), FDefaultRowHeight);
-    FCurrent.Y = std::min(FCurrent.Y, Value - 1);
-    FAnchor.Y = std::min(FAnchor.Y, Value - 1);
-    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, Value - 1));
+void TCustomGrid::SetFixed(bool Horizontal, int Value) {
+    int& fixed = Horizontal ? FFixedCols : FFixedRows;
+    const char* what = Horizontal ? "column" : "row";
+    if (Value == fixed) return;
+    if (Value < 0) throw EInvalidGridOperation(AnsiString("Fixed ") + what + " count must not be negative");
+    if (Value >= (Horizontal ? FColCount : FRowCount))
+        throw EInvalidGridOperation(AnsiString("Fixed ") + what + " count must be less than " + what +
+                                    " count");
+    fixed = Value;
+    int TGridCoord::*at = Horizontal ? &TGridCoord::X : &TGridCoord::Y;
+    FCurrent.*at = FAnchor.*at = FTopLeft.*at = Value; // back to the first cell that scrolls
     Resized();
 }
 
-void TCustomGrid::SetFixedCols(int Value) {
-    if (Value == FFixedCols) return;
-    if (Value < 0) throw EInvalidGridOperation("Fixed column count must not be negative");
-    if (Value >= FColCount) throw EInvalidGridOperation("Fixed column count must be less than column count");
-    FFixedCols = Value;
-    FCurrent.X = FAnchor.X = FTopLeft.X = Value; // back to the first cell that scrolls
+void TCustomGrid::SetDefaultExtent(bool Horizontal, int Value) {
+    (Horizontal ? FColWidths : FRowHeights).clear();
+    (Horizontal ? FDefaultColWidth : FDefaultRowHeight) = std::max(0, Value);
     Resized();
 }
 
-void TCustomGrid::SetFixedRows(int Value) {
-    if (Value == FFixedRows) return;
-    if (Value < 0) throw EInvalidGridOperation("Fixed row count must not be negative");
-    if (Value >= FRowCount) throw EInvalidGridOperation("Fixed row count must be less than row count");
-    FFixedRows = Value;
-    FCurrent.Y = FAnchor.Y = FTopLeft.Y = Value;
-    Resized();
+int TCustomGrid::GetExtent(bool Horizontal, int Index) const {
+    if (Index < 0 || Index >= (Horizontal ? FColCount : FRowCount)) IndexOutOfRange();
+    return Extent(Horizontal, Index);
 }
 
-void TCustomGrid::SetDefaultColWidth(int Value) {
-    FColWidths.clear();
-    FDefaultColWidth = std::max(0, Value);
-    Resized();
-}
-
-void TCustomGrid::SetDefaultRowHeight(int Value) {
-    FRowHeights.clear();
-    FDefaultRowHeight = std::max(0, Value);
-    Resized();
-}
-
-int TCustomGrid::GetColWidths(int Index) const {
-    if (Index < 0 || Index >= FColCount) IndexOutOfRange();
-    return Extent(true, Index);
-}
-
-void TCustomGrid::SetColWidths(int Index, int Value) {
-    if (Index < 0 || Index >= FColCount) IndexOutOfRange();
-    if (FColWidths.empty()) FColWidths.assign(static_cast<size_t>(FColCount), FDefaultColWidth);
-    FColWidths[static_cast<size_t>(Index)] = std::max(0, Value);
-    Resized();
-}
-
-int TCustomGrid::GetRowHeights(int Index) const {
-    if (Index < 0 || Index >= FRowCount) IndexOutOfRange();
-    return Extent(false, Index);
-}
-
-void TCustomGrid::SetRowHeights(int Index, int Value) {
-    if (Index < 0 || Index >= FRowCount) IndexOutOfRange();
-    if (FRowHeights.empty()) FRowHeights.assign(static_cast<size_t>(FRowCount), FDefaultRowHeight);
-    FRowHeights[static_cast<size_t>(Index)] = std::max(0, Value);
+void TCustomGrid::SetExtent(bool Horizontal, int Index, int Value) {
+    int count = Horizontal ? FColCount : FRowCount;
+    std::vector<int>& sizes = Horizontal ? FColWidths : FRowHeights;
+    if (Index < 0 || Index >= count) IndexOutOfRange();
+    if (sizes.empty())
+        sizes.assign(static_cast<size_t>(count), Horizontal ? FDefaultColWidth : FDefaultRowHeight);
+    sizes[static_cast<size_t>(Index)] = std::max(0, Value);
     Resized();
 }
 
@@ -497,12 +473,7 @@ void TCustomGrid::DefineProperties(TFiler* Filer) {
                 R.ReadListBegin();
                 for (int i = 0; !R.EndOfList(); ++i) {
                     int v = R.ReadInteger();
-                    if (i < (Horizontal ? FColCount : FRowCount)) {
-                        if (Horizontal)
-                            SetColWidths(i, v);
-                        else
-                            SetRowHeights(i, v);
-                    }
+                    if (i < (Horizontal ? FColCount : FRowCount)) SetExtent(Horizontal, i, v);
                 }
                 R.ReadListEnd();
             },

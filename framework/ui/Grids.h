@@ -63,22 +63,22 @@ public:
     ~TCustomGrid() override;
 
     int GetColCount() const { return FColCount; }
-    void SetColCount(int Value);
+    void SetColCount(int Value) { SetCount(true, Value); }
     int GetRowCount() const { return FRowCount; }
-    void SetRowCount(int Value);
+    void SetRowCount(int Value) { SetCount(false, Value); }
     int GetFixedCols() const { return FFixedCols; }
-    void SetFixedCols(int Value);
+    void SetFixedCols(int Value) { SetFixed(true, Value); }
     int GetFixedRows() const { return FFixedRows; }
-    void SetFixedRows(int Value);
+    void SetFixedRows(int Value) { SetFixed(false, Value); }
     // Setting a default drops the individual widths or heights.
     int GetDefaultColWidth() const { return FDefaultColWidth; }
-    void SetDefaultColWidth(int Value);
+    void SetDefaultColWidth(int Value) { SetDefaultExtent(true, Value); }
     int GetDefaultRowHeight() const { return FDefaultRowHeight; }
-    void SetDefaultRowHeight(int Value);
-    int GetColWidths(int Index) const;
-    void SetColWidths(int Index, int Value);
-    int GetRowHeights(int Index) const;
-    void SetRowHeights(int Index, int Value);
+    void SetDefaultRowHeight(int Value) { SetDefaultExtent(false, Value); }
+    int GetColWidths(int Index) const { return GetExtent(true, Index); }
+    void SetColWidths(int Index, int Value) { SetExtent(true, Index, Value); }
+    int GetRowHeights(int Index) const { return GetExtent(false, Index); }
+    void SetRowHeights(int Index, int Value) { SetExtent(false, Index, Value); }
     int GetGridLineWidth() const { return FGridLineWidth; }
     void SetGridLineWidth(int Value);
     TGridOptions GetOptions() const { return FOptions; }
@@ -154,6 +154,11 @@ private:
     struct TSpan {
         int Index, Start, Size, Line;
     };
+    void SetCount(bool Horizontal, int Value);
+    void SetFixed(bool Horizontal, int Value);
+    void SetDefaultExtent(bool Horizontal, int Value);
+    int GetExtent(bool Horizontal, int Index) const; // checks the index
+    void SetExtent(bool Horizontal, int Index, int Value);
     int Extent(bool Horizontal, int Index) const;
     int Line(bool Horizontal, int Index) const;
     std::vector<TSpan> Spans(bool Horizontal) const; // what shows, fixed first
