@@ -344,6 +344,88 @@ TEST_F(DateEdit, TheBorderStyleTakesOnlyNoneAndSingle) {
 
 // ---- The pop-up -----------------------------------------------------------
 
+TEST(SelectDate, TheDialogIsReadFromItsFormText) {
+    TSelectDateKV d(nullptr);
+    EXPECT_EQ(d.GetClientWidth(), 176);
+    EXPECT_EQ(d.GetClientHeight(), 184);
+    EXPECT_EQ(d.GetBorderStyle(), bsDialog);
+    EXPECT_TRUE(d.GetBorderIcons().Empty());
+    EXPECT_EQ(d.GetFont()->GetName(), "MS Sans Serif");
+    EXPECT_EQ(d.GetFont()->GetHeight(), -11);
+    EXPECT_TRUE(d.OnShow && d.OnClose);
+
+    EXPECT_EQ(d.PnlMain->GetAlign(), alClient);
+    EXPECT_EQ(d.PnlMain->GetBevelInner(), bvLowered);
+    EXPECT_EQ(d.PnlMain->GetBevelOuter(), bvNone);
+    struct Band {
+        TPanel* Panel;
+        TAlign Align;
+        int Height;
+    };
+    for (const Band& b : {Band{d.PnlHeader, alTop, 37}, Band{d.PnlCalendar, alTop, 139},
+                          Band{d.PnlButton, alBottom, 25}}) {
+        SCOPED_TRACE(b.Panel->GetName());
+        EXPECT_EQ(b.Panel->GetParent(), d.PnlMain);
+        EXPECT_EQ(b.Panel->GetAlign(), b.Align);
+        EXPECT_EQ(b.Panel->GetHeight(), b.Height);
+        EXPECT_EQ(b.Panel->GetBorderWidth(), 7);
+    }
+    EXPECT_EQ(d.PnlMonth->GetParent(), d.PnlHeader);
+    EXPECT_EQ(d.PnlMonth->GetBoundsRect(), QRect(8, 8, 158, 21));
+    EXPECT_EQ(d.PnlMonth->GetBevelOuter(), bvNone);
+    EXPECT_EQ(d.PnlMonth->GetBorderStyle(), bsSingle);
+    EXPECT_EQ(d.PnlMonth->GetColor(), clWindow);
+    EXPECT_TRUE(d.PnlMonth->GetFont()->GetStyle().Contains(fsBold));
+    EXPECT_EQ(d.Cal1->GetParent(), d.PnlCalendar);
+    EXPECT_EQ(d.Cal1->GetBoundsRect(), QRect(8, 8, 158, 123));
+    EXPECT_EQ(d.Cal1->GetHeaderHeight(), 16);
+    EXPECT_TRUE(d.Cal1->OnMouseUp && d.Cal1->OnKeyDown);
+
+    struct Step {
+        TSpeedButton* Button;
+        int Left;
+        bool PointsRight;
+    };
+    for (const Step& s : {Step{d.BtnPrevMonth, 0, false}, Step{d.BtnNextMonth, 138, true}}) {
+        SCOPED_TRACE(s.Button->GetName());
+        EXPECT_EQ(s.Button->GetParent(), d.PnlMonth);
+        EXPECT_EQ(s.Button->GetBoundsRect(), QRect(s.Left, 0, 16, 17));
+        EXPECT_EQ(s.Button->GetHint(), "Selektion ausw\xC3\xA4hlen");
+        EXPECT_TRUE(s.Button->GetShowHint());
+        EXPECT_TRUE(s.Button->GetAllowAllUp());
+        EXPECT_EQ(s.Button->GetMargin(), 0);
+        EXPECT_EQ(s.Button->GetSpacing(), 0);
+        EXPECT_TRUE(s.Button->OnClick);
+        // A black triangle on light grey: its base is the column with the most black.
+        const QImage& glyph = s.Button->GetGlyph()->GetImage();
+        ASSERT_EQ(glyph.size(), QSize(11, 11));
+        EXPECT_EQ(glyph.pixelColor(0, 0), QColor(0xC0, 0xC0, 0xC0));
+        int base = -1, tip = -1, most = 0;
+        for (int x = 0; x < 11; ++x) {
+            int black = 0;
+            for (int y = 0; y < 11; ++y)
+                black += glyph.pixelColor(x, y) == QColor(Qt::black);
+            if (black > most) most = black, base = x;
+            if (black == 1) tip = x;
+        }
+        ASSERT_GT(most, 1);
+        EXPECT_EQ(tip > base, s.PointsRight);
+    }
+    struct Choice {
+        TSpeedButton* Button;
+        int Left;
+        const char* Caption;
+    };
+    for (const Choice& c : {Choice{d.BtnToday, 18, "&Heute"}, Choice{d.BtnCancel, 89, "&Abbruch"}}) {
+        SCOPED_TRACE(c.Caption);
+        EXPECT_EQ(c.Button->GetParent(), d.PnlButton);
+        EXPECT_EQ(c.Button->GetBoundsRect(), QRect(c.Left, 4, 66, 18));
+        EXPECT_EQ(c.Button->GetCaption(), c.Caption);
+        EXPECT_TRUE(c.Button->GetFlat());
+        EXPECT_TRUE(c.Button->OnClick);
+    }
+}
+
 TEST_F(DateEdit, ThePopupOpensUnderTheEditOnItsDate) {
     E->SetDate(EncodeDate(2001, 4, 12));
     TSelectDateKV* p = OpenPopup();
@@ -361,18 +443,41 @@ TEST_F(DateEdit, ThePopupOpensUnderTheEditOnItsDate) {
 }
 
 TEST_F(DateEdit, ThePopupMovesAwayFromTheScreensEdges) {
-    // The edit in the bottom right corner of the screen.
+    // The form fills the screen from its client origin on.
     int sw = Screen->GetWidth(), sh = Screen->GetHeight();
     QPoint client = Form->ClientToScreen(QPoint(0, 0));
     Form->SetClientWidth(sw - client.x());
     Form->SetClientHeight(sh - client.y());
-    E->SetBounds(Form->GetClientWidth() - 110, Form->GetClientHeight() - 30, 100, 21);
-    TSelectDateKV* p = OpenPopup();
-    ASSERT_NE(p, nullptr);
-    QPoint edit = E->GetParent()->ClientToScreen(QPoint(E->GetLeft(), E->GetTop()));
-    ASSERT_GT(edit.x() + p->GetWidth(), sw);
-    EXPECT_EQ(p->GetLeft() + p->GetWidth(), edit.x() + E->GetWidth()); // right edges line up
-    EXPECT_EQ(p->GetTop() + p->GetHeight(), edit.y());                 // above the edit
+    struct Case {
+        const char* Where;
+        bool Right, Bottom; // the edit near the screen's right or bottom edge
+    };
+    const Case cases[] = {
+        {"room on both sides", false, false},
+        {"at the right edge", true, false},
+        {"at the bottom", false, true},
+        {"in the bottom right corner", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Where);
+        E->SetBounds(c.Right ? Form->GetClientWidth() - 110 : 10, c.Bottom ? Form->GetClientHeight() - 30 : 10,
+                     100, 21);
+        TSelectDateKV* p = OpenPopup();
+        ASSERT_NE(p, nullptr);
+        QPoint edit = E->GetParent()->ClientToScreen(QPoint(E->GetLeft(), E->GetTop()));
+        ASSERT_EQ(edit.x() + p->GetWidth() > sw, c.Right);
+        ASSERT_EQ(edit.y() + E->GetHeight() + p->GetHeight() > sh, c.Bottom);
+        if (c.Right)
+            EXPECT_EQ(p->GetLeft() + p->GetWidth(), edit.x() + E->GetWidth()); // right edges line up
+        else
+            EXPECT_EQ(p->GetLeft(), edit.x());
+        if (c.Bottom)
+            EXPECT_EQ(p->GetTop() + p->GetHeight(), edit.y()); // above the edit
+        else
+            EXPECT_EQ(p->GetTop(), edit.y() + E->GetHeight());
+        p->Close();
+        QApplication::processEvents(); // the pop-up frees itself
+    }
 }
 
 TEST_F(DateEdit, APopupOnAnEmptyOrInvalidEditShowsToday) {
