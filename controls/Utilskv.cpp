@@ -2,9 +2,9 @@
 
 #include "DateUtils.h"
 #include "Classes.h"
+#include "Forms.h"
+#include "Graphics.h"
 #include "StdCtrls.h"
-
-#include <QFontMetrics>
 
 #include <cassert>
 #include <cstdint>
@@ -18,12 +18,25 @@ QPoint PointOf(LRESULT Result) {
 }
 
 // The code point at Pos of a UTF-8 text (positions count code points).
-QString CharAt(const AnsiString& Text, int Pos) {
+AnsiString CharAt(const AnsiString& Text, int Pos) {
     QList<uint> points = QString::fromStdString(Text).toUcs4();
-    if (Pos < 0 || Pos >= points.size()) return QString();
+    if (Pos < 0 || Pos >= points.size()) return AnsiString();
     char32_t c = points[Pos];
-    return QString::fromUcs4(&c, 1);
+    return QString::fromUcs4(&c, 1).toStdString();
 }
+
+// Gives a borrowed canvas its font back.
+class TFontGuard {
+public:
+    explicit TFontGuard(TCanvas* Canvas) : FCanvas(Canvas) { FSaved.Assign(Canvas->GetFont()); }
+    ~TFontGuard() { FCanvas->SetFont(&FSaved); }
+    TFontGuard(const TFontGuard&) = delete;
+    TFontGuard& operator=(const TFontGuard&) = delete;
+
+private:
+    TCanvas* FCanvas;
+    TFont FSaved;
+};
 
 } // namespace
 
@@ -38,16 +51,20 @@ bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos) {
             Edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
             p = r.topLeft();
         } else if (length == start) {
-            // Measured with the edit's font, as the edit draws its text.
-            QFontMetrics fm(Edit->GetFont()->ToQFont());
+            // Measured on the form's canvas with the edit's font, as the edit draws its text.
+            TCustomForm* form = GetParentForm(Edit);
+            TCanvas unplaced;
+            TCanvas* canvas = form ? form->GetCanvas() : &unplaced;
+            TFontGuard keep(canvas);
+            canvas->SetFont(Edit->GetFont());
             LRESULT line = Edit->Perform(EM_LINEFROMCHAR, static_cast<WPARAM>(start));
             p = PointOf(Edit->Perform(EM_POSFROMCHAR, static_cast<WPARAM>(start - 1)));
             if (Edit->Perform(EM_LINEFROMCHAR, static_cast<WPARAM>(start - 1)) == line) {
-                p.rx() += fm.horizontalAdvance(CharAt(Edit->GetText(), start - 1));
+                p.rx() += canvas->TextWidth(CharAt(Edit->GetText(), start - 1));
             } else {
                 // The text ends with a line break: the caret starts the next line.
                 p.rx() = PointOf(Edit->Perform(EM_POSFROMCHAR, 0)).x();
-                p.ry() += fm.height();
+                p.ry() += canvas->TextHeight("X");
             }
         } else {
             Pos = QPoint(-1, -1);

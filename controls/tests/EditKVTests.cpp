@@ -427,7 +427,9 @@ TEST_F(EditKV, CaretPositionInPixels) {
     E->SetSelStart(1);
     QPoint atI = E->GetCaretPosPix();
     EXPECT_EQ(atI, QPoint(X(1), 2));
-    // After the last character: its left edge plus its width.
+    // After the last character: its left edge plus its width in the edit's
+    // font, measured on the form's canvas, which keeps its own font.
+    Form->GetCanvas()->GetFont()->SetHeight(-30);
     E->SetSelStart(2);
     QFontMetrics fm(E->GetFont()->ToQFont());
     EXPECT_EQ(E->GetCaretPosPix(), QPoint(atI.x() + fm.horizontalAdvance("i"), 2));
@@ -435,6 +437,7 @@ TEST_F(EditKV, CaretPositionInPixels) {
     E->SetText("Wi\r\n");
     E->SetSelStart(4);
     EXPECT_EQ(E->GetCaretPosPix(), QPoint(4, 2 + fm.height()));
+    EXPECT_EQ(Form->GetCanvas()->GetFont()->GetHeight(), -30);
     // Scrolled out of view.
     E->SetText(std::string(60, 'W') + "\r\n" + std::string(10, '\n'));
     E->SetWordWrap(false);

@@ -107,6 +107,8 @@ private:
 // ---------------------------------------------------------------------------
 // Persistent objects
 
+class TFiler;
+
 class TPersistent : public TObject {
 public:
     // Copies Source into this object; the default asks Source to AssignTo
@@ -115,7 +117,51 @@ public:
     virtual AnsiString ClassName() const;
 
 protected:
+    friend class TFiler;
     virtual void AssignTo(TPersistent* Dest) const;
+    // Declares the values form text holds for the object beyond its
+    // published properties, one Filer->DefineProperty each.
+    virtual void DefineProperties(TFiler* Filer) { (void)Filer; }
+};
+
+class TReader;
+class TWriter;
+using TReaderProc = std::function<void(TReader& Reader)>;
+using TWriterProc = std::function<void(TWriter& Writer)>;
+
+// The form reader or writer as DefineProperties sees it.
+class TFiler {
+public:
+    virtual ~TFiler() = default;
+    // The reader calls ReadData when the text holds a value named Name for
+    // the object; the writer calls WriteData, which writes one value (or
+    // one list), when HasData.
+    virtual void DefineProperty(const AnsiString& Name, const TReaderProc& ReadData,
+                                const TWriterProc& WriteData, bool HasData) = 0;
+
+protected:
+    static void DefinePropertiesOf(TPersistent* Instance, TFiler& Filer) {
+        Instance->DefineProperties(&Filer);
+    }
+};
+
+// Reading a value of another kind, or past the end of a list, raises an
+// error that the form reader reports with the property and its line.
+class TReader : public TFiler {
+public:
+    virtual int ReadInteger() = 0;
+    virtual AnsiString ReadString() = 0;
+    virtual void ReadListBegin() = 0;
+    virtual bool EndOfList() = 0;
+    virtual void ReadListEnd() = 0;
+};
+
+class TWriter : public TFiler {
+public:
+    virtual void WriteInteger(int Value) = 0;
+    virtual void WriteString(const AnsiString& Value) = 0;
+    virtual void WriteListBegin() = 0;
+    virtual void WriteListEnd() = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -383,6 +383,116 @@ const char* ValueKindName(TFormValue::TKind k) {
     }
 }
 
+// Hands one value of form text to the DefineProperties of an object.
+class TValueReader : public TReader {
+public:
+    TValueReader(const AnsiString& Name, const TFormValue& Value) : FName(Name), FValue(Value) {}
+    void Offer(TPersistent* Instance) { DefinePropertiesOf(Instance, *this); }
+    bool Found() const { return FFound; }
+
+    void DefineProperty(const AnsiString& Name, const TReaderProc& ReadData, const TWriterProc&,
+                        bool) override {
+        if (FFound || !ReadData || !SameText(Name, FName)) return;
+        FFound = true;
+        ReadData(*this);
+    }
+    int ReadInteger() override {
+        const TFormValue& v = Next("an integer");
+        if (v.Kind != TFormValue::vaInt) Mismatch("an integer", v);
+        if (v.Int < INT32_MIN || v.Int > INT32_MAX)
+            throw EConvertError("Invalid property value: " + IntToStr(v.Int) + " is out of range");
+        return static_cast<int>(v.Int);
+    }
+    AnsiString ReadString() override {
+        const TFormValue& v = Next("a string");
+        if (v.Kind != TFormValue::vaString) Mismatch("a string", v);
+        return v.Str;
+    }
+    void ReadListBegin() override {
+        const TFormValue& v = Next("a list");
+        if (v.Kind != TFormValue::vaList) Mismatch("a list", v);
+        FLists.push_back({&v, 0});
+    }
+    bool EndOfList() override {
+        return FLists.empty() || FLists.back().Next >= FLists.back().List->Items.size();
+    }
+    void ReadListEnd() override {
+        if (!EndOfList()) throw EConvertError("Invalid property value: end of list expected");
+        FLists.pop_back();
+    }
+
+private:
+    struct Open {
+        const TFormValue* List;
+        size_t Next;
+    };
+    const TFormValue& Next(const char* What) {
+        if (!FLists.empty()) {
+            Open& o = FLists.back();
+            if (o.Next >= o.List->Items.size())
+                throw EConvertError(AnsiString("Invalid property value: ") + What +
+                                    " expected, found the end of a list");
+            return o.List->Items[o.Next++];
+        }
+        if (FTaken)
+            throw EConvertError(AnsiString("Invalid property value: ") + What + " expected after the value");
+        FTaken = true;
+        return FValue;
+    }
+    [[noreturn]] static void Mismatch(const char* What, const TFormValue& V) {
+        throw EConvertError(AnsiString("Invalid property value: ") + What + " expected, found " +
+                            ValueKindName(V.Kind));
+    }
+    AnsiString FName;
+    const TFormValue& FValue;
+    bool FFound = false;
+    bool FTaken = false;
+    std::vector<Open> FLists;
+};
+
+// Collects the values DefineProperties writes for an object.
+class TValueWriter : public TWriter {
+public:
+    using TSink = std::function<void(const AnsiString& Name, const TFormValue& Value)>;
+    explicit TValueWriter(TSink Sink) : FSink(std::move(Sink)) {}
+    void Collect(TPersistent* Instance) { DefinePropertiesOf(Instance, *this); }
+
+    void DefineProperty(const AnsiString& Name, const TReaderProc&, const TWriterProc& WriteData,
+                        bool HasData) override {
+        if (!HasData || !WriteData) return;
+        FValues.clear();
+        FLists.clear();
+        WriteData(*this);
+        if (!FLists.empty()) throw EWriteError("Property " + Name + " leaves a list open");
+        if (FValues.size() != 1) throw EWriteError("Property " + Name + " must write exactly one value");
+        FSink(Name, FValues[0]);
+    }
+    void WriteInteger(int Value) override { Put(TFormValue::FromInt(Value)); }
+    void WriteString(const AnsiString& Value) override { Put(TFormValue::FromString(Value)); }
+    void WriteListBegin() override {
+        TFormValue list;
+        list.Kind = TFormValue::vaList;
+        FLists.push_back(list);
+    }
+    void WriteListEnd() override {
+        if (FLists.empty()) throw EWriteError("WriteListEnd without WriteListBegin");
+        TFormValue list = std::move(FLists.back());
+        FLists.pop_back();
+        Put(list);
+    }
+
+private:
+    void Put(const TFormValue& V) {
+        if (FLists.empty())
+            FValues.push_back(V);
+        else
+            FLists.back().Items.push_back(V);
+    }
+    TSink FSink;
+    std::vector<TFormValue> FValues;
+    std::vector<TFormValue> FLists;
+};
+
 class TFormReaderImpl {
 public:
     TFormReaderImpl(TComponent* Root, const TMetaClass& RootClass)
@@ -519,7 +629,10 @@ private:
             path = path.substr(dot + 1);
         }
         const TPropInfo* info = table->FindProp(path);
-        if (!info) Fail(where, "Property " + path + " does not exist", P.Line);
+        if (!info) {
+            if (ReadDefinedProperty(target, path, P.Value, where)) return;
+            Fail(where, "Property " + path + " does not exist", P.Line);
+        }
         try {
             Assign(target, *info, P.Value, where);
         } catch (const EReadError&) {
@@ -527,6 +640,23 @@ private:
         } catch (const Exception& e) {
             Fail(where, e.Message(), P.Line);
         }
+    }
+
+    // Offers the value to the object's DefineProperties; false when no
+    // definition takes it.
+    bool ReadDefinedProperty(TObject* Instance, const AnsiString& Name, const TFormValue& V,
+                             const AnsiString& Where) {
+        auto* persistent = dynamic_cast<TPersistent*>(Instance);
+        if (!persistent) return false;
+        TValueReader reader(Name, V);
+        try {
+            reader.Offer(persistent);
+        } catch (const EReadError&) {
+            throw;
+        } catch (const Exception& e) {
+            Fail(Where, e.Message(), V.Line);
+        }
+        return reader.Found();
     }
 
     [[noreturn]] void BadValue(const AnsiString& Where, const TPropInfo& Info, const TFormValue& V,
@@ -776,6 +906,11 @@ private:
                 break;
             }
         }
+        // What the object declares beyond its published properties.
+        if (auto* persistent = dynamic_cast<const TPersistent*>(Obj))
+            TValueWriter([&](const AnsiString& Name, const TFormValue& V) {
+                WriteValue(Indent, Prefix + Name + " = ", V);
+            }).Collect(const_cast<TPersistent*>(persistent));
     }
 
     static AnsiString OrdText(const TPropInfo& P, Int64 V) {

@@ -22,6 +22,7 @@
 #include <QPaintEvent>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -259,8 +260,8 @@ public:
 
     virtual void Click();
     virtual void DblClick();
-    void Invalidate();
-    void Repaint();
+    virtual void Invalidate();
+    virtual void Repaint();
     void Refresh() { Repaint(); }
     void Update();
     void BringToFront();
@@ -394,6 +395,13 @@ public:
     void RecreateWnd();
     void CreateControlWidget() override { HandleNeeded(); }
     void DestroyControlWidget() override { DestroyHandle(); }
+    // The window's style bits (WS_...) as CreateParams made them when the
+    // window was created (the window is made when needed). A changed style
+    // takes effect with FrameChanged, as SWP_FRAMECHANGED does on the platform.
+    std::uint32_t GetWindowStyle();
+    void SetWindowStyle(std::uint32_t Style);
+    std::uint32_t GetWindowExStyle();
+    virtual void FrameChanged();
 
     // Focus and tab order
     virtual void SetFocus();
@@ -471,6 +479,8 @@ protected:
     void UpdateTabOrder();
     void UpdateFocusPolicy();
     void UpdateWidgetBounds() override;
+
+    std::uint32_t FWindowStyle = 0, FWindowExStyle = 0; // of the window that exists
 
 private:
     friend class TControl;
@@ -561,3 +571,109 @@ private:
 
 // The control behind a widget, or null.
 TControl* FindControl(QWidget* Widget);
+
+// ---------------------------------------------------------------------------
+// Controls that paint themselves
+
+// The canvas of a control: it draws on the control's surface, an image of
+// the client area that the control's window shows. Outside painting,
+// drawing goes onto the surface at once and the window shows it with its
+// next update (OnDrawn asks for that); whatever repaints the control later
+// paints over it, as on the platform.
+class TControlCanvas : public TCanvas {
+public:
+    explicit TControlCanvas(TControl* Control);
+    ~TControlCanvas() override;
+    TControl* GetControl() const { return FControl; }
+    TRect GetClipRect() const override;
+
+    bool HasSurface() const { return !FSurface.isNull(); }
+    const QImage& GetSurface() const { return FSurface; }
+    // Runs Paint with the canvas drawing on the surface inside Region (the
+    // whole client area when the surface is made anew for a new size).
+    void PaintSurface(QRegion Region, const std::function<void()>& Paint);
+    // Shows the surface through a painter of the control's window.
+    void ShowSurface(QPainter& Painter, QPoint Offset) const;
+
+    std::function<void()> OnDrawn; // drawn outside painting
+
+protected:
+    QPainter* BeginDraw() override;
+    void EndDraw() override;
+
+private:
+    bool SizeSurface(); // true when the surface was made anew
+    TControl* FControl;
+    QImage FSurface;
+    QPainter* FPaintPainter = nullptr;
+    QRect FPaintClip;
+    std::unique_ptr<QPainter> FOwnPainter;
+    int FDrawDepth = 0;
+};
+
+// A windowed control that paints its client area itself on its Canvas in
+// Paint, after the framework has filled what needs repainting with Color.
+// The canvas takes the control's Font whenever that changes. A plain border
+// (WS_BORDER) or a sunken client edge (WS_EX_CLIENTEDGE) in its window style
+// is drawn around the client area.
+class TCustomControl : public TWinControl {
+public:
+    KV_METACLASS_DECL
+    explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
+    void Invalidate() override;
+    void Repaint() override;
+    // Repaints a part of the client area with the next update.
+    void InvalidateRect(const TRect& Rect);
+
+    int GetClientWidth() const override;
+    int GetClientHeight() const override;
+
+protected:
+    QPoint ClientOffset() const override { return QPoint(BorderPixels(), BorderPixels()); }
+    QPoint ClientOrigin() const override { return ClientOffset(); }
+    using TControl::Paint;
+    virtual void Paint();
+    void Paint(QPainter& Painter) override;
+    QWidget* CreateWidget(const TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Dispatch(TMessage& Message) override;
+
+private:
+    int BorderPixels() const; // of the border the window style asks for
+    std::unique_ptr<TControlCanvas> FCanvas;
+    QRegion FDirty;
+    bool FAllDirty = true;
+};
+
+// The platform offers controls with a sunken client edge.
+constexpr bool NewStyleControls = true;
+// The window style of a control's BorderStyle: bsSingle gives a plain
+// border, or instead a sunken client edge when Ctl3D is on.
+void AddBorderStyle(TCreateParams& Params, TBorderStyle Style, bool Ctl3D);
+
+// ---------------------------------------------------------------------------
+// The caret
+
+// The application has one caret: a block the framework draws, blinking,
+// over the client area of the control that created it. As on the platform
+// it starts hidden; HideCaret and ShowCaret nest (it shows once every
+// HideCaret, and the creation, is matched by a ShowCaret), and moving it
+// restarts the blink. Freeing the control destroys its caret.
+bool CreateCaret(TWinControl* Control, int Width, int Height);
+bool DestroyCaret();
+bool SetCaretPos(int X, int Y);
+bool GetCaretPos(QPoint& Pos);
+bool ShowCaret(TWinControl* Control);
+bool HideCaret(TWinControl* Control);
+// The control that holds the caret (null when there is none), and whether
+// the caret is shown (in either phase of its blink).
+TWinControl* GetCaretOwner();
+bool IsCaretShown();
+
+// System metrics the controls size things by.
+constexpr int SM_CXBORDER = 5;
+constexpr int SM_CYBORDER = 6;
+int GetSystemMetrics(int Index);

@@ -25,6 +25,10 @@ TFormatSettings GetLocaleFormatSettings(const AnsiString& LocaleName) {
     s.ThousandSeparator = locale.groupSeparator().toStdString();
     s.DateSeparator = SeparatorOf(locale.dateFormat(QLocale::ShortFormat), "/");
     s.TimeSeparator = SeparatorOf(locale.timeFormat(QLocale::ShortFormat), ":");
+    for (int d = 0; d < 7; ++d)
+        s.ShortDayNames[d] = locale.standaloneDayName(d == 0 ? 7 : d, QLocale::ShortFormat).toStdString();
+    for (int m = 0; m < 12; ++m)
+        s.LongMonthNames[m] = locale.standaloneMonthName(m + 1, QLocale::LongFormat).toStdString();
     return s;
 }
 

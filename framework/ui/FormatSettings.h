@@ -1,7 +1,10 @@
-// The user's number, date and time separators, from the locale.
+// The user's number, date and time separators and the names of days and
+// months, from the locale.
 #pragma once
 
 #include "System.h"
+
+#include <array>
 
 // Each separator is one character, as UTF-8 text.
 struct TFormatSettings {
@@ -9,6 +12,9 @@ struct TFormatSettings {
     AnsiString ThousandSeparator;
     AnsiString DateSeparator;
     AnsiString TimeSeparator;
+    // As they stand alone (a calendar's header, a month's caption).
+    std::array<AnsiString, 7> ShortDayNames{}; // Sunday first
+    std::array<AnsiString, 12> LongMonthNames{};
 };
 
 // The settings of a locale by name ("de_DE"); the empty name stands for the

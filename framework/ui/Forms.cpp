@@ -109,7 +109,12 @@ void TCustomForm::Publish(TPublisher<TCustomForm>& P) {
     P.Prop("OnShow", &TCustomForm::OnShow, &TCustomForm::OnShow);
 }
 
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this)) {
+    FCanvas->OnDrawn = [this] {
+        if (GetWidget()) GetWidget()->update();
+    };
+    FCanvas->GetFont()->Assign(GetFont());
     TControl::SetVisible(false);
     SetBounds(0, 0, 320 + 2 * FrameWidth(), 240 + 2 * FrameWidth() + CaptionHeight());
     if (Screen) Screen->FForms.push_back(this);
@@ -168,6 +173,7 @@ int TCustomForm::FrameWidth() const {
 }
 
 int TCustomForm::CaptionHeight() const {
+    if (FCaptionless) return 0;
     switch (FBorderStyle) {
     case bsNone:
         return 0;
@@ -177,6 +183,30 @@ int TCustomForm::CaptionHeight() const {
     default:
         return 19;
     }
+}
+
+int TCustomForm::DrawnFrame() const {
+    return FCaptionless ? FrameWidth() : 0;
+}
+
+void TCustomForm::FrameChanged() {
+    bool captionless = GetWidget() && !(FWindowStyle & WS_CAPTION) && FBorderStyle != bsNone;
+    if (captionless == FCaptionless) return;
+    // As on the platform the window keeps its size: the client area takes
+    // the caption's room, or gives it back.
+    FCaptionless = captionless;
+    ApplyWindowFlags();
+    TWinControl::FrameChanged();
+    Perform(WM_SIZE, 0, MakeLParam(GetClientWidth(), GetClientHeight()));
+    AlignControls();
+}
+
+void TCustomForm::Paint(QPainter& Painter) {
+    if (DrawnFrame() > 0) {
+        TRect r = Bounds(0, 0, GetWidth(), GetHeight());
+        DrawEdge(Painter, r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    }
+    FCanvas->ShowSurface(Painter, ClientOffset());
 }
 
 int TCustomForm::GetClientWidth() const {
@@ -248,7 +278,7 @@ void TCustomForm::ApplyWindowFlags() {
     QWidget* w = GetWidget();
     if (!w) return;
     Qt::WindowFlags f = Qt::Window;
-    switch (FBorderStyle) {
+    switch (FCaptionless ? bsNone : FBorderStyle) {
     case bsNone:
         f |= Qt::FramelessWindowHint;
         break;
@@ -277,22 +307,26 @@ void TCustomForm::ApplyWindowFlags() {
 }
 
 void TCustomForm::InitWidget() {
+    bool hadCaption = !FCaptionless;
+    FCaptionless = false; // a new window has the style CreateParams gives it
     TWinControl::InitWidget();
     ApplyWindowFlags();
     GetWidget()->setWindowTitle(QString::fromStdString(GetText()));
+    if (!hadCaption) AlignControls();
 }
 
 void TCustomForm::UpdateWidgetBounds() {
     QWidget* w = GetWidget();
     if (!w) return;
-    QSize client(GetClientWidth(), GetClientHeight());
+    int inset = DrawnFrame(); // a frame the framework draws is part of the widget
+    QSize client(GetClientWidth() + 2 * inset, GetClientHeight() + 2 * inset);
     bool fixed = FBorderStyle == bsDialog || FBorderStyle == bsSingle || FBorderStyle == bsToolWindow ||
                  FBorderStyle == bsNone;
     if (fixed) {
         w->setFixedSize(client);
     } else {
         TSizeConstraints* c = GetConstraints();
-        int fw = 2 * FrameWidth(), fh = 2 * FrameWidth() + CaptionHeight();
+        int fw = 2 * (FrameWidth() - inset), fh = 2 * (FrameWidth() - inset) + CaptionHeight();
         w->setMinimumSize(std::max(0, c->GetMinWidth() - fw), std::max(0, c->GetMinHeight() - fh));
         w->setMaximumSize(c->GetMaxWidth() > 0 ? c->GetMaxWidth() - fw : QWIDGETSIZE_MAX,
                           c->GetMaxHeight() > 0 ? c->GetMaxHeight() - fh : QWIDGETSIZE_MAX);
@@ -305,7 +339,8 @@ void TCustomForm::WindowMovedOrResized() {
     QWidget* w = GetWidget();
     if (!w) return;
     QSize s = w->size();
-    int width = s.width() + 2 * FrameWidth(), height = s.height() + 2 * FrameWidth() + CaptionHeight();
+    int frame = 2 * (FrameWidth() - DrawnFrame());
+    int width = s.width() + frame, height = s.height() + frame + CaptionHeight();
     QPoint pos = w->pos();
     if (width != GetWidth() || height != GetHeight() || pos.x() != GetLeft() || pos.y() != GetTop())
         SetBounds(pos.x(), pos.y(), width, height);

@@ -77,6 +77,12 @@ public:
     // style, so layouts do not depend on the window manager).
     int FrameWidth() const;
     int CaptionHeight() const;
+    // Without WS_CAPTION in its window style (FrameChanged after
+    // SetWindowStyle) a form keeps its frame but has no title bar: the
+    // framework draws the frame inside a window without decorations.
+    void FrameChanged() override;
+    // For drawing on the form and for measuring text in its font.
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
 
     TPosition GetPosition() const { return FPosition; }
     void SetPosition(TPosition Value) { FPosition = Value; }
@@ -120,6 +126,9 @@ protected:
     void WindowMovedOrResized() override;
     void TextChanged() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint(QPainter& Painter) override;
+    QPoint ClientOffset() const override { return QPoint(DrawnFrame(), DrawnFrame()); }
+    QPoint ClientOrigin() const override { return ClientOffset(); }
 
     virtual void DoCreate();
     virtual void DoShow();
@@ -130,6 +139,7 @@ protected:
     void CMDialogKey(TMessage& Message);
 
 private:
+    int DrawnFrame() const; // the frame of a form without caption
     bool CloseModal();
     void PlaceWindow();
     void ApplyWindowFlags();
@@ -148,6 +158,8 @@ private:
     int FTextHeight = 13;
     bool FOldCreateOrder = false;
     QEventLoop* FModalLoop = nullptr;
+    bool FCaptionless = false;
+    std::unique_ptr<TControlCanvas> FCanvas;
 };
 
 class TForm : public TCustomForm {

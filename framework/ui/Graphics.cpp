@@ -3,12 +3,16 @@
 #include "FormReader.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
 #include <QBuffer>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QPalette>
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -338,4 +342,262 @@ QImage TBitmap::GetMaskedImage() const {
 
 void TBitmap::Changed() {
     if (OnChange) OnChange(this);
+}
+
+// ---- TBrush, TPen ---------------------------------------------------------
+
+void TBrush::Assign(const TPersistent* Source) {
+    if (auto* b = dynamic_cast<const TBrush*>(Source)) {
+        FColor = b->FColor;
+        FStyle = b->FStyle;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+void TBrush::SetColor(TColor Value) {
+    if (Value == FColor && FStyle == bsSolid) return;
+    FColor = Value;
+    FStyle = bsSolid; // a colour makes a clear brush solid again, as on the platform
+    Changed();
+}
+void TBrush::SetStyle(TBrushStyle Value) {
+    if (Value == FStyle) return;
+    FStyle = Value;
+    Changed();
+}
+void TBrush::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TPen::Assign(const TPersistent* Source) {
+    if (auto* p = dynamic_cast<const TPen*>(Source)) {
+        FColor = p->FColor;
+        FWidth = p->FWidth;
+        FStyle = p->FStyle;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+void TPen::SetColor(TColor Value) {
+    if (Value == FColor) return;
+    FColor = Value;
+    Changed();
+}
+void TPen::SetWidth(int Value) {
+    if (Value < 1) Value = 1;
+    if (Value == FWidth) return;
+    FWidth = Value;
+    Changed();
+}
+void TPen::SetStyle(TPenStyle Value) {
+    if (Value == FStyle) return;
+    FStyle = Value;
+    Changed();
+}
+void TPen::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+// ---- TCanvas --------------------------------------------------------------
+
+TCanvas::TCanvas()
+    : FFont(std::make_unique<TFont>()), FBrush(std::make_unique<TBrush>()), FPen(std::make_unique<TPen>()) {}
+
+TCanvas::~TCanvas() = default;
+
+QSize TCanvas::TextExtent(const AnsiString& Text) const {
+    QFontMetrics fm(FFont->ToQFont());
+    return QSize(fm.horizontalAdvance(QString::fromStdString(Text)), fm.height());
+}
+
+template <class F> void TCanvas::Drawing(F&& Draw) {
+    bool own = !FPainting;
+    QPainter* p = own ? BeginDraw() : FPainting;
+    if (!p) throw EInvalidOperation("Canvas does not allow drawing");
+    p->save();
+    try {
+        Draw(*p);
+    } catch (...) {
+        p->restore();
+        if (own) EndDraw();
+        throw;
+    }
+    p->restore();
+    if (own) EndDraw();
+}
+
+QPainter& TCanvas::BeginPainting() {
+    if (FPainting) throw EInvalidOperation("Canvas is being painted on already");
+    QPainter* p = BeginDraw();
+    if (!p) throw EInvalidOperation("Canvas does not allow drawing");
+    FPainting = p;
+    p->save();
+    p->setFont(FFont->ToQFont());
+    if (FPen->GetStyle() == psClear)
+        p->setPen(Qt::NoPen);
+    else
+        p->setPen(QPen(ColorToQColor(FPen->GetColor()), FPen->GetWidth()));
+    if (FBrush->GetStyle() == bsClear)
+        p->setBrush(Qt::NoBrush);
+    else
+        p->setBrush(ColorToQColor(FBrush->GetColor()));
+    return *p;
+}
+
+void TCanvas::EndPainting() {
+    if (!FPainting) return;
+    FPainting->restore();
+    FPainting = nullptr;
+    EndDraw();
+}
+
+void TCanvas::TextOut(int X, int Y, const AnsiString& Text) {
+    Drawing([&](QPainter& p) {
+        QFont font = FFont->ToQFont();
+        QFontMetrics fm(font);
+        QString text = QString::fromStdString(Text);
+        int w = fm.horizontalAdvance(text);
+        if (FBrush->GetStyle() == bsSolid)
+            p.fillRect(QRect(X, Y, w, fm.height()), ColorToQColor(FBrush->GetColor()));
+        p.setFont(font);
+        p.setPen(ColorToQColor(FFont->GetColor()));
+        p.drawText(X, Y + fm.ascent(), text);
+        FPenPos = QPoint(X + w, Y);
+    });
+}
+
+void TCanvas::TextRect(const TRect& Rect, int X, int Y, const AnsiString& Text) {
+    Drawing([&](QPainter& p) {
+        p.setClipRect(Rect.ToQRect(), Qt::IntersectClip);
+        if (FBrush->GetStyle() == bsSolid) p.fillRect(Rect.ToQRect(), ColorToQColor(FBrush->GetColor()));
+        QFont font = FFont->ToQFont();
+        p.setFont(font);
+        p.setPen(ColorToQColor(FFont->GetColor()));
+        p.drawText(X, Y + QFontMetrics(font).ascent(), QString::fromStdString(Text));
+    });
+}
+
+void TCanvas::FillRect(const TRect& Rect) {
+    if (FBrush->GetStyle() == bsClear) return;
+    Drawing([&](QPainter& p) { p.fillRect(Rect.ToQRect(), ColorToQColor(FBrush->GetColor())); });
+}
+
+void TCanvas::FrameRect(const TRect& Rect) {
+    if (Rect.IsEmpty()) return;
+    Drawing([&](QPainter& p) {
+        QColor c = ColorToQColor(FBrush->GetColor());
+        p.fillRect(QRect(Rect.Left, Rect.Top, Rect.Width(), 1), c);
+        p.fillRect(QRect(Rect.Left, Rect.Bottom - 1, Rect.Width(), 1), c);
+        p.fillRect(QRect(Rect.Left, Rect.Top, 1, Rect.Height()), c);
+        p.fillRect(QRect(Rect.Right - 1, Rect.Top, 1, Rect.Height()), c);
+    });
+}
+
+void TCanvas::Rectangle(const TRect& Rect) {
+    if (Rect.IsEmpty()) return;
+    Drawing([&](QPainter& p) {
+        if (FBrush->GetStyle() == bsSolid) p.fillRect(Rect.ToQRect(), ColorToQColor(FBrush->GetColor()));
+        if (FPen->GetStyle() == psClear) return;
+        QPen pen(ColorToQColor(FPen->GetColor()), 1);
+        pen.setStyle(FPen->GetStyle() == psDash  ? Qt::DashLine
+                     : FPen->GetStyle() == psDot ? Qt::DotLine
+                                                 : Qt::SolidLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(Rect.Left, Rect.Top, Rect.Width() - 1, Rect.Height() - 1));
+    });
+}
+
+void TCanvas::DrawFocusRect(const TRect& Rect) {
+    if (Rect.IsEmpty()) return;
+    Drawing([&](QPainter& p) {
+        // Every other pixel of the frame, inverted: drawn twice, it is gone.
+        std::set<std::pair<int, int>> dots;
+        auto dot = [&](int x, int y) {
+            if (((x - Rect.Left) + (y - Rect.Top)) % 2 == 0) dots.insert({x, y});
+        };
+        for (int x = Rect.Left; x < Rect.Right; ++x) {
+            dot(x, Rect.Top);
+            dot(x, Rect.Bottom - 1);
+        }
+        for (int y = Rect.Top; y < Rect.Bottom; ++y) {
+            dot(Rect.Left, y);
+            dot(Rect.Right - 1, y);
+        }
+        QPolygon points;
+        for (const auto& [x, y] : dots)
+            points << QPoint(x, y);
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        p.setPen(QPen(Qt::white, 0));
+        p.drawPoints(points);
+    });
+}
+
+void TCanvas::LineTo(int X, int Y) {
+    Drawing([&](QPainter& p) {
+        if (FPen->GetStyle() != psClear) {
+            QColor c = ColorToQColor(FPen->GetColor());
+            int w = FPen->GetWidth();
+            QPoint from = FPenPos;
+            if (from.y() == Y) // straight lines exactly, without the end point
+                p.fillRect(
+                    QRect(std::min(from.x(), X + (X > from.x() ? 0 : 1)), Y, std::abs(X - from.x()), w), c);
+            else if (from.x() == X)
+                p.fillRect(
+                    QRect(X, std::min(from.y(), Y + (Y > from.y() ? 0 : 1)), w, std::abs(Y - from.y())), c);
+            else {
+                p.setPen(QPen(c, w));
+                p.drawLine(from, QPoint(X, Y));
+            }
+        }
+        FPenPos = QPoint(X, Y);
+    });
+}
+
+void TCanvas::Draw(int X, int Y, const TBitmap* Bitmap) {
+    if (!Bitmap || Bitmap->Empty()) return;
+    Drawing([&](QPainter& p) { p.drawImage(X, Y, Bitmap->GetMaskedImage()); });
+}
+
+void DrawEdge(TCanvas* Canvas, TRect& Rect, unsigned Edge, unsigned Flags) {
+    QPainter& p = Canvas->BeginPainting();
+    DrawEdge(p, Rect, Edge, Flags);
+    Canvas->EndPainting();
+}
+
+void DrawEdge(QPainter& Painter, TRect& Rect, unsigned Edge, unsigned Flags) {
+    QPalette pal = QApplication::palette();
+    // Each line: the colour of its top-left and of its bottom-right sides.
+    struct Line {
+        unsigned Raised, Sunken;
+        QPalette::ColorRole RaisedTL, RaisedBR, SunkenTL, SunkenBR;
+    };
+    const Line lines[] = {
+        {BDR_RAISEDOUTER, BDR_SUNKENOUTER, QPalette::Midlight, QPalette::Shadow, QPalette::Dark,
+         QPalette::Light},
+        {BDR_RAISEDINNER, BDR_SUNKENINNER, QPalette::Light, QPalette::Dark, QPalette::Shadow,
+         QPalette::Midlight},
+    };
+    TRect r = Rect;
+    QPainter& p = Painter;
+    for (const Line& l : lines) {
+        if (!(Edge & (l.Raised | l.Sunken)) || r.IsEmpty()) continue;
+        bool raised = Edge & l.Raised;
+        QColor tl = pal.color(raised ? l.RaisedTL : l.SunkenTL);
+        QColor br = pal.color(raised ? l.RaisedBR : l.SunkenBR);
+        // The bottom-right sides own the corners they share with the top-left ones.
+        int shortW = r.Width() - ((Flags & BF_RIGHT) ? 1 : 0);
+        int shortH = r.Height() - ((Flags & BF_BOTTOM) ? 1 : 0);
+        if (Flags & BF_TOP) p.fillRect(QRect(r.Left, r.Top, shortW, 1), tl);
+        if (Flags & BF_LEFT) p.fillRect(QRect(r.Left, r.Top, 1, shortH), tl);
+        if (Flags & BF_BOTTOM) p.fillRect(QRect(r.Left, r.Bottom - 1, r.Width(), 1), br);
+        if (Flags & BF_RIGHT) p.fillRect(QRect(r.Right - 1, r.Top, 1, r.Height()), br);
+        if (Flags & BF_LEFT) ++r.Left;
+        if (Flags & BF_TOP) ++r.Top;
+        if (Flags & BF_RIGHT) --r.Right;
+        if (Flags & BF_BOTTOM) --r.Bottom;
+    }
+    if (Flags & BF_ADJUST) Rect = r;
 }

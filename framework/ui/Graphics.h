@@ -1,4 +1,4 @@
-// Colours, fonts and bitmaps of the controls.
+// Colours, fonts, bitmaps and the canvas of the controls.
 #pragma once
 
 #include "TypInfo.h"
@@ -6,6 +6,11 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
+
+#include <memory>
+
+class QPainter;
 
 // A colour: 0x00BBGGRR, or a system colour (0x80000000 | index) that
 // follows the platform palette.
@@ -131,6 +136,151 @@ private:
     QImage FImage;
     bool FTransparent = true;
 };
+
+// ---------------------------------------------------------------------------
+// Rectangles, brushes, pens and the canvas
+
+// A rectangle as the platform gives it: Right and Bottom lie just outside.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+    bool Contains(int X, int Y) const { return X >= Left && X < Right && Y >= Top && Y < Bottom; }
+    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
+    static TRect FromQRect(const QRect& R) {
+        return {R.left(), R.top(), R.left() + R.width(), R.top() + R.height()};
+    }
+    friend bool operator==(const TRect&, const TRect&) = default;
+};
+inline TRect Rect(int Left, int Top, int Right, int Bottom) {
+    return {Left, Top, Right, Bottom};
+}
+inline TRect Bounds(int Left, int Top, int Width, int Height) {
+    return {Left, Top, Left + Width, Top + Height};
+}
+
+enum TBrushStyle { bsSolid, bsClear };
+KV_ENUM_TYPEINFO(TBrushStyle, "bsSolid", "bsClear")
+
+// The fill of a canvas: FillRect and the background of text.
+class TBrush : public TPersistent {
+public:
+    void Assign(const TPersistent* Source) override;
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value);
+    TBrushStyle GetStyle() const { return FStyle; }
+    void SetStyle(TBrushStyle Value);
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
+};
+
+enum TPenStyle { psSolid, psDash, psDot, psClear };
+KV_ENUM_TYPEINFO(TPenStyle, "psSolid", "psDash", "psDot", "psClear")
+
+// The lines of a canvas: LineTo, FrameRect and the outline of Rectangle.
+class TPen : public TPersistent {
+public:
+    void Assign(const TPersistent* Source) override;
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value);
+    int GetWidth() const { return FWidth; }
+    void SetWidth(int Value);
+    TPenStyle GetStyle() const { return FStyle; }
+    void SetStyle(TPenStyle Value);
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    TColor FColor = clBlack;
+    int FWidth = 1;
+    TPenStyle FStyle = psSolid;
+};
+
+// A drawing surface with the platform's drawing rules: text is placed by its
+// top-left corner and drawn in the font's colour, on the brush's colour
+// unless the brush is clear; rectangles exclude their right and bottom edge.
+// A plain canvas has no surface: it measures text (with its Font) and
+// raises EInvalidOperation on drawing. Descendants supply the surface.
+class TCanvas : public TPersistent {
+public:
+    TCanvas();
+    ~TCanvas() override;
+
+    TFont* GetFont() const { return FFont.get(); }
+    void SetFont(TFont* Value) { FFont->Assign(Value); }
+    TBrush* GetBrush() const { return FBrush.get(); }
+    void SetBrush(TBrush* Value) { FBrush->Assign(Value); }
+    TPen* GetPen() const { return FPen.get(); }
+    void SetPen(TPen* Value) { FPen->Assign(Value); }
+    QPoint GetPenPos() const { return FPenPos; }
+    void SetPenPos(QPoint Value) { FPenPos = Value; }
+    // What drawing reaches now: the part being repainted while the owner
+    // paints, else the whole surface.
+    virtual TRect GetClipRect() const { return TRect(); }
+
+    QSize TextExtent(const AnsiString& Text) const;
+    int TextWidth(const AnsiString& Text) const { return TextExtent(Text).width(); }
+    int TextHeight(const AnsiString& Text) const { return TextExtent(Text).height(); }
+
+    void TextOut(int X, int Y, const AnsiString& Text);
+    // Text at (X, Y), clipped to Rect, which a solid brush fills first.
+    void TextRect(const TRect& Rect, int X, int Y, const AnsiString& Text);
+    void FillRect(const TRect& Rect);
+    void FrameRect(const TRect& Rect); // one pixel of the brush's colour
+    void Rectangle(const TRect& Rect); // outlined with the pen, filled with the brush
+    // A dotted frame that a second call on the same rectangle removes again.
+    void DrawFocusRect(const TRect& Rect);
+    void MoveTo(int X, int Y) { FPenPos = QPoint(X, Y); }
+    void LineTo(int X, int Y); // the end point itself stays undrawn
+    void Draw(int X, int Y, const TBitmap* Bitmap);
+
+    // For drawing with Qt directly: a painter set up with the canvas's
+    // font, pen and brush, valid until EndPainting. Raises like all drawing
+    // when there is no surface.
+    QPainter& BeginPainting();
+    void EndPainting();
+
+protected:
+    // A painter on the surface for one drawing operation, or null when
+    // there is none; EndDraw follows every BeginDraw that gave one.
+    virtual QPainter* BeginDraw() { return nullptr; }
+    virtual void EndDraw() {}
+
+private:
+    template <class F> void Drawing(F&& Draw);
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TBrush> FBrush;
+    std::unique_ptr<TPen> FPen;
+    QPoint FPenPos;
+    QPainter* FPainting = nullptr;
+};
+
+// Edges of DrawEdge: an outer and an inner line, raised or sunken.
+constexpr unsigned BDR_RAISEDOUTER = 0x0001;
+constexpr unsigned BDR_SUNKENOUTER = 0x0002;
+constexpr unsigned BDR_RAISEDINNER = 0x0004;
+constexpr unsigned BDR_SUNKENINNER = 0x0008;
+constexpr unsigned EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr unsigned EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+// Sides of DrawEdge; BF_ADJUST shrinks the rectangle by what was drawn.
+constexpr unsigned BF_LEFT = 0x0001;
+constexpr unsigned BF_TOP = 0x0002;
+constexpr unsigned BF_RIGHT = 0x0004;
+constexpr unsigned BF_BOTTOM = 0x0008;
+constexpr unsigned BF_TOPLEFT = BF_TOP | BF_LEFT;
+constexpr unsigned BF_BOTTOMRIGHT = BF_BOTTOM | BF_RIGHT;
+constexpr unsigned BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+constexpr unsigned BF_ADJUST = 0x2000;
+
+// Draws a three-dimensional edge of one pixel per line along the chosen
+// sides of Rect, inside it, in the platform's button colours.
+void DrawEdge(TCanvas* Canvas, TRect& Rect, unsigned Edge, unsigned Flags);
+void DrawEdge(QPainter& Painter, TRect& Rect, unsigned Edge, unsigned Flags);
 
 FRAMEWORK_EXCEPTION(EInvalidGraphic, Exception);
 

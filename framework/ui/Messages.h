@@ -46,6 +46,7 @@ inline int MouseY(const TMessage& M) {
 // Window messages
 constexpr Cardinal WM_MOVE = 0x0003;
 constexpr Cardinal WM_SIZE = 0x0005;
+constexpr Cardinal WM_ACTIVATE = 0x0006;
 constexpr Cardinal WM_SETFOCUS = 0x0007;
 constexpr Cardinal WM_KILLFOCUS = 0x0008;
 constexpr Cardinal WM_GETTEXTLENGTH = 0x000E;
@@ -164,6 +165,11 @@ constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
 constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
 constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+
+// WParam of WM_ACTIVATE
+constexpr WPARAM WA_INACTIVE = 0;
+constexpr WPARAM WA_ACTIVE = 1;
+constexpr WPARAM WA_CLICKACTIVE = 2;
 
 // Mouse key flags in WParam of mouse messages
 constexpr WPARAM MK_LBUTTON = 0x0001;

@@ -95,10 +95,35 @@ public:
     std::vector<TGadget*> Kids;
     bool LoadedSeen = false;
 
+    int Tally = 0;          // declared by DefineProperties: an integer
+    std::vector<int> Marks; // and a list of integers
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override {
         TComponent::Notification(AComponent, Operation);
         if (Operation == opRemove && AComponent == FBuddy) FBuddy = nullptr;
+    }
+    void DefineProperties(TFiler* Filer) override {
+        TComponent::DefineProperties(Filer);
+        Filer->DefineProperty(
+            "Tally", [this](TReader& R) { Tally = R.ReadInteger(); },
+            [this](TWriter& W) { W.WriteInteger(Tally); }, Tally != 0);
+        Filer->DefineProperty(
+            "Marks",
+            [this](TReader& R) {
+                Marks.clear();
+                R.ReadListBegin();
+                while (!R.EndOfList())
+                    Marks.push_back(R.ReadInteger());
+                R.ReadListEnd();
+            },
+            [this](TWriter& W) {
+                W.WriteListBegin();
+                for (int m : Marks)
+                    W.WriteInteger(m);
+                W.WriteListEnd();
+            },
+            !Marks.empty());
     }
 
 private:
@@ -196,6 +221,10 @@ const char* const BoardText = R"(object Board1: TBoard
     OnClick = KnobClick
     OnKey = KnobKey
     Stamp = 42
+    Tally = -7
+    Marks = (
+      3
+      5)
     object Inner: TGadget
       Sides = []
     end
@@ -227,6 +256,8 @@ TEST_F(FormReader, ReadsEveryKindOfValueAndWiresTheForm) {
     EXPECT_EQ(k.GetPen()->Colour, 0x0000FF);
     EXPECT_EQ(k.GetLines()->GetText(), "one\r\ntwo\r\n");
     EXPECT_EQ(k.Stamp, 42);
+    EXPECT_EQ(k.Tally, -7);
+    EXPECT_EQ(k.Marks, (std::vector<int>{3, 5}));
     EXPECT_EQ(k.GetBuddy(), Board->Dial);            // forward reference fixed up
     EXPECT_EQ(Board->Dial->GetBuddy(), Board->Knob); // backward reference
     EXPECT_EQ(Board->Dial->Mask, '\0');
@@ -260,6 +291,7 @@ TEST_F(FormReader, WriterLeavesOutDefaultsAndReadsBackTheSame) {
     EXPECT_NE(text.find("    Shape = shCircle"), AnsiString::npos);
     EXPECT_NE(text.find("    Pen.Colour = clRed"), AnsiString::npos);
     EXPECT_NE(text.find("    Stamp = 42"), AnsiString::npos);
+    EXPECT_NE(text.find("    Tally = -7\r\n    Marks = (\r\n      3\r\n      5)"), AnsiString::npos);
     EXPECT_NE(text.find("'It''s '#13#10'open and more'#252"), AnsiString::npos);
     EXPECT_EQ(text.find("Pen.Width = 1"), AnsiString::npos);
     // Dial keeps every default but Mask (#0 is the default) and Buddy.
@@ -335,6 +367,10 @@ TEST_F(FormReader, UnknownNamesAndBadValuesAreErrorsWithTheLine) {
         {"Buddy = Nobody", "Component Nobody not found"},
         {"Buddy = Plain", "Component Plain is a TOther, not a TGadget"},
         {"Lines.Strings = ( 'a' 1 )", "A list of strings expected"},
+        {"Tally = 'x'", "Knob.Tally on line 3: Invalid property value: an integer expected, found a string"},
+        {"Tally = 3000000000", "Knob.Tally on line 3: Invalid property value: 3000000000 is out of range"},
+        {"Marks = 3", "a list expected, found an integer"},
+        {"Marks = ( 1 'x' )", "an integer expected, found a string"},
     };
     for (const Case& c : cases) {
         AnsiString text = AnsiString("object Board1: TBoard\n  object Dial: TGadget\n  end\n") +

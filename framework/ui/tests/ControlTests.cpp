@@ -209,7 +209,10 @@ TEST_F(Keys, PasteGoesThroughTheMessageMap) {
     EXPECT_EQ(Edit->GetText(), "pasted");
     Edit->SetBounds(10, 10, 150, 21);
     ASSERT_FALSE(Edit->Sizes.empty());
-    EXPECT_EQ(Edit->Sizes.back(), static_cast<Cardinal>(MakeLParam(150, 21)));
+    // The size of the client area, inside the border.
+    EXPECT_LT(Edit->GetClientWidth(), 150);
+    EXPECT_EQ(Edit->Sizes.back(),
+              static_cast<Cardinal>(MakeLParam(Edit->GetClientWidth(), Edit->GetClientHeight())));
 }
 
 TEST_F(Keys, AcceleratorOfALabelOrStaticTextFocusesItsControl) {
@@ -510,9 +513,9 @@ TEST_F(Shown, APanelsSingleBorderLiesOutsideItsClientArea) {
         auto* filled = new TPanel(Form.get());
         filled->SetParent(p);
         filled->SetAlign(alClient);
-        p->SetParent(Form.get()); // the window comes with its size
+        p->SetParent(Form.get()); // the window comes with the size of its client area
         ASSERT_FALSE(p->Sizes.empty());
-        EXPECT_EQ(p->Sizes.front(), MakeLParam(100, 40));
+        EXPECT_EQ(p->Sizes.front(), MakeLParam(100 - 2 * c.Edge, 40 - 2 * c.Edge));
         EXPECT_EQ(p->GetClientWidth(), 100 - 2 * c.Edge);
         EXPECT_EQ(p->GetClientHeight(), 40 - 2 * c.Edge);
         EXPECT_EQ(child->GetWidget()->geometry(), QRect(c.Edge, c.Edge, 10, 10));
