@@ -31,6 +31,7 @@
 class QPainter;
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -257,6 +258,11 @@ public:
     TControlStyle ControlStyle;
     TControlState ControlState;
 
+    // The context menu: opens at the control's context-menu request (right
+    // button, menu key) while its AutoPopup is on.
+    TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
+
     virtual void Click();
     virtual void DblClick();
     void Invalidate();
@@ -320,6 +326,8 @@ protected:
     void CMColorChanged(TMessage& Message);
     void CMParentColorChanged(TMessage& Message);
     void CMParentShowHintChanged(TMessage& Message);
+    void WMContextMenu(TMessage& Message);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     // Moves the widget to the control's bounds.
     virtual void UpdateWidgetBounds();
@@ -360,6 +368,7 @@ private:
     TDragMode FDragMode = dmManual;
     TCursor FDragCursor = crDrag;
     std::unique_ptr<TSizeConstraints> FConstraints;
+    TPopupMenu* FPopupMenu = nullptr;
     bool FInLayout = false;
     std::shared_ptr<int> FLife = std::make_shared<int>(0);
 };
@@ -520,3 +529,17 @@ private:
 
 // The control behind a widget, or null.
 TControl* FindControl(QWidget* Widget);
+
+// ---------------------------------------------------------------------------
+// Scroll bars of a window
+
+constexpr unsigned SB_HORZ = 0;
+constexpr unsigned SB_VERT = 1;
+constexpr unsigned SB_BOTH = 3;
+constexpr unsigned ESB_ENABLE_BOTH = 0;
+constexpr unsigned ESB_DISABLE_BOTH = 3;
+
+// Enables or disables the arrows of a window's scroll bars (both arrows go
+// together here). A scroll bar disabled this way comes back when its range
+// next changes. False when the window has no such scroll bars.
+bool EnableScrollBar(QWidget* Handle, unsigned Bar, unsigned Arrows);

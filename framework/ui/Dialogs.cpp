@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -76,4 +77,22 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
     for (const TButtonMap& m : ButtonMap)
         if (m.Qt == chosen && Buttons.Contains(m.Button)) return m.Result;
     return mrCancel;
+}
+
+// ---- TColorDialog ---------------------------------------------------------
+
+KV_PUBLISHED_METACLASS(TColorDialog, nullptr)
+
+void TColorDialog::Publish(TPublisher<TColorDialog>& P) {
+    P.Prop("Color", &TColorDialog::GetColor, &TColorDialog::SetColor).Default(clBlack).Idents(&ColorIdents());
+}
+
+bool TColorDialog::Execute() {
+    QColorDialog dialog(ColorToQColor(FColor), QApplication::activeWindow());
+    // Qt's own dialog, so that it looks the same on every desktop.
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    QColor c = dialog.selectedColor();
+    FColor = static_cast<TColor>(c.red() | (c.green() << 8) | (c.blue() << 16));
+    return true;
 }

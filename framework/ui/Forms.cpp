@@ -1,10 +1,12 @@
 #include "Forms.h"
 
 #include "Buttons.h"
+#include "ComCtrls.h"
 #include "DBCtrls.h"
 #include "DBGrids.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "UiPrivate.h"
 
@@ -681,5 +683,9 @@ void RegisterControlClasses() {
                               &TEdit::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(),
                               &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(),
                               &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
+        RegisterClass(c);
+    // Rich edit, up-down and menus
+    for (TComponentClass c :
+         {&TRichEdit::ClassInfo(), &TUpDown::ClassInfo(), &TPopupMenu::ClassInfo(), &TMenuItem::ClassInfo()})
         RegisterClass(c);
 }

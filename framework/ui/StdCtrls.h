@@ -8,6 +8,9 @@ class QPushButton;
 class QCheckBox;
 class QLabel;
 
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+KV_ENUM_TYPEINFO(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth")
+
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 KV_ENUM_TYPEINFO(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase")
 
