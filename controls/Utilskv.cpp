@@ -15,3 +15,23 @@ int DaysInMonthOf(TDateTime Value) {
     DecodeDate(Value, year, month, day);
     return DaysInMonth(year, month);
 }
+
+DWORD RichEditStreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+    *Done = 0;
+    try {
+        *Done = reinterpret_cast<TStream*>(Cookie)->Write(Buffer, Count);
+    } catch (...) {
+        return 1;
+    }
+    return 0;
+}
+
+DWORD RichEditStreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+    *Done = 0;
+    try {
+        *Done = reinterpret_cast<TStream*>(Cookie)->Read(Buffer, Count);
+    } catch (...) {
+        return 1;
+    }
+    return 0;
+}

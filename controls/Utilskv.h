@@ -1,6 +1,7 @@
 // Plain utility functions of the controls library.
 #pragma once
 
+#include "ComCtrls.h"
 #include "SysUtils.h"
 
 // Days of the month (1..12) in the year, February by the Gregorian leap-year
@@ -8,3 +9,10 @@
 int DaysInMonth(int Year, int Month);
 // Days of the month that the date lies in.
 int DaysInMonthOf(TDateTime Value);
+
+// Rich-edit stream callbacks (EM_STREAMOUT and EM_STREAMIN) whose cookie is
+// a TStream*: they write the bytes handed over into the stream, or read up
+// to Count bytes from it, report the number in *Done and return 0; an
+// exception of the stream makes them return 1 and goes no further.
+DWORD RichEditStreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);
+DWORD RichEditStreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);

@@ -934,8 +934,8 @@ void TCustomRichEdit::Dispatch(TMessage& Message) {
         EMSetRect(Message);
         break;
     case EM_GETRECT: {
-        auto* r = reinterpret_cast<TRect*>(Message.LParam);
-        if (r) *r = FHasEditRect ? FEditRect : TRect{0, 0, GetClientWidth(), GetClientHeight()};
+        auto* r = reinterpret_cast<QRect*>(Message.LParam);
+        if (r) *r = FHasEditRect ? FEditRect : GetClientRect();
         break;
     }
     case EM_CANUNDO:
@@ -1061,7 +1061,7 @@ void TCustomRichEdit::EMStreamOut(TMessage& Message) {
 }
 
 void TCustomRichEdit::EMSetRect(TMessage& Message) {
-    auto* r = reinterpret_cast<const TRect*>(Message.LParam);
+    auto* r = reinterpret_cast<const QRect*>(Message.LParam);
     if (!r) {
         FHasEditRect = false;
     } else {
@@ -1078,9 +1078,9 @@ void TCustomRichEdit::ApplyEditRect() {
         w->SetMargins(0, 0, 0, 0);
         return;
     }
-    w->SetMargins(std::max(0, FEditRect.Left), std::max(0, FEditRect.Top),
-                  std::max(0, GetClientWidth() - FEditRect.Right),
-                  std::max(0, GetClientHeight() - FEditRect.Bottom));
+    w->SetMargins(std::max(0, FEditRect.left()), std::max(0, FEditRect.top()),
+                  std::max(0, GetClientWidth() - FEditRect.right() - 1),
+                  std::max(0, GetClientHeight() - FEditRect.bottom() - 1));
 }
 
 void TCustomRichEdit::WMSetRedraw(TMessage& Message) {

@@ -231,7 +231,7 @@ private:
     TAlignment FAlignment = taLeftJustify;
     TColor FDefaultColor = clWindowText;
     bool FHasEditRect = false;
-    TRect FEditRect;
+    QRect FEditRect;
     int FLastAnchor = -1, FLastPosition = -1;
 };
 

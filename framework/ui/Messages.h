@@ -74,18 +74,13 @@ constexpr Cardinal WM_UNDO = 0x0304;
 // Edit and rich-edit messages, context menu, redrawing
 constexpr Cardinal WM_SETREDRAW = 0x000B;
 constexpr Cardinal WM_CONTEXTMENU = 0x007B; // LParam: the screen point, as MouseX/MouseY read it
-constexpr Cardinal EM_GETRECT = 0x00B2;     // LParam: TRect* to fill
-constexpr Cardinal EM_SETRECT = 0x00B3;     // LParam: const TRect*
+constexpr Cardinal EM_GETRECT = 0x00B2;     // LParam: QRect* to fill (client coordinates)
+constexpr Cardinal EM_SETRECT = 0x00B3;     // LParam: const QRect* (client coordinates)
 constexpr Cardinal EM_CANUNDO = 0x00C6;
 constexpr Cardinal EM_UNDO = 0x00C7;
 constexpr Cardinal EM_EMPTYUNDOBUFFER = 0x00CD;
 constexpr Cardinal EM_STREAMIN = 0x0449;  // WParam: SF_TEXT or SF_RTF; LParam: EDITSTREAM*
 constexpr Cardinal EM_STREAMOUT = 0x044A; // WParam: SF_TEXT or SF_RTF; LParam: EDITSTREAM*
-
-// A rectangle of client coordinates; Right and Bottom lie just outside.
-struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-};
 
 // Framework notifications between controls
 constexpr Cardinal CM_BASE = 0xB000;

@@ -392,14 +392,13 @@ TEST_F(RichEditTest, StreamErrorsEndTheTransfer) {
 TEST_F(RichEditTest, EditRectMovesTheText) {
     Edit->SetText("x");
     QPoint before = Editor()->viewport()->mapTo(Editor(), At(0));
-    TRect r{20, 15, Edit->GetClientWidth() - 10, Edit->GetClientHeight() - 5};
+    QRect r(QPoint(20, 15), QPoint(Edit->GetClientWidth() - 11, Edit->GetClientHeight() - 6));
     Edit->Perform(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&r));
     QPoint after = Editor()->viewport()->mapTo(Editor(), At(0));
     EXPECT_EQ(after - before, QPoint(20, 15));
-    TRect back;
+    QRect back;
     Edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&back));
-    EXPECT_EQ(back.Left, 20);
-    EXPECT_EQ(back.Bottom, Edit->GetClientHeight() - 5);
+    EXPECT_EQ(back, r);
 }
 
 TEST_F(RichEditTest, ScrollBarsRedrawAndKeys) {
