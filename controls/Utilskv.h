@@ -4,6 +4,14 @@
 #include "ComCtrls.h"
 #include "SysUtils.h"
 
+#include <QPoint>
+
+class TCustomMemo;
+
+// The caret of a multi-line-capable edit in its client pixels. False, with
+// (-1, -1), when the caret lies outside the client area.
+bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos);
+
 // Days of the month (1..12) in the year, February by the Gregorian leap-year
 // rule. The month is not checked: callers pass 1 to 12.
 int DaysInMonth(int Year, int Month);

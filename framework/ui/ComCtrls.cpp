@@ -1010,7 +1010,7 @@ void TCustomRichEdit::DefaultHandler(TMessage& Message) {
 void TCustomRichEdit::WMGetDlgCode(TMessage& Message) {
     Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
     if (FWantTabs) Message.Result |= DLGC_WANTTAB;
-    if (FWantReturns && Message.WParam == VK_RETURN) Message.Result |= DLGC_WANTALLKEYS;
+    if (FWantReturns) Message.Result |= DLGC_WANTALLKEYS;
 }
 
 void TCustomRichEdit::EMStreamIn(TMessage& Message) {

@@ -937,8 +937,9 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
+            auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason) {
+                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing)) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -1011,6 +1012,12 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (!ctx.Done) Event->ignore();
             ctx.Done = true;
             ctx.Result = true;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            translated = HandleFileDrag(this, Widget, Event);
+            ctx.Done = ctx.Result = translated;
             break;
         case QEvent::Resize:
         case QEvent::Move:
@@ -1159,7 +1166,12 @@ void TWinControl::RecreateWnd() {
     bool hadFocus = FWidget->hasFocus();
     DestroyHandle();
     CreateHandle();
-    if (hadFocus && FWidget) FWidget->setFocus(Qt::OtherFocusReason);
+    if (hadFocus && FWidget) {
+        // The control keeps the focus it had: no exit and enter.
+        FRefocusing = true;
+        FWidget->setFocus(Qt::OtherFocusReason);
+        FRefocusing = false;
+    }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -1423,8 +1435,8 @@ void TWinControl::WMKeyDown(TMessage& Message) {
             }
     if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
         !shift.Contains(ssCtrl)) {
-        LRESULT code = Perform(WM_GETDLGCODE, key);
-        bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        LRESULT code = Perform(WM_GETDLGCODE);
+        bool wanted = (code & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) != 0;
         if (!wanted) {
             if (key == VK_TAB) {
                 // Qt moves the focus; the control gets no Tab character.

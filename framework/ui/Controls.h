@@ -474,6 +474,7 @@ private:
     bool FCtl3D = true;
     bool FParentCtl3D = true;
     bool FClickFocus = false; // the widget takes the focus when clicked
+    bool FRefocusing = false; // a new window takes the focus the old one had
     int FAlignLevel = 0;
     bool FAligning = false;
 };
