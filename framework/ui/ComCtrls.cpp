@@ -961,12 +961,17 @@ void TCustomRichEdit::DefaultHandler(TMessage& Message) {
         bool refused =
             (c == 13 && !FWantReturns) || (FMaxLength > 0 && (c >= 32 || c == 9 || c == 10 || c == 13) &&
                                            !FReadOnly && GetTextLength() - GetSelLength() >= FMaxLength);
-        if (clip || refused) {
+        if (clip || refused || c == 10) {
             if (Message.Context) {
                 Message.Context->Done = true;
                 Message.Context->Result = true;
             }
             if (clip) Perform(clip);
+            if (c == 10 && !refused && !FReadOnly) { // Ctrl+Return: a new paragraph, as Return
+                QTextCursor cursor = TextCursor();
+                cursor.insertBlock();
+                SetTextCursor(cursor);
+            }
             return;
         }
         break;
