@@ -59,14 +59,7 @@ struct RichEdt : ::testing::Test {
     void Key(int K, Qt::KeyboardModifiers M = Qt::NoModifier) {
         QTest::keyClick(Editor(), static_cast<Qt::Key>(K), M);
     }
-    void Type(const char* Text) {
-        for (QChar c : QString::fromUtf8(Text)) {
-            if (c.unicode() < 0x80)
-                QTest::keyClick(Editor(), c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, Editor(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
+    void Type(const char* Text) { TypeKeys(Editor(), Text); }
     void Click(TControl* C) { QTest::mouseClick(C->GetWidget(), Qt::LeftButton); }
     QToolButton* Arrow(const char* Which) {
         return R->UdnFontsize->GetHandle()->findChild<QToolButton*>(Which);

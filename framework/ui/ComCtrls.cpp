@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -36,6 +38,16 @@ QString ToDocumentText(const AnsiString& Text) {
     QString s = Q(Text);
     s.replace(QChar('\n'), QChar::LineSeparator);
     return s;
+}
+
+// The UTF-16 length of UTF-8 text: a unit per character, two above U+FFFF.
+qsizetype Utf16Length(const AnsiString& Utf8) {
+    qsizetype n = 0;
+    for (unsigned char b : Utf8) {
+        if ((b & 0xC0) != 0x80) ++n; // a lead byte or ASCII
+        if (b >= 0xF0) ++n;          // a four-byte sequence: a surrogate pair
+    }
+    return n;
 }
 
 AnsiString FromDocumentText(QString Text) {
@@ -141,12 +153,11 @@ void SetLeftMargin(QTextBlockFormat& F, int Twips) {
 
 namespace {
 
-// Qt's text editor as the control's window. A scroll area gets the mouse
-// and the context-menu request in its viewport, so those go to the control
-// from there; the formatting rectangle is kept as viewport margins.
-class TRichEditWidget : public TControlWidget<QTextEdit> {
+// Qt's text editor as the control's window; the formatting rectangle is
+// kept as viewport margins.
+class TRichEditWidget : public TScrollAreaWidget<QTextEdit> {
 public:
-    TRichEditWidget(TControl* Control, QWidget* Parent) : TControlWidget<QTextEdit>(Control, Parent) {
+    TRichEditWidget(TControl* Control, QWidget* Parent) : TScrollAreaWidget<QTextEdit>(Control, Parent) {
         // The margins around the text area show the editor's colour.
         setBackgroundRole(QPalette::Base);
         setAutoFillBackground(true);
@@ -154,26 +165,6 @@ public:
     void SetMargins(int Left, int Top, int Right, int Bottom) {
         setViewportMargins(Left, Top, Right, Bottom);
     }
-
-protected:
-    bool viewportEvent(QEvent* Event) override {
-        switch (Event->type()) {
-        case QEvent::ContextMenu:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-            if (TControl* c = Control())
-                return c->HandleWidgetEvent(this, Event,
-                                            [this](QEvent* e) { return QTextEdit::viewportEvent(e); });
-            break;
-        default:
-            break;
-        }
-        return QTextEdit::viewportEvent(Event);
-    }
-    // The control paints nothing over the text.
-    void paintEvent(QPaintEvent* Event) override { QTextEdit::paintEvent(Event); }
 };
 
 // The lines of a rich edit: its paragraphs. A last empty paragraph (the
@@ -344,7 +335,20 @@ void TTextAttributes::SetColor(TColor Value) {
 }
 
 void TTextAttributes::Assign(const TPersistent* Source) {
-    if (auto* a = dynamic_cast<const TTextAttributes*>(Source)) {
+    auto* a = dynamic_cast<const TTextAttributes*>(Source);
+    if (a && FType == atSelected && a->FType == atDefaultText && a->FOwner == FOwner) {
+        // The selection takes the default format itself: it follows later
+        // changes of the default as text without a format of its own does.
+        if (QTextEdit* e = FOwner->Editor()) {
+            e->setCurrentCharFormat(QTextCharFormat());
+        } else {
+            QTextCursor c = FOwner->TextCursor();
+            c.setCharFormat(QTextCharFormat());
+            FOwner->SetTextCursor(c);
+        }
+        return;
+    }
+    if (a) {
         QTextCharFormat from = a->Format();
         QFont font = EffectiveFont(*a->FOwner->Document(), from);
         QTextCharFormat f;
@@ -582,6 +586,10 @@ TCustomRichEdit::TCustomRichEdit(TComponent* AOwner)
     SetTabStop(true);
     SetBounds(0, 0, 185, 89);
     FDocument->setDefaultFont(GetFont()->ToQFont());
+    ConnectDocument();
+}
+
+void TCustomRichEdit::ConnectDocument() {
     QObject::connect(FDocument.get(), &QTextDocument::contentsChanged, FDocument.get(),
                      [this] { GuardedCall(this, [this] { Change(); }); });
 }
@@ -708,28 +716,37 @@ AnsiString TCustomRichEdit::GetText() const {
     return FromDocumentText(text);
 }
 
-void TCustomRichEdit::ReplaceText(const std::function<void()>& Fill) {
-    // A new text starts a new history.
-    FDocument->setUndoRedoEnabled(false);
-    QTextCursor c(FDocument.get());
-    c.select(QTextCursor::Document);
-    c.removeSelectedText();
-    c.setBlockFormat(QTextBlockFormat());
-    c.setBlockCharFormat(QTextCharFormat());
-    if (QTextList* list = c.block().textList()) list->remove(c.block());
-    Fill();
-    FDocument->setUndoRedoEnabled(true);
-    FDocument->setModified(false);
-    QTextCursor start(FDocument.get());
-    SetTextCursor(start);
+void TCustomRichEdit::ReplaceText(const std::function<void(QTextDocument&)>& Fill) {
+    // The new text goes into a new document, which the window then shows: it
+    // lays a long text out as it comes into view, not all at once; and a new
+    // text starts a new history, not modified.
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    doc->setDefaultFont(FDocument->defaultFont());
+    doc->setDefaultTextOption(FDocument->defaultTextOption());
+    Fill(*doc);
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    std::unique_ptr<QTextDocument> old = std::move(FDocument);
+    FDocument = std::move(doc);
+    *FCursor = QTextCursor(FDocument.get());
+    if (QTextEdit* e = Editor()) {
+        QFont font = FDocument->defaultFont();
+        e->setDocument(FDocument.get());
+        FDocument->setDefaultFont(font); // the window would give it its own
+        NoteSelection();
+    }
+    old.reset();
+    ConnectDocument();
+    Change();
 }
 
 void TCustomRichEdit::SetText(const AnsiString& Value) {
     QString text = Q(Value);
     text.replace("\r\n", "\n");
     text.replace('\r', '\n');
-    ReplaceText([&] {
-        QTextCursor c(FDocument.get());
+    ReplaceText([&](QTextDocument& Doc) {
+        QTextCursor c(&Doc);
         c.insertText(text, QTextCharFormat());
     });
 }
@@ -882,9 +899,18 @@ TRtfDocument TCustomRichEdit::GetRichText() const {
 }
 
 void TCustomRichEdit::SetRichText(const TRtfDocument& R) {
-    ReplaceText([&] {
-        QTextCursor c(FDocument.get());
+    ReplaceText([&](QTextDocument& Doc) {
+        QTextCursor c(&Doc);
+        c.beginEditBlock(); // one change for all
         QTextList* list = nullptr;
+        std::map<std::tuple<int, int, int, int>, QTextCharFormat> formats; // made once per format
+        auto charFormat = [&](const TRtfCharFormat& F) -> const QTextCharFormat& {
+            int style = (F.Bold ? 1 : 0) | (F.Italic ? 2 : 0) | (F.Underline ? 4 : 0) | (F.StrikeOut ? 8 : 0);
+            auto key = std::make_tuple(F.Font, F.HalfPoints, style, F.Color);
+            auto it = formats.find(key);
+            if (it == formats.end()) it = formats.emplace(key, QtCharFormat(R, F)).first;
+            return it->second;
+        };
         for (size_t i = 0; i < R.Paragraphs.size(); ++i) {
             const TRtfParagraph& p = R.Paragraphs[i];
             QTextBlockFormat bf;
@@ -896,24 +922,38 @@ void TCustomRichEdit::SetRichText(const TRtfDocument& R) {
             bf.setTextIndent(TwipsToPixels(p.Format.FirstTw));
             bf.setRightMargin(TwipsToPixels(p.Format.RightTw));
             SetTabs(bf, p.Format.TabsTw);
-            QTextCharFormat mark = QtCharFormat(R, p.MarkFormat);
+            const QTextCharFormat& mark = charFormat(p.MarkFormat);
             if (i == 0) {
                 c.setBlockFormat(bf);
                 c.setBlockCharFormat(mark);
-                c.setCharFormat(mark);
             } else {
                 c.insertBlock(bf, mark);
             }
+            // The paragraph's text decoded once; each run goes in as a view of it.
+            std::string all;
             for (const TRtfRun& run : p.Runs)
-                c.insertText(ToDocumentText(run.Text), QtCharFormat(R, run.Format));
-            if (!p.Format.Bullet) {
-                list = nullptr;
-            } else if (list) {
-                list->add(c.block());
-            } else {
-                list = c.createList(QTextListFormat::ListDisc);
+                all += run.Text;
+            QString text = ToDocumentText(all);
+            std::vector<qsizetype> units;
+            qsizetype total = 0;
+            for (const TRtfRun& run : p.Runs)
+                total += units.emplace_back(Utf16Length(run.Text));
+            qsizetype at = 0;
+            for (size_t r = 0; r < p.Runs.size(); ++r) {
+                // Text that is no valid UTF-8 decodes run by run.
+                QString piece = total == text.size() ? QString::fromRawData(text.constData() + at, units[r])
+                                                     : ToDocumentText(p.Runs[r].Text);
+                c.insertText(piece, charFormat(p.Runs[r].Format));
+                at += units[r];
             }
+            if (!p.Format.Bullet)
+                list = nullptr;
+            else if (list)
+                list->add(c.block());
+            else
+                list = c.createList(QTextListFormat::ListDisc);
         }
+        c.endEditBlock();
     });
 }
 

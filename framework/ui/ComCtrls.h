@@ -211,7 +211,8 @@ private:
     void UpdateScrollBars();
     void ApplyEditRect();
     void NoteSelection();
-    void ReplaceText(const std::function<void()>& Fill);
+    void ReplaceText(const std::function<void(QTextDocument&)>& Fill);
+    void ConnectDocument();
 
     std::unique_ptr<QTextDocument> FDocument;
     std::unique_ptr<QTextCursor> FCursor; // the selection while there is no window

@@ -196,37 +196,16 @@ protected:
     }
 };
 
-// The multi-line window. Mouse and drag events reach the viewport, not the
-// widget: they go to the control from there. The formatting rectangle is
-// the viewport (inside the frame and scroll bars, less its margins).
-class TMultiLineWidget : public TControlWidget<QPlainTextEdit> {
+// The multi-line window. The formatting rectangle is the viewport (inside
+// the frame and scroll bars, less its margins).
+class TMultiLineWidget : public TScrollAreaWidget<QPlainTextEdit> {
 public:
-    using TControlWidget<QPlainTextEdit>::TControlWidget;
+    using TScrollAreaWidget<QPlainTextEdit>::TScrollAreaWidget;
     void SetFormatMargins(const QMargins& Margins) { setViewportMargins(Margins); }
     QMargins FormatMargins() const { return viewportMargins(); }
     std::vector<int> TabStops; // dialog units, as EM_SETTABSTOPS set them
 
 protected:
-    bool viewportEvent(QEvent* Event) override {
-        switch (Event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            if (TControl* c = Control())
-                return c->HandleWidgetEvent(this, Event,
-                                            [this](QEvent* e) { return QPlainTextEdit::viewportEvent(e); });
-            break;
-        default:
-            break;
-        }
-        return QPlainTextEdit::viewportEvent(Event);
-    }
-    // The viewport paints; the control has nothing to paint over it.
-    void paintEvent(QPaintEvent* Event) override { QPlainTextEdit::paintEvent(Event); }
     void contextMenuEvent(QContextMenuEvent* Event) override {
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }

@@ -32,15 +32,7 @@ struct RichEditTest : ::testing::Test {
     }
     ~RichEditTest() override { Form->Hide(); }
     QTextEdit* Editor() const { return static_cast<QTextEdit*>(Edit->GetWidget()); }
-    // Types the text key by key; letters outside ASCII come with their text only.
-    void Type(const char* Text) {
-        for (QChar c : QString::fromUtf8(Text)) {
-            if (c.unicode() < 0x80)
-                QTest::keyClick(Editor(), c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, Editor(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
+    void Type(const char* Text) { TypeKeys(Editor(), Text); }
     // Where the caret stands before character Pos, in the viewport.
     QPoint At(int Pos) const {
         QTextCursor c(Edit->Document());

@@ -1,6 +1,7 @@
 // One application object for all ui tests, on the offscreen platform.
 #include "UiTestEnv.h"
 
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,4 +40,13 @@ ExceptionCatcher::ExceptionCatcher() {
 
 ExceptionCatcher::~ExceptionCatcher() {
     Application->OnException = nullptr;
+}
+
+void TypeKeys(QWidget* Widget, const char* Utf8) {
+    for (QChar c : QString::fromUtf8(Utf8)) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(Widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, Widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
