@@ -172,6 +172,15 @@ TEST_F(RichEdt, PartsStandWhereTheyBelongWithGermanTexts) {
                                                   "&L\xC3\xB6schen", "-", "Alles &markieren"}));
     EXPECT_EQ(R->EdtRich->GetPopupMenu(), R->PopMain);
 
+    TRichEdtKV fresh(nullptr);
+    EXPECT_EQ(fresh.GetWidth(), 435);
+    EXPECT_EQ(fresh.GetHeight(), 130);
+    EXPECT_EQ(fresh.TabPos, 32);
+    EXPECT_EQ(fresh.GetMarginLeft(), -1);
+    R->SetEditorColor(clYellow);
+    EXPECT_EQ(R->EdtRich->GetColor(), clYellow);
+    EXPECT_EQ(R->EdtFontsize->GetColor(), clYellow);
+
     Richedtkv::Register();
     std::vector<TComponentClass> kv = GetPaletteClasses("KV");
     EXPECT_NE(std::find(kv.begin(), kv.end(), &TRichEdtKV::ClassInfo()), kv.end());
@@ -292,6 +301,8 @@ TEST_F(RichEdt, CopyAndSelectAllNeverAsk) {
     EXPECT_EQ(Clipboard().GetAsText(), "Hello");
     R->PopMark->Click();
     EXPECT_EQ(R->EdtRich->GetSelLength(), 11);
+    EXPECT_EQ(R->FindTextA("WORLD", 0, 11, {}), 6);
+    EXPECT_TRUE(R->EditHasFocus());
     EXPECT_EQ(Questions, 0);
 }
 
@@ -697,6 +708,8 @@ TEST_F(RichEdt, StreamsThroughTheLibraryCallbacks) {
     EDITSTREAM in;
     in.dwCookie = reinterpret_cast<DWORD_PTR>(&broken);
     in.pfnCallback = RichEditStreamInCallback;
+    R->SetText("kept");
     R->EdtRich->Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&in));
     EXPECT_EQ(in.dwError, 1u);
+    EXPECT_EQ(R->GetText(), "kept");
 }

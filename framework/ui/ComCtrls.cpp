@@ -1064,6 +1064,7 @@ void TCustomRichEdit::EMStreamIn(TMessage& Message) {
     if (!stream || !stream->pfnCallback) return;
     std::string data;
     std::vector<Byte> buffer(4096);
+    bool failed = false;
     for (;;) {
         LONG done = 0;
         DWORD error =
@@ -1072,16 +1073,19 @@ void TCustomRichEdit::EMStreamIn(TMessage& Message) {
         data.append(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(done));
         if (error != 0) {
             stream->dwError = error;
+            failed = true;
             break;
         }
         if (done == 0) break;
     }
+    Message.Result = static_cast<LRESULT>(data.size());
+    // A transfer that failed half-way leaves the text as it was: nothing is lost.
+    if (failed) return;
     // RTF asked for but plain text given reads as the text it is.
     if ((Message.WParam & SF_RTF) && LooksLikeRtf(data.data(), data.size()))
         SetRichText(ReadRtf(data));
     else
         SetText(data);
-    Message.Result = static_cast<LRESULT>(data.size());
 }
 
 void TCustomRichEdit::EMStreamOut(TMessage& Message) {

@@ -354,12 +354,14 @@ TEST_F(RichEditTest, RichTextRoundTripThroughTheEditor) {
 }
 
 TEST_F(RichEditTest, StreamErrorsEndTheTransfer) {
+    Edit->SetText("kept");
     TByteSource src{"abcdef"};
     src.MaxChunk = 2;
     src.FailAtCall = 2;
     EDITSTREAM es;
     EXPECT_EQ(StreamIn(Edit, SF_TEXT, src, es), 2);
     EXPECT_EQ(es.dwError, 7u);
+    EXPECT_EQ(Edit->GetText(), "kept"); // a failed transfer loses nothing
 
     Edit->SetText("0123456789");
     TByteSource sink;
