@@ -1,9 +1,7 @@
 #include "ComCtrls.h"
 
-#include "Forms.h"
 #include "UiPrivate.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -65,10 +63,6 @@ qreal PointSize(const QFont& Font) {
     if (Font.pointSizeF() > 0) return Font.pointSizeF();
     // As TFont reads a height in pixels: to the nearest whole point.
     return Font.pixelSize() > 0 ? (Font.pixelSize() * 72 + 48) / 96 : 0;
-}
-
-TColor QColorToColor(const QColor& C) {
-    return static_cast<TColor>(C.red() | (C.green() << 8) | (C.blue() << 16));
 }
 
 TAlignment AlignmentOf(Qt::Alignment A) {

@@ -283,6 +283,7 @@ public:
 
 protected:
     virtual bool CanChange();
+    using TWinControl::Click;
     virtual void Click(TUDBtnType Button);
     QWidget* CreateWidget(const TCreateParams& Params) override;
     void InitWidget() override;

@@ -92,7 +92,6 @@ bool TColorDialog::Execute() {
     // Qt's own dialog, so that it looks the same on every desktop.
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted) return false;
-    QColor c = dialog.selectedColor();
-    FColor = static_cast<TColor>(c.red() | (c.green() << 8) | (c.blue() << 16));
+    FColor = QColorToColor(dialog.selectedColor());
     return true;
 }

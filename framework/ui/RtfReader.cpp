@@ -82,6 +82,23 @@ struct TKwInfo {
     char32_t Char = 0;
 };
 
+// The kinds of underline, all read as underline.
+constexpr std::string_view UnderlineWords =
+    "uld uldash uldashd uldashdd uldb ulhwave ulldash ulth ulthd ulthdash ulthdashd ulthdashdd "
+    "ulthldash ululdbwave ulw ulwave ";
+
+// Destinations that hold no text of the document, skipped whole.
+constexpr std::string_view SkippedDestinations =
+    "aftncn aftnsep aftnsepc annotation atnauthor atndate atnid atnparent atnref atntime atrfend "
+    "atrfstart author bkmkend bkmkstart buptim category colorschememapping comment company creatim "
+    "datafield datastore defchp defpap do doccomm docvar falt fchars fldinst footer footerf footerl "
+    "footerr footnote ftncn ftnsep ftnsepc generator header headerf headerl headerr hlinkbase info "
+    "keywords latentstyles lchars listoverridetable listpicture listtable listtext manager mmathPr "
+    "nonshppict object objdata operator panose pgdsctbl pict pntext pntxta pntxtb printim private "
+    "propname protusertbl revtbl revtim rsidtbl rxe shp shpinst shppict shprslt shptxt sp stylesheet "
+    "subject tc template themedata title txe userprops wgrffmtfilter xe xmlnstbl fontemb fontfile "
+    "file filetbl result oldcprops oldpprops oldsprops oldtprops tcn ud ";
+
 const std::unordered_map<std::string_view, TKwInfo>& Keywords() {
     static const std::unordered_map<std::string_view, TKwInfo> map = [] {
         std::unordered_map<std::string_view, TKwInfo> m = {
@@ -145,63 +162,15 @@ const std::unordered_map<std::string_view, TKwInfo>& Keywords() {
             {"green", {TKw::Green}},
             {"blue", {TKw::Blue}},
         };
-        for (const char* u :
-             {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
-              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-            m.emplace(u, TKwInfo{TKw::Ul});
-        // Destinations that hold no text of the document.
-        for (const char* d : {"aftncn",      "aftnsep",
-                              "aftnsepc",    "annotation",
-                              "atnauthor",   "atndate",
-                              "atnid",       "atnparent",
-                              "atnref",      "atntime",
-                              "atrfend",     "atrfstart",
-                              "author",      "bkmkend",
-                              "bkmkstart",   "buptim",
-                              "category",    "colorschememapping",
-                              "comment",     "company",
-                              "creatim",     "datafield",
-                              "datastore",   "defchp",
-                              "defpap",      "do",
-                              "doccomm",     "docvar",
-                              "falt",        "fchars",
-                              "fldinst",     "footer",
-                              "footerf",     "footerl",
-                              "footerr",     "footnote",
-                              "ftncn",       "ftnsep",
-                              "ftnsepc",     "generator",
-                              "header",      "headerf",
-                              "headerl",     "headerr",
-                              "hlinkbase",   "info",
-                              "keywords",    "latentstyles",
-                              "lchars",      "listoverridetable",
-                              "listpicture", "listtable",
-                              "listtext",    "manager",
-                              "mmathPr",     "nonshppict",
-                              "object",      "objdata",
-                              "operator",    "panose",
-                              "pgdsctbl",    "pict",
-                              "pntext",      "pntxta",
-                              "pntxtb",      "printim",
-                              "private",     "propname",
-                              "protusertbl", "revtbl",
-                              "revtim",      "rsidtbl",
-                              "rxe",         "shp",
-                              "shpinst",     "shppict",
-                              "shprslt",     "shptxt",
-                              "sp",          "stylesheet",
-                              "subject",     "tc",
-                              "template",    "themedata",
-                              "title",       "txe",
-                              "userprops",   "wgrffmtfilter",
-                              "xe",          "xmlnstbl",
-                              "fontemb",     "fontfile",
-                              "file",        "filetbl",
-                              "result",      "oldcprops",
-                              "oldpprops",   "oldsprops",
-                              "oldtprops",   "tcn",
-                              "ud",          "upr"})
-            m.emplace(d, TKwInfo{TKw::SkipDest});
+        auto add = [&m](std::string_view Words, TKw Kw) {
+            while (!Words.empty()) {
+                size_t end = Words.find(' ');
+                if (end != 0) m.emplace(Words.substr(0, end), TKwInfo{Kw});
+                Words.remove_prefix(end == std::string_view::npos ? Words.size() : end + 1);
+            }
+        };
+        add(UnderlineWords, TKw::Ul);
+        add(SkippedDestinations, TKw::SkipDest);
         return m;
     }();
     return map;
