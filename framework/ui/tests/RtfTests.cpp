@@ -77,6 +77,7 @@ TEST(RtfReader, TextEscapesAndCodePages) {
         {R"({\rtf1\ansi a{\*\pict\bin6 }}{{{b}c})", "ac"}, // binary data with braces is skipped whole
         {R"({\rtf1\ansi x\bin2 {}y})", "xy"},
         {R"({\rtf1\ansi a\cell b\row c})", "a\tb\r\nc"},
+        {R"({\rtf1\ansi {\upr{ansi}{\*\ud{unicode}}}})", "ansi"}, // one of the two versions
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadRtf(c.Rtf).PlainText(), c.Text) << c.Rtf;
