@@ -1057,7 +1057,7 @@ void TCustomRichEdit::EMStreamIn(TMessage& Message) {
     Message.Result = 0;
     if (!stream || !stream->pfnCallback) return;
     std::string data;
-    std::vector<Byte> buffer(4096);
+    std::vector<Byte> buffer(65536);
     bool failed = false;
     for (;;) {
         LONG done = 0;
@@ -1076,10 +1076,13 @@ void TCustomRichEdit::EMStreamIn(TMessage& Message) {
     // A transfer that failed half-way leaves the text as it was: nothing is lost.
     if (failed) return;
     // RTF asked for but plain text given reads as the text it is.
-    if ((Message.WParam & SF_RTF) && LooksLikeRtf(data.data(), data.size()))
-        SetRichText(ReadRtf(data));
-    else
+    if ((Message.WParam & SF_RTF) && LooksLikeRtf(data.data(), data.size())) {
+        TRtfDocument document = ReadRtf(data);
+        std::string().swap(data); // the bytes are read: their memory goes before the editor's grows
+        SetRichText(document);
+    } else {
         SetText(data);
+    }
 }
 
 void TCustomRichEdit::EMStreamOut(TMessage& Message) {
