@@ -1,6 +1,7 @@
 #include "Utilskv.h"
 
 #include "DateUtils.h"
+#include "Classes.h"
 #include "StdCtrls.h"
 
 #include <QFontMetrics>
@@ -59,6 +60,12 @@ bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos) {
     }
     Pos = p;
     return true;
+}
+
+int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC*, Cardinal, LPARAM Data) {
+    auto* faces = reinterpret_cast<TStrings*>(Data);
+    if (faces->IndexOf(LogFont->lfFaceName) < 0) faces->Add(LogFont->lfFaceName);
+    return 1;
 }
 
 int DaysInMonth(int Year, int Month) {

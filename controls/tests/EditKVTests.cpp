@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QtTest/QTest>
@@ -138,6 +138,21 @@ TEST_F(EditKV, RefusedKeysBeepAndStayOut) {
     // Text by code is not filtered.
     E->SetText("abc");
     EXPECT_EQ(E->GetText(), "abc");
+}
+
+TEST_F(EditKV, ComposedCharactersAreFilteredLikeTypedOnes) {
+    E->SetValidData({vdNumeric});
+    for (bool multi : {true, false}) {
+        E->SetText("");
+        E->SetPasswordChar(multi ? 0 : '*'); // both kinds of window
+        E->SetFocus();
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8("1\xC3\xA9"
+                                                 "2"));
+        QApplication::sendEvent(W(), &commit);
+        EXPECT_EQ(E->GetText(), "12") << multi;
+    }
+    EXPECT_EQ(Beeps.size(), 2u);
 }
 
 TEST_F(EditKV, PasteTakesOnlyValidText) {
@@ -363,19 +378,6 @@ TEST(TabStops, PartsReadAsAtolDoesAndKeptInRange) {
 
 // ---- Dropped files --------------------------------------------------------
 
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls) {
-    QWidget* w = Control->GetHandle();
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
-    QMimeData data;
-    data.setUrls(Urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
-    return drop.isAccepted();
-}
-
 TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
     int fired = 0;
     E->OnDropFiles = [&](TObject* Sender) {
@@ -385,12 +387,12 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
     std::string deep = "/tmp/" + std::string(250, 'd') + "/" + std::string(40, 'f') + ".txt";
     QList<QUrl> three{QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/zwei \xC3\xA4.txt"),
                       QUrl::fromLocalFile(QString::fromStdString(deep))};
-    EXPECT_FALSE(DropOn(E, three)); // not accepting
+    EXPECT_FALSE(DropOnControl(E, three)); // not accepting
     EXPECT_EQ(fired, 0);
     EXPECT_EQ(E->GetDropFilesList(), nullptr);
 
     E->SetAcceptDropFiles(true);
-    EXPECT_TRUE(DropOn(E, three));
+    EXPECT_TRUE(DropOnControl(E, three));
     EXPECT_EQ(fired, 1);
     ASSERT_NE(E->GetDropFilesList(), nullptr);
     EXPECT_EQ(E->GetDropFilesList()->GetText(), "/tmp/one.txt\r\n/tmp/zwei \xC3\xA4.txt\r\n" + deep + "\r\n");
@@ -398,12 +400,12 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
 
     // The list holds the last drop; a new window is registered again.
     E->SetPasswordChar('*');
-    EXPECT_TRUE(DropOn(E, {QUrl::fromLocalFile("/tmp/two.txt")}));
+    EXPECT_TRUE(DropOnControl(E, {QUrl::fromLocalFile("/tmp/two.txt")}));
     EXPECT_EQ(fired, 2);
     EXPECT_EQ(E->GetDropFilesList()->GetCount(), 1);
 
     E->SetAcceptDropFiles(false);
-    EXPECT_FALSE(DropOn(E, three));
+    EXPECT_FALSE(DropOnControl(E, three));
     EXPECT_EQ(fired, 2);
 }
 

@@ -624,7 +624,9 @@ void TControl::SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::UpdateWidgetBounds() {
-    if (FWidget) FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (!FWidget) return;
+    QPoint origin = FParent ? FParent->ClientOrigin() : QPoint();
+    FWidget->setGeometry(FLeft + origin.x(), FTop + origin.y(), FWidth, FHeight);
 }
 
 void TControl::UpdateAnchorRules() {
@@ -937,9 +939,11 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
+            // A control that passed the focus on at once was not entered.
             auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing)) {
+                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing) &&
+                (!in || Widget->hasFocus())) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -1129,6 +1133,8 @@ void TWinControl::CreateHandle() {
     for (TControl* c : std::vector<TControl*>(FControls))
         c->CreateControlWidget();
     UpdateTabOrder();
+    // A new window learns its size, as the platform's windows do.
+    Perform(WM_SIZE, 0, MakeLParam(GetWidth(), GetHeight()));
 }
 
 void TWinControl::CreateWnd() {
@@ -1279,6 +1285,12 @@ void TWinControl::UpdateTabOrder() {
     walk(top);
     for (size_t i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TWinControl::ClientOriginChanged() {
+    for (TControl* c : FControls)
+        c->UpdateWidgetBounds();
+    AlignControls();
 }
 
 void TWinControl::EnableAlign() {

@@ -7,16 +7,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTextBlock>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <climits>
@@ -181,6 +184,44 @@ public:
         }
         menu->exec(At);
     }
+
+    // Text an input method commits (composed characters) goes through
+    // WM_CHAR one character at a time, as typed characters do; what comes
+    // through reaches the window.
+    static void InputMethod(QWidget* Widget, QInputMethodEvent* Event,
+                            const std::function<void(QInputMethodEvent*)>& Base) {
+        auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
+        if (!edit || Event->commitString().isEmpty()) {
+            Base(Event);
+            return;
+        }
+        std::weak_ptr<int> life = edit->Life();
+        QString kept;
+        GuardedCall(edit, [&] {
+            for (uint point : Event->commitString().toUcs4()) {
+                char32_t c = point;
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&c, 1));
+                TMessageContext ctx;
+                ctx.Kind = TMessageContext::ckChar;
+                ctx.Event = &key;
+                ctx.OriginalChar = c;
+                ctx.Default = [&kept](QEvent* e) {
+                    kept += static_cast<QKeyEvent*>(e)->text();
+                    return true;
+                };
+                TMessage m;
+                m.Msg = WM_CHAR;
+                m.WParam = c;
+                m.Context = &ctx;
+                edit->WindowProc(m);
+                if (life.expired()) return;
+            }
+        });
+        if (life.expired()) return;
+        QInputMethodEvent filtered(Event->preeditString(), Event->attributes());
+        filtered.setCommitString(kept, Event->replacementStart(), Event->replacementLength());
+        Base(&filtered);
+    }
 };
 
 namespace {
@@ -193,6 +234,10 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* Event) override {
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
+    }
+    void inputMethodEvent(QInputMethodEvent* Event) override {
+        TEditWindows::InputMethod(this, Event,
+                                  [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
     }
 };
 
@@ -208,6 +253,10 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* Event) override {
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
+    }
+    void inputMethodEvent(QInputMethodEvent* Event) override {
+        TEditWindows::InputMethod(this, Event,
+                                  [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
     }
 };
 
@@ -315,7 +364,10 @@ void TCustomEdit::InitWidget() {
     FPushing = true;
     if (QLineEdit* e = Edit()) {
         e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
-        e->setFrame(FBorderStyle == bsSingle);
+        // A memo's single-line window keeps the memo's sunken edge (see Paint).
+        bool edge = HasSunkenEdge();
+        e->setFrame(FBorderStyle == bsSingle && !edge);
+        if (edge) e->setContentsMargins(2, 2, 2, 2);
         e->setReadOnly(FReadOnly);
         e->setAcceptDrops(false); // text comes in through the messages only
         e->setText(ToWidgetText(FText));
@@ -572,10 +624,18 @@ void TCustomEdit::ReplaceSelection(const AnsiString& Text, bool CanUndo) {
     UserChangedText(FromWidgetText(t));
 }
 
+bool TCustomEdit::HasSunkenEdge() const {
+    return FBorderStyle == bsSingle && (IsMultiLineWindow() || dynamic_cast<const TCustomMemo*>(this));
+}
+
 int TCustomEdit::BorderPixels() const {
     if (FBorderStyle != bsSingle) return 0;
-    if (IsMultiLineWindow()) return 2; // the sunken client edge
+    if (HasSunkenEdge()) return 2;
     return QApplication::instance() ? QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 1;
+}
+
+void TCustomEdit::Paint(QPainter& Painter) {
+    if (Edit() && HasSunkenEdge()) qDrawWinPanel(&Painter, FWidget->rect(), FWidget->palette(), true);
 }
 
 int TCustomEdit::ScrollBarPixels(bool Vertical) const {

@@ -22,7 +22,8 @@ KV_ENUM_TYPEINFO(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase")
 // while the form is being read). Ctrl+V, Ctrl+X, Ctrl+C and Ctrl+Z reach the
 // control as WM_PASTE, WM_CUT, WM_COPY and WM_UNDO (after their WM_CHAR 22,
 // 24, 3, 26), as do Shift+Insert, Shift+Delete, Ctrl+Insert and the items of
-// the context menu, so a message map sees every way text comes in.
+// the context menu; characters an input method composes come as WM_CHAR. So
+// a message map sees every way text comes in.
 //
 // Text, selection, modified flag and limits live in the control and survive
 // a new window (RecreateWnd); the formatting rectangle, margins and tab
@@ -41,7 +42,7 @@ public:
     virtual void SetPasswordChar(char Value);
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
-    virtual bool GetAutoSelect() const { return FAutoSelect; }
+    bool GetAutoSelect() const { return FAutoSelect; }
     virtual void SetAutoSelect(bool Value) { FAutoSelect = Value; }
     TEditCharCase GetCharCase() const { return FCharCase; }
     void SetCharCase(TEditCharCase Value);
@@ -91,6 +92,11 @@ protected:
     // The multi-line window, or null.
     QPlainTextEdit* MultiLineEdit() const;
     bool IsMultiLineWindow() const;
+    void Paint(QPainter& Painter) override;
+    // The platform's sunken client edge: always around a multi-line window,
+    // and around a memo's single-line one; other single-line windows have
+    // the style's frame.
+    bool HasSunkenEdge() const;
     // Width of the border inside the bounds, and of a scroll bar there.
     int BorderPixels() const;
     int ScrollBarPixels(bool Vertical) const;

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QtTest/QTest>
@@ -335,22 +334,6 @@ TEST(Edit, PasswordCharacterIsShownAsGiven) {
 
 // ---- Dropped files --------------------------------------------------------
 
-// Delivers a drag of Urls to the control's window as Qt would: enter, then
-// drop. Returns whether the window took the drag.
-bool DropOn(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString()) {
-    QWidget* w = Control->GetHandle();
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
-    QMimeData data;
-    if (!Urls.isEmpty()) data.setUrls(Urls);
-    if (!Text.isNull()) data.setText(Text);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
-    return drop.isAccepted();
-}
-
 // A memo that records the files of each drop.
 class TDropMemo : public TMemo {
 public:
@@ -382,25 +365,25 @@ TEST_F(Memo, DroppedFilesReachARegisteredWindowWhole) {
     auto* m = new TDropMemo(Form.get());
     m->SetParent(Form.get());
     QList<QUrl> urls{QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/\xC3\xA4.txt")};
-    EXPECT_FALSE(DropOn(m, urls)); // not registered
+    EXPECT_FALSE(DropOnControl(m, urls)); // not registered
     DragAcceptFiles(m->GetHandle(), true);
-    EXPECT_TRUE(DropOn(m, urls));
+    EXPECT_TRUE(DropOnControl(m, urls));
     std::string longPath = "/tmp/" + std::string(300, 'x') + "/file";
     m->Finish = false; // the framework releases it then
-    EXPECT_TRUE(DropOn(m, {QUrl::fromLocalFile(QString::fromStdString(longPath))}));
+    EXPECT_TRUE(DropOnControl(m, {QUrl::fromLocalFile(QString::fromStdString(longPath))}));
     ASSERT_EQ(m->Drops.size(), 2u);
     EXPECT_EQ(m->Drops[0], (std::vector<AnsiString>{"/tmp/a b.txt", "/tmp/\xC3\xA4.txt"}));
     EXPECT_EQ(m->Drops[1], (std::vector<AnsiString>{longPath}));
     // Only local files: no text, no remote addresses, and nothing typed in.
-    EXPECT_FALSE(DropOn(m, {}, "some text"));
-    EXPECT_FALSE(DropOn(m, {QUrl("http://example.org/x")}));
+    EXPECT_FALSE(DropOnControl(m, {}, "some text"));
+    EXPECT_FALSE(DropOnControl(m, {QUrl("http://example.org/x")}));
     EXPECT_EQ(m->GetText(), "");
     // A new window starts unregistered; withdrawing works as well.
     m->RecreateWnd();
-    EXPECT_FALSE(DropOn(m, urls));
+    EXPECT_FALSE(DropOnControl(m, urls));
     DragAcceptFiles(m->GetHandle(), true);
     DragAcceptFiles(m->GetHandle(), false);
-    EXPECT_FALSE(DropOn(m, urls));
+    EXPECT_FALSE(DropOnControl(m, urls));
     EXPECT_EQ(m->Drops.size(), 2u);
 }
 
