@@ -71,6 +71,10 @@ void TRichEdtKV::Publish(TPublisher<TRichEdtKV>& P) {
     P.Prop("Lines", &TRichEdtKV::GetLines, &TRichEdtKV::SetLines);
     P.Prop("Font", &TRichEdtKV::GetEditorFont, &TRichEdtKV::SetEditorFont);
     // The panel's own, with the defaults this control declares.
+    P.Prop("BevelInner", &TCustomPanel::GetBevelInner, &TCustomPanel::SetBevelInner).Default(bvNone);
+    P.Prop("BevelOuter", &TCustomPanel::GetBevelOuter, &TCustomPanel::SetBevelOuter).Default(bvRaised);
+    P.Prop("BevelWidth", &TCustomPanel::GetBevelWidth, &TCustomPanel::SetBevelWidth).Default(1);
+    P.Prop("BorderWidth", &TCustomPanel::GetBorderWidth, &TCustomPanel::SetBorderWidth).Default(0);
     P.Prop("BorderStyle", &TCustomPanel::GetBorderStyle, &TCustomPanel::SetBorderStyle).Default(bsNone);
     P.Prop("Color", &TControl::GetColor, &TControl::SetColor)
         .Default(clWindow)

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -213,6 +214,13 @@ std::vector<VetoCase> VetoCases() {
     return {
         {"typing", [](RichEdt& T) { T.Type("x"); }, textChanged},
         {"umlaut", [](RichEdt& T) { T.Type("\xC3\xA4"); }, textChanged},
+        {"composed umlaut",
+         [](RichEdt& T) {
+             QInputMethodEvent commit;
+             commit.setCommitString(QString::fromUtf8("\xC3\xBC"));
+             QApplication::sendEvent(T.Editor(), &commit);
+         },
+         textChanged},
         {"Enter", [](RichEdt& T) { T.Key(Qt::Key_Return); }, textChanged},
         {"Ctrl+Enter", [](RichEdt& T) { T.Key(Qt::Key_Return, Qt::ControlModifier); }, textChanged},
         {"Tab", [](RichEdt& T) { T.Key(Qt::Key_Tab); }, textChanged},
@@ -629,6 +637,8 @@ TEST(RichEdtForm, AControlReadFromAFormStartsEmpty) {
                           "    Left = 4\n"
                           "    Top = 4\n"
                           "    TabPos = 20\n"
+                          "    BevelOuter = bvLowered\n"
+                          "    BorderWidth = 2\n"
                           "    Lines.Strings = (\n"
                           "      'stored line one'\n"
                           "      'stored line two')\n"
@@ -648,6 +658,8 @@ TEST(RichEdtForm, AControlReadFromAFormStartsEmpty) {
     find(r);
     ASSERT_TRUE(rich);
     EXPECT_EQ(r->TabPos, 20);
+    EXPECT_EQ(r->GetBevelOuter(), bvLowered);
+    EXPECT_EQ(r->GetBorderWidth(), 2);
     EXPECT_EQ(r->GetText(), "");
     EXPECT_EQ(r->GetLines()->GetCount(), 0);
     EXPECT_EQ(rich->Perform(EM_CANUNDO), 0);

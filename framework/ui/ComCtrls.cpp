@@ -159,6 +159,12 @@ public:
     void SetMargins(int Left, int Top, int Right, int Bottom) {
         setViewportMargins(Left, Top, Right, Bottom);
     }
+
+protected:
+    // Composed characters are typing too: they pass the key-press events.
+    void inputMethodEvent(QInputMethodEvent* Event) override {
+        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QTextEdit::inputMethodEvent(e); });
+    }
 };
 
 // The lines of a rich edit: its paragraphs. A last empty paragraph (the

@@ -288,6 +288,9 @@ public:
     // Called by the widget bridge; not for general use.
     bool HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::function<bool(QEvent*)>& Default);
     void WidgetPaint(QWidget* Widget);
+    // Expires when the control is freed: code that runs handlers checks it
+    // before it touches the control again.
+    std::weak_ptr<int> Life() const { return FLife; }
 
 protected:
     friend class TWinControl;
@@ -337,10 +340,6 @@ protected:
     void SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight);
     void UpdateAnchorRules();
     void RequestAlign();
-
-    // Expires when the control is freed: code that runs handlers checks it
-    // before it touches the control again.
-    std::weak_ptr<int> Life() const { return FLife; }
 
     QWidget* FWidget = nullptr;
     AnsiString FText;

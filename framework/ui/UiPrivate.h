@@ -4,6 +4,7 @@
 #include "Controls.h"
 
 #include <QEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 #include <functional>
@@ -38,6 +39,11 @@ void DisposeWidget(QWidget* Widget);
 // files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
 // False when Widget is no drop target and Qt handles the event.
 bool HandleFileDrag(TControl* Control, QWidget* Widget, QEvent* Event);
+
+// Text an input method commits to Widget goes through its control's WM_CHAR
+// one character at a time, as typed text does; Base receives what came through.
+void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
+                        const std::function<void(QInputMethodEvent*)>& Base);
 
 // A scroll area (a text editor) as a control's window. Qt gives the mouse,
 // drags and the context-menu request to the viewport, not to the area: they
