@@ -280,7 +280,7 @@ public:
         iconv_t cd = CodePage == 1252 ? reinterpret_cast<iconv_t>(-1) : Converter(CodePage);
         if (cd == reinterpret_cast<iconv_t>(-1)) {
             for (unsigned char b : Bytes)
-                RtfText::AppendUtf8(Out, RtfText::FromCp1252(b));
+                AppendUtf8(Out, RtfText::FromCp1252(b));
             return;
         }
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -294,7 +294,7 @@ public:
             Out.append(buf, static_cast<size_t>(out - buf));
             if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
             // A byte the code page does not know, or a character cut short.
-            RtfText::AppendUtf8(Out, 0xFFFD);
+            AppendUtf8(Out, 0xFFFD);
             if (errno != EILSEQ) break;
             ++in;
             --inLeft;
@@ -791,10 +791,10 @@ private:
                 FRunFormat = now;
                 FRunFormatValid = true;
             }
-            RtfText::AppendUtf8(FRunText, C);
+            AppendUtf8(FRunText, C);
             break;
         case TDest::FontTable:
-            if (FTableEntryOpen && C != '\n' && C != '\t') RtfText::AppendUtf8(FTableName, C);
+            if (FTableEntryOpen && C != '\n' && C != '\t') AppendUtf8(FTableName, C);
             break;
         default:
             break;
