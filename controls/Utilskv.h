@@ -2,10 +2,13 @@
 #pragma once
 
 #include "ComCtrls.h"
+#include "ShellAPI.h"
 #include "SysUtils.h"
 #include "Windows.h"
 
 #include <QPoint>
+
+#include <memory>
 
 class TCustomMemo;
 
@@ -29,3 +32,11 @@ int DaysInMonthOf(TDateTime Value);
 // exception of the stream makes them return 1 and goes no further.
 DWORD RichEditStreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);
 DWORD RichEditStreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);
+
+// What a control that keeps the last drop's files does with a drop
+// (WM_DROPFILES): without Accept the drop is only released and the result
+// is false. Otherwise List, made at the first drop, gets the whole path of
+// every dropped file in the drop's order and the drop is released, also
+// after an error while collecting (which goes no further); the result is
+// true: the control fires its OnDropFiles.
+bool TakeDroppedFiles(HDROP Drop, bool Accept, std::unique_ptr<TStringList>& List);
