@@ -97,6 +97,26 @@ int DaysInMonthOf(TDateTime Value) {
     return DaysInMonth(year, month);
 }
 
+DWORD RichEditStreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+    *Done = 0;
+    try {
+        *Done = reinterpret_cast<TStream*>(Cookie)->Write(Buffer, Count);
+    } catch (...) {
+        return 1;
+    }
+    return 0;
+}
+
+DWORD RichEditStreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+    *Done = 0;
+    try {
+        *Done = reinterpret_cast<TStream*>(Cookie)->Read(Buffer, Count);
+    } catch (...) {
+        return 1;
+    }
+    return 0;
+}
+
 bool TakeDroppedFiles(HDROP Drop, bool Accept, std::unique_ptr<TStringList>& List) {
     if (!Accept) {
         DragFinish(Drop);

@@ -1,6 +1,7 @@
 // Plain utility functions of the controls library.
 #pragma once
 
+#include "ComCtrls.h"
 #include "ShellAPI.h"
 #include "SysUtils.h"
 #include "Windows.h"
@@ -24,6 +25,13 @@ int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC* Metric, Cardin
 int DaysInMonth(int Year, int Month);
 // Days of the month that the date lies in.
 int DaysInMonthOf(TDateTime Value);
+
+// Rich-edit stream callbacks (EM_STREAMOUT and EM_STREAMIN) whose cookie is
+// a TStream*: they write the bytes handed over into the stream, or read up
+// to Count bytes from it, report the number in *Done and return 0; an
+// exception of the stream makes them return 1 and goes no further.
+DWORD RichEditStreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);
+DWORD RichEditStreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done);
 
 // What a control that keeps the last drop's files does with a drop
 // (WM_DROPFILES): without Accept the drop is only released and the result

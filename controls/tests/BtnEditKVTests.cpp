@@ -2,6 +2,7 @@
 // form text.
 #include "BtnEditKV.h"
 #include "FormReader.h"
+#include "Menus.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
@@ -270,8 +271,12 @@ TEST(BtnEditFormText, StoresTheButtonWidthAlwaysAndReadsBack) {
     b->SetParent(&form);
     b->SetText("hello");
     b->SetMaxLength(9);
+    auto* pop = new TPopupMenu(&form);
+    pop->SetName("Pop");
+    b->SetPopupMenu(pop);
     AnsiString text = WriteComponentToText(&form, TBtnForm::ClassInfo());
-    for (const char* want : {"BtnWidth = 19", "Text = 'hello'", "MaxLength = 9", "Height = 21"})
+    for (const char* want :
+         {"BtnWidth = 19", "Text = 'hello'", "MaxLength = 9", "Height = 21", "PopupMenu = Pop"})
         EXPECT_NE(text.find(want), AnsiString::npos) << want << "\n" << text;
     for (const char* never :
          {"BorderStyle", "Color", "BevelOuter", "TabStop", "BtnHotKey", "Ctl3D", "ParentCtl3D"})
@@ -283,6 +288,7 @@ TEST(BtnEditFormText, StoresTheButtonWidthAlwaysAndReadsBack) {
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->GetText(), "hello");
     EXPECT_EQ(r->GetMaxLength(), 9);
+    EXPECT_EQ(r->GetPopupMenu(), back.FindComponent("Pop"));
     back.Show();
     TControl* button = r->GetControl(0);
     EXPECT_EQ(button->GetLeft(), r->GetClientWidth() - 19);

@@ -30,24 +30,6 @@ int HexValue(char c) {
     return -1;
 }
 
-void AppendUtf8(AnsiString& s, unsigned long cp) {
-    if (cp < 0x80) {
-        s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += static_cast<char>(0xE0 | (cp >> 12));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (cp >> 18));
-        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 class TTextParser {
 public:
     explicit TTextParser(const AnsiString& Text) : FText(Text) {}
@@ -196,7 +178,7 @@ private:
                     }
                     if (!digits) Error("Character code expected after '#'");
                     if (code >= 0xD800 && code <= 0xDFFF) Error("Character code out of range");
-                    AppendUtf8(result, code);
+                    AppendUtf8(result, static_cast<char32_t>(code));
                 }
             }
             if (!any) Error("String expected");

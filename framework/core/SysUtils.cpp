@@ -482,3 +482,24 @@ AnsiString StringReplaceAll(const AnsiString& S, const AnsiString& Old, const An
     r.append(S, start, AnsiString::npos);
     return r;
 }
+
+void AppendUtf8(AnsiString& S, char32_t C) {
+    if (C >= 0xD800 && C <= 0xDFFF) C = 0xFFFD;
+    if (C < 0x80) {
+        S += static_cast<char>(C);
+    } else if (C < 0x800) {
+        S += static_cast<char>(0xC0 | (C >> 6));
+        S += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+        S += static_cast<char>(0xE0 | (C >> 12));
+        S += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        S += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x110000) {
+        S += static_cast<char>(0xF0 | (C >> 18));
+        S += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+        S += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        S += static_cast<char>(0x80 | (C & 0x3F));
+    } else {
+        AppendUtf8(S, 0xFFFD);
+    }
+}

@@ -93,6 +93,10 @@ AnsiString AnsiExtractQuotedStr(const AnsiString& S, char Quote);
 // Removes enclosing quotes when S starts with Quote, else returns S.
 AnsiString AnsiDequotedStr(const AnsiString& S, char Quote);
 
+// Appends code point C to S in UTF-8; a surrogate or a value beyond U+10FFFF
+// appends U+FFFD.
+void AppendUtf8(AnsiString& S, char32_t C);
+
 // 1-based position of Sub in S, 0 when absent.
 int Pos(const AnsiString& Sub, const AnsiString& S);
 AnsiString StringReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiString& New);

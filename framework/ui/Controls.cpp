@@ -1,16 +1,20 @@
 #include "Controls.h"
 
 #include "Forms.h"
+#include "Menus.h"
 #include "UiPrivate.h"
 
+#include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QTimer>
 #include <QWindow>
 
@@ -92,7 +96,7 @@ TKeyChar CharOfKeyEvent(const QKeyEvent* Event) {
         return 9;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return ctrl ? 10 : 13; // Ctrl+Return: a line feed
     case Qt::Key_Escape:
         return 27;
     default:
@@ -290,6 +294,7 @@ void TControl::Publish(TPublisher<TControl>& P) {
         return !c.GetParentFont();
     });
     P.Prop("Hint", &TControl::GetHint, &TControl::SetHint);
+    P.Prop("PopupMenu", &TControl::GetPopupMenu, &TControl::SetPopupMenu);
     P.Prop("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint).Default(true);
     P.Prop("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint)
         .NoDefault()
@@ -394,6 +399,9 @@ void TControl::Dispatch(TMessage& Message) {
         break;
     case CM_SHOWHINTCHANGED:
         CMParentShowHintChanged(Message);
+        break;
+    case WM_CONTEXTMENU:
+        WMContextMenu(Message);
         break;
     default:
         DefaultHandler(Message);
@@ -554,6 +562,37 @@ void TControl::CMParentColorChanged(TMessage& Message) {
 void TControl::CMParentShowHintChanged(TMessage& Message) {
     if (FParentShowHint && FParent) FShowHint = FParent->GetShowHint();
     DefaultHandler(Message);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* Value) {
+    if (Value == FPopupMenu) return;
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+}
+
+void TControl::WMContextMenu(TMessage& Message) {
+    if (!FPopupMenu || !FPopupMenu->GetAutoPopup()) {
+        DefaultHandler(Message);
+        return;
+    }
+    FPopupMenu->SetPopupComponent(this);
+    FPopupMenu->Popup(MouseX(Message), MouseY(Message));
+    Message.Result = 1;
+}
+
+bool EnableScrollBar(QWidget* Handle, unsigned Bar, unsigned Arrows) {
+    auto* area = dynamic_cast<QAbstractScrollArea*>(Handle);
+    if (!area) return false;
+    bool enable = Arrows != ESB_DISABLE_BOTH;
+    if (Bar == SB_VERT || Bar == SB_BOTH) area->verticalScrollBar()->setEnabled(enable);
+    if (Bar == SB_HORZ || Bar == SB_BOTH) area->horizontalScrollBar()->setEnabled(enable);
+    return true;
 }
 
 void TControl::FontObjectChanged() {
@@ -992,6 +1031,13 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             m.WParam = Event->type() == QEvent::WindowActivate ? WA_ACTIVE : WA_INACTIVE;
             WindowProc(m);
             break;
+        case QEvent::ContextMenu: {
+            QPoint at = static_cast<QContextMenuEvent*>(Event)->globalPos();
+            m.Msg = WM_CONTEXTMENU;
+            m.LParam = MakeLParam(at.x(), at.y());
+            WindowProc(m);
+            break;
+        }
         case QEvent::Enter:
         case QEvent::Leave:
             m.Msg = Event->type() == QEvent::Enter ? CM_MOUSEENTER : CM_MOUSELEAVE;

@@ -32,6 +32,7 @@
 class QPainter;
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -258,6 +259,11 @@ public:
     TControlStyle ControlStyle;
     TControlState ControlState;
 
+    // The context menu: opens at the control's context-menu request (right
+    // button, menu key) while its AutoPopup is on.
+    TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
+
     virtual void Click();
     virtual void DblClick();
     virtual void Invalidate();
@@ -283,6 +289,9 @@ public:
     // Called by the widget bridge; not for general use.
     bool HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::function<bool(QEvent*)>& Default);
     void WidgetPaint(QWidget* Widget);
+    // Expires when the control is freed: code that runs handlers checks it
+    // before it touches the control again.
+    std::weak_ptr<int> Life() const { return FLife; }
 
 protected:
     friend class TWinControl;
@@ -321,6 +330,8 @@ protected:
     void CMColorChanged(TMessage& Message);
     void CMParentColorChanged(TMessage& Message);
     void CMParentShowHintChanged(TMessage& Message);
+    void WMContextMenu(TMessage& Message);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     // Moves the widget to the control's bounds.
     virtual void UpdateWidgetBounds();
@@ -334,10 +345,6 @@ protected:
     void SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight);
     void UpdateAnchorRules();
     void RequestAlign();
-
-    // Expires when the control is freed: code that runs handlers checks it
-    // before it touches the control again.
-    std::weak_ptr<int> Life() const { return FLife; }
 
     QWidget* FWidget = nullptr;
     AnsiString FText;
@@ -365,6 +372,7 @@ private:
     TDragMode FDragMode = dmManual;
     TCursor FDragCursor = crDrag;
     std::unique_ptr<TSizeConstraints> FConstraints;
+    TPopupMenu* FPopupMenu = nullptr;
     bool FInLayout = false;
     std::shared_ptr<int> FLife = std::make_shared<int>(0);
 };
@@ -677,3 +685,17 @@ bool IsCaretShown();
 constexpr int SM_CXBORDER = 5;
 constexpr int SM_CYBORDER = 6;
 int GetSystemMetrics(int Index);
+
+// ---------------------------------------------------------------------------
+// Scroll bars of a window
+
+constexpr unsigned SB_HORZ = 0;
+constexpr unsigned SB_VERT = 1;
+constexpr unsigned SB_BOTH = 3;
+constexpr unsigned ESB_ENABLE_BOTH = 0;
+constexpr unsigned ESB_DISABLE_BOTH = 3;
+
+// Enables or disables the arrows of a window's scroll bars (both arrows go
+// together here). A scroll bar disabled this way comes back when its range
+// next changes. False when the window has no such scroll bars.
+bool EnableScrollBar(QWidget* Handle, unsigned Bar, unsigned Arrows);

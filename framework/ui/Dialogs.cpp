@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -99,4 +100,21 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
     for (const TButtonMap& m : ButtonMap)
         if (m.Qt == chosen && Buttons.Contains(m.Button)) return m.Result;
     return mrCancel;
+}
+
+// ---- TColorDialog ---------------------------------------------------------
+
+KV_PUBLISHED_METACLASS(TColorDialog, nullptr)
+
+void TColorDialog::Publish(TPublisher<TColorDialog>& P) {
+    P.Prop("Color", &TColorDialog::GetColor, &TColorDialog::SetColor).Default(clBlack).Idents(&ColorIdents());
+}
+
+bool TColorDialog::Execute() {
+    QColorDialog dialog(ColorToQColor(FColor), QApplication::activeWindow());
+    // Qt's own dialog, so that it looks the same on every desktop.
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    FColor = QColorToColor(dialog.selectedColor());
+    return true;
 }

@@ -41,3 +41,19 @@ int TitleBarWidth(const QString& Title);
 using TMessageDlgHook =
     std::function<int(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons)>;
 void SetMessageDlgHook(TMessageDlgHook Hook);
+
+// The colour dialog: Execute shows it modally, preset to Color, and returns
+// true when the user chose a colour with OK (then in Color).
+class TColorDialog : public TComponent {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TColorDialog>& P);
+
+    explicit TColorDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    virtual bool Execute();
+
+private:
+    TColor FColor = clBlack;
+};

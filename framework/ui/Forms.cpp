@@ -1,11 +1,13 @@
 #include "Forms.h"
 
 #include "Buttons.h"
+#include "ComCtrls.h"
 #include "DBCtrls.h"
 #include "DBGrids.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "FileCtrl.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "UiPrivate.h"
 
@@ -779,5 +781,9 @@ void RegisterControlClasses() {
           &TMemo::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(), &TStaticText::ClassInfo(),
           &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(), &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo(),
           &TListBox::ClassInfo(), &TComboBox::ClassInfo(), &TDriveComboBox::ClassInfo()})
+        RegisterClass(c);
+    // Rich edit, up-down and menus
+    for (TComponentClass c :
+         {&TRichEdit::ClassInfo(), &TUpDown::ClassInfo(), &TPopupMenu::ClassInfo(), &TMenuItem::ClassInfo()})
         RegisterClass(c);
 }

@@ -83,6 +83,10 @@ QColor ColorToQColor(TColor Color) {
     return QColor(Color & 0xFF, (Color >> 8) & 0xFF, (Color >> 16) & 0xFF);
 }
 
+TColor QColorToColor(const QColor& Color) {
+    return static_cast<TColor>(Color.red() | (Color.green() << 8) | (Color.blue() << 16));
+}
+
 // ---- TFont ----------------------------------------------------------------
 
 KV_PUBLISHED_ABSTRACT_METACLASS(TFont, nullptr)

@@ -48,6 +48,7 @@ constexpr TColor clDefault = 0x20000000;
 
 const TIdentMap& ColorIdents();
 QColor ColorToQColor(TColor Color);
+TColor QColorToColor(const QColor& Color); // its red, green and blue
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 KV_ENUM_TYPEINFO(TFontStyle, "fsBold", "fsItalic", "fsUnderline", "fsStrikeOut")

@@ -99,6 +99,12 @@ constexpr Cardinal EM_POSFROMCHAR = 0x00D6; // WParam: position -> low x, high y
 constexpr WPARAM EC_LEFTMARGIN = 0x0001;
 constexpr WPARAM EC_RIGHTMARGIN = 0x0002;
 
+// Rich-edit messages, context menu, redrawing
+constexpr Cardinal WM_SETREDRAW = 0x000B;
+constexpr Cardinal WM_CONTEXTMENU = 0x007B; // LParam: the screen point, as MouseX/MouseY read it
+constexpr Cardinal EM_STREAMIN = 0x0449;    // WParam: SF_TEXT or SF_RTF; LParam: EDITSTREAM*
+constexpr Cardinal EM_STREAMOUT = 0x044A;   // WParam: SF_TEXT or SF_RTF; LParam: EDITSTREAM*
+
 // List boxes and combo boxes. A list or combo box tells of a change the
 // user made as WM_COMMAND to its own window procedure, the notification
 // code in the high word of WParam.

@@ -220,45 +220,42 @@ public:
         }
         menu->exec(At);
     }
-
-    // Text an input method commits (composed characters) goes through
-    // WM_CHAR one character at a time, as typed characters do; what comes
-    // through reaches the window.
-    static void InputMethod(QWidget* Widget, QInputMethodEvent* Event,
-                            const std::function<void(QInputMethodEvent*)>& Base) {
-        auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
-        if (!edit || Event->commitString().isEmpty()) {
-            Base(Event);
-            return;
-        }
-        std::weak_ptr<int> life = edit->Life();
-        QString kept;
-        GuardedCall(edit, [&] {
-            for (uint point : Event->commitString().toUcs4()) {
-                char32_t c = point;
-                QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&c, 1));
-                TMessageContext ctx;
-                ctx.Kind = TMessageContext::ckChar;
-                ctx.Event = &key;
-                ctx.OriginalChar = c;
-                ctx.Default = [&kept](QEvent* e) {
-                    kept += static_cast<QKeyEvent*>(e)->text();
-                    return true;
-                };
-                TMessage m;
-                m.Msg = WM_CHAR;
-                m.WParam = c;
-                m.Context = &ctx;
-                edit->WindowProc(m);
-                if (life.expired()) return;
-            }
-        });
-        if (life.expired()) return;
-        QInputMethodEvent filtered(Event->preeditString(), Event->attributes());
-        filtered.setCommitString(kept, Event->replacementStart(), Event->replacementLength());
-        Base(&filtered);
-    }
 };
+
+void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
+                        const std::function<void(QInputMethodEvent*)>& Base) {
+    TControl* control = FindControl(Widget);
+    if (!control || Event->commitString().isEmpty()) {
+        Base(Event);
+        return;
+    }
+    std::weak_ptr<int> life = control->Life();
+    QString kept;
+    GuardedCall(control, [&] {
+        for (uint point : Event->commitString().toUcs4()) {
+            char32_t c = point;
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&c, 1));
+            TMessageContext ctx;
+            ctx.Kind = TMessageContext::ckChar;
+            ctx.Event = &key;
+            ctx.OriginalChar = c;
+            ctx.Default = [&kept](QEvent* e) {
+                kept += static_cast<QKeyEvent*>(e)->text();
+                return true;
+            };
+            TMessage m;
+            m.Msg = WM_CHAR;
+            m.WParam = c;
+            m.Context = &ctx;
+            control->WindowProc(m);
+            if (life.expired()) return;
+        }
+    });
+    if (life.expired()) return;
+    QInputMethodEvent filtered(Event->preeditString(), Event->attributes());
+    filtered.setCommitString(kept, Event->replacementStart(), Event->replacementLength());
+    Base(&filtered);
+}
 
 namespace {
 
@@ -272,48 +269,25 @@ protected:
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        TEditWindows::InputMethod(this, Event,
-                                  [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
     }
 };
 
-// The multi-line window. Mouse and drag events reach the viewport, not the
-// widget: they go to the control from there. The formatting rectangle is
-// the viewport (inside the frame and scroll bars, less its margins).
-class TMultiLineWidget : public TControlWidget<QPlainTextEdit> {
+// The multi-line window. The formatting rectangle is the viewport (inside
+// the frame and scroll bars, less its margins).
+class TMultiLineWidget : public TScrollAreaWidget<QPlainTextEdit> {
 public:
-    using TControlWidget<QPlainTextEdit>::TControlWidget;
+    using TScrollAreaWidget<QPlainTextEdit>::TScrollAreaWidget;
     void SetFormatMargins(const QMargins& Margins) { setViewportMargins(Margins); }
     QMargins FormatMargins() const { return viewportMargins(); }
     std::vector<int> TabStops; // dialog units, as EM_SETTABSTOPS set them
 
 protected:
-    bool viewportEvent(QEvent* Event) override {
-        switch (Event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            if (TControl* c = Control())
-                return c->HandleWidgetEvent(this, Event,
-                                            [this](QEvent* e) { return QPlainTextEdit::viewportEvent(e); });
-            break;
-        default:
-            break;
-        }
-        return QPlainTextEdit::viewportEvent(Event);
-    }
-    // The viewport paints; the control has nothing to paint over it.
-    void paintEvent(QPaintEvent* Event) override { QPlainTextEdit::paintEvent(Event); }
     void contextMenuEvent(QContextMenuEvent* Event) override {
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        TEditWindows::InputMethod(this, Event,
-                                  [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
+        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
     }
 };
 

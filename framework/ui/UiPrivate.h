@@ -4,6 +4,7 @@
 #include "Controls.h"
 
 #include <QEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 #include <functional>
@@ -47,3 +48,37 @@ void FreeDesktopWindow();
 // files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
 // False when Widget is no drop target and Qt handles the event.
 bool HandleFileDrag(TControl* Control, QWidget* Widget, QEvent* Event);
+
+// Text an input method commits to Widget goes through its control's WM_CHAR
+// one character at a time, as typed text does; Base receives what came through.
+void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
+                        const std::function<void(QInputMethodEvent*)>& Base);
+
+// A scroll area (a text editor) as a control's window. Qt gives the mouse,
+// drags and the context-menu request to the viewport, not to the area: they
+// go to the control from there too. The control paints nothing over it.
+template <class W> class TScrollAreaWidget : public TControlWidget<W> {
+public:
+    using TControlWidget<W>::TControlWidget;
+
+protected:
+    bool viewportEvent(QEvent* Event) override {
+        switch (Event->type()) {
+        case QEvent::ContextMenu:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (TControl* c = this->Control())
+                return c->HandleWidgetEvent(this, Event, [this](QEvent* e) { return W::viewportEvent(e); });
+            break;
+        default:
+            break;
+        }
+        return W::viewportEvent(Event);
+    }
+    void paintEvent(QPaintEvent* Event) override { W::paintEvent(Event); }
+};

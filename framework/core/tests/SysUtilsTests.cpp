@@ -60,6 +60,22 @@ TEST(Strings, TrimCaseAndQuotes) {
     EXPECT_EQ(AnsiExtractQuotedStr("abc", '\''), "");
 }
 
+TEST(Strings, AppendUtf8EncodesEveryLengthAndReplacesWhatIsNoCharacter) {
+    const std::pair<char32_t, const char*> cases[] = {
+        {U'A', "A"},
+        {0xE4, "\xC3\xA4"},
+        {0x20AC, "\xE2\x82\xAC"},
+        {0x1F600, "\xF0\x9F\x98\x80"},
+        {0xD800, "\xEF\xBF\xBD"},   // a lone surrogate
+        {0x110000, "\xEF\xBF\xBD"}, // beyond Unicode
+    };
+    for (const auto& [code, utf8] : cases) {
+        AnsiString s = "x";
+        AppendUtf8(s, code);
+        EXPECT_EQ(s, AnsiString("x") + utf8) << static_cast<unsigned>(code);
+    }
+}
+
 TEST(CurrencyType, ConversionsAndRange) {
     EXPECT_EQ(StrToCurr("12.34567").Raw(), 123457);
     EXPECT_EQ(StrToCurr("-0.5").Raw(), -5000);

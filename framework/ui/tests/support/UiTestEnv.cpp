@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -72,4 +73,13 @@ bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString&
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &drop);
     return drop.isAccepted();
+}
+
+void TypeKeys(QWidget* Widget, const char* Utf8) {
+    for (QChar c : QString::fromUtf8(Utf8)) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(Widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, Widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }

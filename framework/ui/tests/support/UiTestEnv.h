@@ -20,3 +20,7 @@ struct ExceptionCatcher {
 // Drags Urls (and Text, when given) onto the control's window as the desktop
 // does: enter, then drop. Returns whether the window took the drop.
 bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString());
+
+// Types the UTF-8 text into the widget key by key, as a user does; letters
+// outside ASCII come as key events with their text only.
+void TypeKeys(QWidget* Widget, const char* Utf8);
