@@ -2,8 +2,12 @@
 // unit's Register, and goes to form text and back with its published
 // properties. A new control joins by one line in Controls().
 #include "BtnEditKV.h"
+#include "ComboBoxKV.h"
 #include "DBEditKV.h"
+#include "DriveComboBoxKV.h"
+#include "DropDownEditKV.h"
 #include "EditKV.h"
+#include "ListBoxKV.h"
 #include "FormReader.h"
 #include "UiTestEnv.h"
 
@@ -57,6 +61,24 @@ std::vector<TControlCase> Controls() {
              C->SetMarginRight(4);
              C->SetMaxLength(40);
          })},
+        {"KV", Dropdowneditkv::Register, &TDropDownEditKV::ClassInfo(),
+         Filler<TDropDownEditKV>([](TDropDownEditKV* C) {
+             C->GetItems()->SetText("Birne\r\nApfel");
+             C->SetSorted(true);
+             C->SetDropDownCount(4);
+         })},
+        {"KV", Listboxkv::Register, &TListBoxKV::ClassInfo(), Filler<TListBoxKV>([](TListBoxKV* C) {
+             C->GetItems()->SetText("eins\r\nzwei");
+             C->SetMultiSelect(true);
+             C->SetSelectOnEnter(false);
+             C->SetRButtonSelect(true);
+         })},
+        {"KV", Comboboxkv::Register, &TComboBoxKV::ClassInfo(), Filler<TComboBoxKV>([](TComboBoxKV* C) {
+             C->GetItems()->SetText("rot\r\ngr\xC3\xBCn");
+             C->SetReadOnly(true);
+         })},
+        {"KV", Drivecomboboxkv::Register, &TDriveComboBoxKV::ClassInfo(),
+         Filler<TDriveComboBoxKV>([](TDriveComboBoxKV* C) { C->SetHint("Laufwerk"); })},
         {"KVDB", Dbeditkv::Register, &TDBEditKV::ClassInfo(), Filler<TDBEditKV>([](TDBEditKV* C) {
              C->SetDataSource(SourceOnForm(C));
              C->SetDataField("DESCRIPTION");
