@@ -36,6 +36,7 @@ FRAMEWORK_EXCEPTION(EOverflow, Exception);
 FRAMEWORK_EXCEPTION(EStreamError, Exception);
 FRAMEWORK_EXCEPTION(EInvalidOperation, Exception);
 FRAMEWORK_EXCEPTION(EComponentError, Exception);
+FRAMEWORK_EXCEPTION(EOutOfResources, Exception);
 // The silent exception: it ends an operation without a message to the user.
 FRAMEWORK_EXCEPTION(EAbort, Exception);
 [[noreturn]] inline void Abort() { throw EAbort("Operation aborted"); }

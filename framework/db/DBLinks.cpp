@@ -321,8 +321,13 @@ void TFieldDataLink::SetFieldName(const AnsiString& Value) {
 }
 
 void TFieldDataLink::UpdateField() {
-    SetField(nullptr);
-    if (GetActive() && !FFieldName.empty()) SetField(GetDataSet()->FieldByName(FFieldName));
+    if (GetActive() && !FFieldName.empty()) {
+        // The control hears of the new field once, not of "no field" first.
+        FField = nullptr;
+        SetField(GetDataSet()->FieldByName(FFieldName));
+    } else {
+        SetField(nullptr);
+    }
 }
 
 void TFieldDataLink::SetField(TField* Value) {

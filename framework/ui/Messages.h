@@ -164,6 +164,7 @@ constexpr Cardinal CM_ENTER = CM_BASE + 26;
 constexpr Cardinal CM_EXIT = CM_BASE + 27;
 constexpr Cardinal CM_WANTSPECIALKEY = CM_BASE + 30;
 constexpr Cardinal CM_SHOWHINTCHANGED = CM_BASE + 32;
+constexpr Cardinal CM_GETDATALINK = CM_BASE + 45; // Result: the control's TDataLink*, or 0
 constexpr Cardinal CM_HINTSHOW = CM_BASE + 48;
 
 // Answers to WM_GETDLGCODE

@@ -1,6 +1,6 @@
 # Installs the package into a fresh prefix, builds a small application
-# against it with find_package(KVIB5) and runs it under a German and an
-# English user language.
+# against it and its controls library with find_package(KVIB5) and runs it
+# under a German and an English user language.
 #   cmake -DBUILD_DIR=.. -DCONSUMER_DIR=.. -DWORK_DIR=.. -DGENERATOR=.. -DCXX_COMPILER=..
 #         -DCXX_FLAGS=.. -DLIBDIR=.. -P InstallTest.cmake
 
@@ -18,6 +18,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component KVIB5)
 foreach(file ${LIBDIR}/KVIB5.so ${LIBDIR}/KVIB5.de ${LIBDIR}/libkvcore.so include/KVIB5/KVIB5.h
              include/KVIB5/IBRowvaneKV.h include/KVIB5/Ibconstkv.def include/KVIB5/ResModule.h
+             ${LIBDIR}/libkvui.so ${LIBDIR}/libkvcontrols.so include/KVIB5/EditKV.h include/KVIB5/Forms.h
              ${LIBDIR}/cmake/KVIB5/KVIB5Config.cmake ${LIBDIR}/cmake/KVIB5/KVIB5ConfigVersion.cmake)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
@@ -42,8 +43,12 @@ foreach(language "de_DE.UTF-8;german" "C;english")
     message(FATAL_ERROR "LANG=${lang}: expected\n${${expected}}got\n${output}")
   endif()
   # Finalize takes the package's classes off the palette again.
-  if(NOT output MATCHES "KVDB:\n$")
+  if(NOT output MATCHES "KVDB:\nKV:")
     message(FATAL_ERROR "LANG=${lang}: the palette keeps the package's classes after Finalize:\n${output}")
+  endif()
+  # The controls library: its palette page and a validating edit at work.
+  if(NOT output MATCHES "KV: TEditKV\nTEditKV: 42\n$")
+    message(FATAL_ERROR "LANG=${lang}: the controls library does not work as installed:\n${output}")
   endif()
 endforeach()
 
