@@ -4,7 +4,6 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <memory>
-#include <mutex>
 
 TIBClientLibrary::TIBClientLibrary(const AnsiString& LibraryName) : FName(LibraryName) {
     FHandle = dlopen(FName.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -30,17 +29,17 @@ TIBClientLibrary::~TIBClientLibrary() {
 }
 
 TIBClientLibrary& GetGDSLibrary() {
-    static std::mutex guard;
-    static std::unique_ptr<TIBClientLibrary> library;
-    std::lock_guard<std::mutex> lock(guard);
-    if (!library) {
+    // Every client call asks for the library: after the first load that is
+    // one check of an initialised static, no lock. A load that throws leaves
+    // the static uninitialised, so the next call tries again.
+    static const std::unique_ptr<TIBClientLibrary> library = [] {
         const char* name = std::getenv("KV_FBCLIENT_LIBRARY");
         auto loaded =
             std::make_unique<TIBClientLibrary>(name && *name ? name : TIBClientLibrary::DefaultName);
         // The engine's threads outlive static destruction; never unload it.
         loaded->FKeepLoaded = true;
-        library = std::move(loaded);
-    }
+        return loaded;
+    }();
     return *library;
 }
 
