@@ -98,7 +98,7 @@ TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRo
 void SetUpOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan) {
     if (Op == TBenchOp::Open) return;
     Side.Open();
-    if (Op == TBenchOp::FirstAfterLast) Side.Last();
+    if (Op == TBenchOp::FirstAfterLast) Side.LeaveFirstWindow();
     if (Op == TBenchOp::PageUpDown) Side.PageDown();
     if (Op == TBenchOp::PageDownMiddle) Side.GoToRow(Plan.MiddleRank, Plan.MiddleId);
 }

@@ -7,7 +7,7 @@
 // |----------------|------------------|-----------------------------------------|-----------------------|
 // | Open           | -                | Open (prepare, first window)            | rows 0..19            |
 // | Last           | Open             | Last                                    | the last 20 rows      |
-// | FirstAfterLast | Open, Last       | First                                   | rows 0..19            |
+// | FirstAfterLast | Open, Last (*)   | First                                   | rows 0..19            |
 // | PageDown       | Open             | 100 x PageDown (the cursor continues)   | rows 2000..2019       |
 // | PageUpDown     | Open, PageDown   | 100 x PageUp and PageDown in turn       | rows 20..39           |
 // | FindNearest    | Open             | 100 x nearest search by the order       | centred on the last   |
@@ -16,6 +16,9 @@
 // | EditPost       | Open             | 100 x edit PRICE of the top row, post   | rows 0..19            |
 // | Middle         | Open             | the window centred on the middle row    | centred on n / 2      |
 // | PageDownMiddle | Open, Middle     | 10 x PageDown                           | 200 rows further      |
+//
+// (*) OFFSET paging moves one page instead: it reads the first page alike
+// from anywhere, and its untimed Last would dominate the run.
 //
 // Rows are counted by their place in the order. Every operation ends with
 // Close; EditPost also rolls back its changes (Restart). The middle window is

@@ -77,6 +77,8 @@ public:
     virtual void Close() = 0;
     virtual void First() = 0;
     virtual void Last() = 0;
+    // Untimed, before First after Last: the window away from the first.
+    virtual void LeaveFirstWindow() { Last(); }
     // The window moves one page (WindowRows rows) on or back in the order.
     virtual void PageDown() = 0;
     virtual void PageUp() = 0;
