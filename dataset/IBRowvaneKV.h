@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -487,8 +488,16 @@ public:
 
 private:
     // Where each value lies inside a FieldHdr.
-    enum : int { FieldType = 0, SQLType = 1, Required = 5, IsNull = 6, DataSize = 7, ActualLength = 11,
-                 Precision = 15, Offset = 19 };
+    enum : int {
+        FieldType = 0,
+        SQLType = 1,
+        Required = 5,
+        IsNull = 6,
+        DataSize = 7,
+        ActualLength = 11,
+        Precision = 15,
+        Offset = 19
+    };
     static_assert(Offset + 4 == Size);
     template <class T> T Get(int At) const { return Ibrowvanekv::ReadPacked<T>(FAddress + At); }
     template <class T> void Set(int At, T Value) const { Ibrowvanekv::WritePacked<T>(FAddress + At, Value); }
@@ -503,7 +512,9 @@ public:
     // ValidFlag values.
     static constexpr int NoRow = -1, OnRow = 0, AfterLast = 1;
 
-    static int GetValidFlag(const char* Buffer) { return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + ValidFlag); }
+    static int GetValidFlag(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + ValidFlag);
+    }
     static void SetValidFlag(char* Buffer, int Value) {
         Ibrowvanekv::WritePacked<std::int32_t>(Buffer + ValidFlag, Value);
     }
@@ -513,11 +524,15 @@ public:
     static void SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) {
         Ibrowvanekv::WritePacked<Byte>(Buffer + BookmarkFlag, static_cast<Byte>(Value));
     }
-    static int GetFieldCount(const char* Buffer) { return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + FieldCount); }
+    static int GetFieldCount(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + FieldCount);
+    }
     static void SetFieldCount(char* Buffer, int Value) {
         Ibrowvanekv::WritePacked<std::int32_t>(Buffer + FieldCount, Value);
     }
-    static int GetRecordSize(const char* Buffer) { return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + RecordSize); }
+    static int GetRecordSize(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + RecordSize);
+    }
     static void SetRecordSize(char* Buffer, int Value) {
         Ibrowvanekv::WritePacked<std::int32_t>(Buffer + RecordSize, Value);
     }
@@ -827,6 +842,19 @@ protected:
 private:
     void FreeBuffers();
     std::unique_ptr<TIBRVOrderColumns> NewOrderColumns();
+
+    // The text of a cursor statement in a mode (1 to 4) with a count of
+    // keyset columns. Built by the parser once for the inputs it is made
+    // from (SelectTextInputs), kept by mode and count until they change.
+    AnsiString CursorSelectText(int Mode, int Count);
+    AnsiString SelectTextInputs();
+    // Which of the first Count columns of an order list may be NULL.
+    std::vector<bool> OrderColumnsNullable(TIBRVOrderColumns& Order, int Count);
+    AnsiString FSelectTextInputs;
+    std::map<std::pair<int, int>, AnsiString> FSelectTexts;
+    // The refresh statement's text, kept with the inputs it was built from.
+    AnsiString FRefreshTextInputs;
+    AnsiString FRefreshText;
 
     // How each select column goes from a fetched row into a record buffer,
     // made with the model buffer: every row read takes the descriptors of the
