@@ -9,9 +9,10 @@ constexpr const char* Side = "bare";
 
 struct TBareClientSide::TImpl {
     explicit TImpl(TBenchOrder O)
-        : Order(O), S(BenchStatements(O)), Select(Side, Conn.Db(), Conn.Tr()), Fwd(Side, Conn.Db(), Conn.Tr()),
-          Bwd(Side, Conn.Db(), Conn.Tr()), Refresh(Side, Conn.Db(), Conn.Tr()),
-          Update(Side, Conn.Db(), Conn.Tr()), Catalogue(Side, Conn.Db(), &CatalogueTr) {}
+        : Order(O), S(BenchStatements(O)), Select(Side, Conn.Db(), Conn.Tr()),
+          Fwd(Side, Conn.Db(), Conn.Tr()), Bwd(Side, Conn.Db(), Conn.Tr()),
+          Refresh(Side, Conn.Db(), Conn.Tr()), Update(Side, Conn.Db(), Conn.Tr()),
+          Catalogue(Side, Conn.Db(), &CatalogueTr) {}
     ~TImpl() {
         FreeAll();
         ISC_STATUS_ARRAY sv;
@@ -126,6 +127,21 @@ struct TBareClientSide::TImpl {
             Catalogue.CloseCursor();
         }
     }
+
+    // An order that does not hold the key but has NOT NULL columns makes the
+    // dataset read the main table's unique indexes (one may make the order
+    // unique), with a statement of its own in its transaction. QUANTITY may
+    // be NULL: no index makes it unique.
+    void ReadUniqueIndexes() {
+        if (Order != TBenchOrder::Description) return;
+        TStatement q(Side, Conn.Db(), Conn.Tr());
+        q.Prepare(BenchUniqueIndexesSQL);
+        SetText(q.In().Var(0), "ITEM", 4);
+        q.Execute(true);
+        while (q.Fetch()) {
+        }
+        q.Free();
+    }
 };
 
 TBareClientSide::TBareClientSide(const TBenchTarget& Target)
@@ -185,6 +201,7 @@ void TBareClientSide::Open() {
     F->Select.Prepare(F->S.Select);
     CheckItemColumns(F->Select.Out(), Side);
     F->ReadComputedColumns();
+    F->ReadUniqueIndexes();
     First();
 }
 
@@ -230,7 +247,8 @@ void TBareClientSide::EditPost(int PriceCents) {
         u.Prepare(F->S.Update);
         TSqlda& in = u.In();
         if (in.Count() != 5 || SqlType(in.Var(0)) != SQL_LONG || SqlType(in.Var(1)) != SQL_VARYING ||
-            SqlType(in.Var(2)) != SQL_LONG || SqlType(in.Var(3)) != SQL_LONG || SqlType(in.Var(4)) != SQL_LONG)
+            SqlType(in.Var(2)) != SQL_LONG || SqlType(in.Var(3)) != SQL_LONG ||
+            SqlType(in.Var(4)) != SQL_LONG)
             throw Exception("bare client: unexpected parameters of the update");
     }
     TSqlda& in = u.In();

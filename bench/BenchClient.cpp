@@ -78,7 +78,8 @@ void TStatement::Prepare(const AnsiString& Text) {
     ISC_STATUS_ARRAY sv;
     Check(isc_dsql_allocate_statement(sv, FDb, &FHandle), sv, "allocate statement");
     FOut.Resize(8);
-    AnsiString text = EngineText(Text);
+    FParamNames.clear();
+    AnsiString text = EngineText(Text, &FParamNames);
     Check(isc_dsql_prepare(sv, FTr, &FHandle, 0, text.c_str(), 3, FOut.Get()), sv, "prepare");
     if (FOut.Get()->sqld > FOut.Get()->sqln) {
         FOut.Resize(FOut.Get()->sqld);
@@ -238,25 +239,56 @@ void ReadRow(TSqlda& Out, TRow& Row) {
 }
 
 bool SameOrder(TBenchOrder Order, const TRow& A, const TRow& B) {
-    if (Order == TBenchOrder::Id) return A.Id == B.Id;
-    return A.DescriptionLength == B.DescriptionLength &&
-           std::memcmp(A.Description, B.Description, static_cast<size_t>(A.DescriptionLength)) == 0;
+    switch (Order) {
+    case TBenchOrder::Id:
+        return A.Id == B.Id;
+    case TBenchOrder::Description:
+        return A.DescriptionLength == B.DescriptionLength &&
+               std::memcmp(A.Description, B.Description, static_cast<size_t>(A.DescriptionLength)) == 0;
+    case TBenchOrder::Quantity:
+        break;
+    }
+    return A.QuantityNull == B.QuantityNull && (A.QuantityNull || A.Quantity == B.Quantity) && A.Id == B.Id;
 }
 
 void BindOrder(TBenchOrder Order, TStatement& Q, const TRow& Row) {
-    XSQLVAR& v = Q.In().Var(0);
-    if (Order == TBenchOrder::Id)
-        SetLong(v, Row.Id);
-    else
-        SetVarying(v, Row.Description, Row.DescriptionLength);
+    if (Order != TBenchOrder::Quantity) {
+        XSQLVAR& v = Q.In().Var(0);
+        if (Order == TBenchOrder::Id)
+            SetLong(v, Row.Id);
+        else
+            SetVarying(v, Row.Description, Row.DescriptionLength);
+        return;
+    }
+    // QUANTITY (_LOCATE1 or Q, several times, NULL too) and ID (_LOCATE2 or ID).
+    TSqlda& in = Q.In();
+    for (int i = 0; i < in.Count(); ++i) {
+        XSQLVAR& v = in.Var(i);
+        const AnsiString& name = Q.ParamNames()[static_cast<size_t>(i)];
+        if (name == "_LOCATE2" || name == "ID") {
+            SetLong(v, Row.Id);
+        } else if (Row.QuantityNull) {
+            *v.sqlind = -1;
+        } else if (SqlType(v) == SQL_NULL) { // "? IS NULL": only whether it is
+            *v.sqlind = 0;
+        } else {
+            SetLong(v, Row.Quantity);
+        }
+    }
 }
 
 void BindOrder(TBenchOrder Order, TStatement& Q, const TBenchKey& Key) {
-    XSQLVAR& v = Q.In().Var(0);
-    if (Order == TBenchOrder::Id)
-        SetLong(v, Key.Id);
-    else
-        SetVarying(v, Key.Description.data(), static_cast<int>(Key.Description.size()));
+    switch (Order) {
+    case TBenchOrder::Id:
+        SetLong(Q.In().Var(0), Key.Id);
+        return;
+    case TBenchOrder::Description:
+        SetVarying(Q.In().Var(0), Key.Description.data(), static_cast<int>(Key.Description.size()));
+        return;
+    case TBenchOrder::Quantity:
+        break;
+    }
+    throw EBenchUnsupported("no nearest search by QUANTITY");
 }
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,8 @@ public:
     bool AtEnd() const { return FAtEnd; }
     TSqlda& Out() { return FOut; }
     TSqlda& In() { return FIn; }
+    // The name of each "?" of the prepared text, in order.
+    const std::vector<AnsiString>& ParamNames() const { return FParamNames; }
 
     void Prepare(const AnsiString& Text);
     // Frees the handle (the statement is unprepared).
@@ -78,6 +80,7 @@ private:
     isc_stmt_handle FHandle = 0;
     TSqlda FOut;
     TSqlda FIn;
+    std::vector<AnsiString> FParamNames;
     bool FOpen = false;
     bool FAtEnd = false;
 };
@@ -120,9 +123,11 @@ struct TRow {
 // The columns of "SELECT *" are ID, DESCRIPTION, QUANTITY, PRICE.
 void CheckItemColumns(TSqlda& Out, const char* Side);
 void ReadRow(TSqlda& Out, TRow& Row);
-// Equal values of the order's column.
+// Equal values of the order's columns (QUANTITY: and ID, which makes it total).
 bool SameOrder(TBenchOrder Order, const TRow& A, const TRow& B);
-// The order's column of a row, or of a search key, into parameter 0.
+// The order's column of a row, or of a search key, into parameter 0; in the
+// QUANTITY order every parameter, by name: QUANTITY (_LOCATE1, Q) and ID
+// (_LOCATE2, ID).
 void BindOrder(TBenchOrder Order, TStatement& Q, const TRow& Row);
 void BindOrder(TBenchOrder Order, TStatement& Q, const TBenchKey& Key);
 

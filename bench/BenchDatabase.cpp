@@ -3,6 +3,7 @@
 #include "IBDatabase.h"
 #include "IBSQL.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -46,14 +47,56 @@ TBenchData::TBenchData(Int64 RowCount) : FRowCount(RowCount) {
 
 Int64 TBenchData::RankOf(TBenchOrder Order, int Id) const {
     Int64 i = Id - 1;
-    if (Order == TBenchOrder::Id) return i;
-    return (i * FMultiplier + FOffset) % FRowCount;
+    switch (Order) {
+    case TBenchOrder::Id:
+        return i;
+    case TBenchOrder::Description:
+        return (i * FMultiplier + FOffset) % FRowCount;
+    case TBenchOrder::Quantity:
+        break;
+    }
+    MakeQuantityOrder();
+    return FQuantityRanks[static_cast<size_t>(i)];
 }
 
 int TBenchData::IdAtRank(TBenchOrder Order, Int64 Rank) const {
-    if (Order == TBenchOrder::Id) return static_cast<int>(Rank + 1);
-    Int64 i = ((Rank - FOffset) % FRowCount + FRowCount) % FRowCount * FInverse % FRowCount;
-    return static_cast<int>(i + 1);
+    switch (Order) {
+    case TBenchOrder::Id:
+        return static_cast<int>(Rank + 1);
+    case TBenchOrder::Description: {
+        Int64 i = ((Rank - FOffset) % FRowCount + FRowCount) % FRowCount * FInverse % FRowCount;
+        return static_cast<int>(i + 1);
+    }
+    case TBenchOrder::Quantity:
+        break;
+    }
+    MakeQuantityOrder();
+    return FQuantityIds[static_cast<size_t>(Rank)];
+}
+
+bool TBenchData::Quantity(int Id, Int64& Hundredths) {
+    Int64 i = Id - 1; // as FillBlock writes it
+    if (i % 7 == 6) return false;
+    Hundredths = i * 13 % 99999;
+    return true;
+}
+
+void TBenchData::MakeQuantityOrder() const {
+    if (!FQuantityIds.empty()) return;
+    // NULL (as -1) sorts before every value, as the engine sorts it ascending.
+    std::vector<std::pair<Int64, int>> rows(static_cast<size_t>(FRowCount));
+    for (int id = 1; id <= FRowCount; ++id) {
+        Int64 q = -1;
+        Quantity(id, q);
+        rows[static_cast<size_t>(id - 1)] = {q, id};
+    }
+    std::sort(rows.begin(), rows.end());
+    FQuantityIds.resize(rows.size());
+    FQuantityRanks.resize(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        FQuantityIds[r] = rows[r].second;
+        FQuantityRanks[static_cast<size_t>(rows[r].second - 1)] = static_cast<Int64>(r);
+    }
 }
 
 AnsiString TBenchData::DescriptionOfRank(Int64 Rank) {

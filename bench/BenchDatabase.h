@@ -6,10 +6,13 @@
 
 #include "BenchSide.h"
 
+#include <vector>
+
 // The rows: ID 1..N; DESCRIPTION "Item " and eight digits of P(ID), where P
 // maps 0..N-1 onto itself by a multiplication, so that DESCRIPTION is unique
 // and its order scatters the rows of the ID order; QUANTITY and PRICE are
-// derived from ID, some NULL.
+// derived from ID, some NULL (QUANTITY takes 99,999 values, so at 10^6 rows
+// each stands about ten times, and NULL a seventh of the rows).
 class TBenchData {
 public:
     explicit TBenchData(Int64 RowCount);
@@ -21,6 +24,8 @@ public:
     // 0-based place of a row in the order.
     Int64 RankOf(TBenchOrder Order, int Id) const;
     int IdAtRank(TBenchOrder Order, Int64 Rank) const;
+    // QUANTITY of a row in hundredths; false for NULL.
+    static bool Quantity(int Id, Int64& Hundredths);
     AnsiString Description(int Id) const;
     // The DESCRIPTION text of a place in the DESCRIPTION order.
     static AnsiString DescriptionOfRank(Int64 Rank);
@@ -30,6 +35,11 @@ private:
     Int64 FMultiplier;
     Int64 FOffset;
     Int64 FInverse; // of FMultiplier modulo FRowCount
+    // The QUANTITY order (NULL first, then by value, then by ID), made at its
+    // first use: the IDs by place, and each ID's place.
+    void MakeQuantityOrder() const;
+    mutable std::vector<int> FQuantityIds;
+    mutable std::vector<Int64> FQuantityRanks;
 };
 
 // The database file for RowCount rows in Folder, made when it is missing or

@@ -32,11 +32,24 @@ bool SideSupports(const AnsiString& Name, TBenchOp Op) {
     return true;
 }
 
+bool OrderSupports(TBenchOrder Order, TBenchOp Op) {
+    if (Order != TBenchOrder::Quantity) return true;
+    return Op == TBenchOp::Open || Op == TBenchOp::Last || Op == TBenchOp::FirstAfterLast ||
+           Op == TBenchOp::PageDown;
+}
+
+bool Measured(const AnsiString& Side, TBenchOrder Order, TBenchOp Op) {
+    if (!SideSupports(Side, Op) || !OrderSupports(Order, Op)) return false;
+    // Without an index every page read afresh sorts the table.
+    return Order != TBenchOrder::Quantity || (Side != "bounded" && Side != "offset");
+}
+
 std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target) {
     AnsiString why = SideUnavailableReason(Name);
     if (!why.empty()) throw EBenchUnsupported(why);
     if (Name == "bare") return std::make_unique<TBareClientSide>(Target);
-    if (Name == "lean" || Name == "bounded") return std::make_unique<TLeanClientSide>(Target, Name == "bounded");
+    if (Name == "lean" || Name == "bounded")
+        return std::make_unique<TLeanClientSide>(Target, Name == "bounded");
     if (Name == "offset") return std::make_unique<TOffsetSide>(Target);
     if (Name == "qt") return std::make_unique<TQtSqlSide>(Target);
     return CreateDatasetSide(Target);
@@ -79,14 +92,15 @@ TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRo
         if (Order == TBenchOrder::Id) {
             key.Id = id;
             plan.NearestRank.push_back(rank);
-        } else {
+            plan.Nearest.push_back(key);
+        } else if (Order == TBenchOrder::Description) {
             // A prefix between rows, as incremental search types it: it finds
             // the first description at or after it.
             AnsiString text = TBenchData::DescriptionOfRank(rank);
             key.Description = text.substr(0, text.size() - 1);
             plan.NearestRank.push_back(rank / 10 * 10);
+            plan.Nearest.push_back(key);
         }
-        plan.Nearest.push_back(key);
         plan.ByKey.push_back(id);
         plan.ByKeyRank.push_back(rank);
     }

@@ -44,6 +44,14 @@ extern const char* const MemorySideNames[3];
 AnsiString SideUnavailableReason(const AnsiString& Name);
 // Whether the side measures the operation.
 bool SideSupports(const AnsiString& Name, TBenchOp Op);
+// Whether the operation is measured in the order. The QUANTITY order, which
+// has no index, re-sorts the table at every re-opened cursor: it measures the
+// moves that read on (open, Last, First, page-downs).
+bool OrderSupports(TBenchOrder Order, TBenchOp Op);
+// Whether the side measures the operation in the order: both of the above,
+// and in the QUANTITY order neither the ROWS-bounded side nor OFFSET paging,
+// whose every page sorts the table anew.
+bool Measured(const AnsiString& Side, TBenchOrder Order, TBenchOp Op);
 std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target);
 
 struct TBenchOpInfo {
@@ -57,7 +65,7 @@ const TBenchOpInfo& BenchOpInfo(TBenchOp Op);
 
 // The fixed inputs of the searches and edits for one table and order.
 struct TBenchPlan {
-    std::vector<TBenchKey> Nearest; // search values of FindNearest
+    std::vector<TBenchKey> Nearest; // search values of FindNearest (ID and DESCRIPTION orders)
     std::vector<Int64> NearestRank; // the place each one finds
     std::vector<int> ByKey;         // IDs of FindByKey
     std::vector<Int64> ByKeyRank;

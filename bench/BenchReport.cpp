@@ -84,7 +84,7 @@ struct TRatioColumn {
     const char* Base;
 };
 const TRatioColumn RatioColumns[] = {
-    {"ds/bare", "dataset", "bare"}, {"ds/lean", "dataset", "lean"},    {"Qt/ds", "qt", "dataset"},
+    {"ds/bare", "dataset", "bare"},  {"ds/lean", "dataset", "lean"},   {"Qt/ds", "qt", "dataset"},
     {"OFF/ds", "offset", "dataset"}, {"ROWS/lean", "bounded", "lean"},
 };
 
@@ -160,10 +160,11 @@ void TBenchResults::PrintTable(std::FILE* Out, const TBenchRunInfo& Info, const 
     for (const TRatioColumn& r : RatioColumns)
         if (has(r.Side) && has(r.Base)) ratios.push_back(&r);
 
-    std::fprintf(Out, "\nIBRowvane benchmark: %s, a window of 20 rows; time per operation%s.\n", Info.Where.c_str(),
-                 Info.Repetitions > 1 ? ", median of the repetitions" : "");
-    std::fprintf(Out, "Ratios: the median of the ratios within each repetition, where the sides ran one after "
-                      "the other (bench/README.md explains each).\n");
+    std::fprintf(Out, "\nIBRowvane benchmark: %s, a window of 20 rows; time per operation%s.\n",
+                 Info.Where.c_str(), Info.Repetitions > 1 ? ", median of the repetitions" : "");
+    std::fprintf(Out,
+                 "Ratios: the median of the ratios within each repetition, where the sides ran one after "
+                 "the other (bench/README.md explains each).\n");
     for (const AnsiString& side : Info.Sides)
         if (AnsiString why = SideUnavailableReason(side); !why.empty())
             std::fprintf(Out, "Side %s: %s; its figures read n/a.\n", side.c_str(), why.c_str());
@@ -192,7 +193,7 @@ void TBenchResults::PrintTable(std::FILE* Out, const TBenchRunInfo& Info, const 
                 line = Format("%-24s", {op.Title});
                 for (const AnsiString& side : Info.Sides) {
                     const TSeries* s = Find(rows, order, op.Op, side);
-                    AnsiString cell = !SideSupports(side, op.Op) ? AnsiString("-")
+                    AnsiString cell = !Measured(side, order, op.Op) ? AnsiString("-")
                                       : s && s->Milliseconds.empty() && !s->Error.empty()
                                           ? AnsiString("failed")
                                           : TimeText(MedianTime(s));
@@ -200,11 +201,12 @@ void TBenchResults::PrintTable(std::FILE* Out, const TBenchRunInfo& Info, const 
                 }
                 line += " |";
                 for (const TRatioColumn* r : ratios) {
-                    bool both = SideSupports(r->Side, op.Op) && SideSupports(r->Base, op.Op);
-                    double ratio = MedianRatio(Find(rows, order, op.Op, r->Side), Find(rows, order, op.Op, r->Base));
+                    bool both = Measured(r->Side, order, op.Op) && Measured(r->Base, order, op.Op);
+                    double ratio =
+                        MedianRatio(Find(rows, order, op.Op, r->Side), Find(rows, order, op.Op, r->Base));
                     line += Format(" %9s", {both ? RatioText(ratio) : AnsiString("-")});
                     if (!Info.Remote && AnsiString(r->Base) == "bare") {
-                        AnsiString verdict = std::isnan(ratio) ? AnsiString()
+                        AnsiString verdict = std::isnan(ratio)      ? AnsiString()
                                              : ratio <= TargetRatio ? AnsiString("met")
                                                                     : AnsiString("MISSED");
                         line += Format(" %-13s", {Format("<=%.2f ", {TargetRatio}) + verdict});
@@ -236,6 +238,7 @@ void TBenchResults::PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows,
     };
     for (Int64 rows : Rows)
         for (TBenchOrder order : Orders) {
+            if (!FindMemory(rows, order, "bare") && !FindMemory(rows, order, "dataset")) continue;
             AnsiString cells[3];
             for (int i = 0; i < 3; ++i) {
                 const TMemoryFigure* m = FindMemory(rows, order, MemorySideNames[i]);
@@ -251,6 +254,7 @@ void TBenchResults::PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows,
     if (Rows.size() < 2) return;
     Int64 small = Rows.front(), large = Rows.back();
     for (TBenchOrder order : Orders) {
+        if (!FindMemory(large, order, "dataset")) continue;
         const TMemoryFigure* a = growth(small, order, "dataset");
         const TMemoryFigure* b = growth(large, order, "dataset");
         const TMemoryFigure* ea = growth(small, order, "bare");
@@ -261,11 +265,12 @@ void TBenchResults::PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows,
             verdict = mib(d) + (std::fabs(d) <= 1024.0 ? ", met" : ", MISSED");
         }
         AnsiString engine = ea && eb ? mib(double(eb->GrowthKiB() - ea->GrowthKiB())) : AnsiString("n/a");
-        std::fprintf(Out,
-                     "dataset growth at %s rows against %s rows, order %s: %s (target: within 1 MiB; the bare "
-                     "client's own difference, the engine's part: %s)\n",
-                     RowsText(large).c_str(), RowsText(small).c_str(), OrderName(order), verdict.c_str(),
-                     engine.c_str());
+        std::fprintf(
+            Out,
+            "dataset growth at %s rows against %s rows, order %s: %s (target: within 1 MiB; the bare "
+            "client's own difference, the engine's part: %s)\n",
+            RowsText(large).c_str(), RowsText(small).c_str(), OrderName(order), verdict.c_str(),
+            engine.c_str());
     }
 }
 

@@ -55,7 +55,8 @@ private:
     static double MedianTime(const TSeries* S);
     // The median over the repetitions both sides ran of A / B.
     static double MedianRatio(const TSeries* A, const TSeries* B);
-    void PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows, const std::vector<TBenchOrder>& Orders) const;
+    void PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows,
+                     const std::vector<TBenchOrder>& Orders) const;
 
     std::map<AnsiString, TBenchCase> FNames;
     std::map<TKey, TSeries> FSeries;

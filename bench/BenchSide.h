@@ -10,9 +10,11 @@
 #include <stdexcept>
 #include <vector>
 
-// The two sort orders of the bench table: by ID and by DESCRIPTION, both
-// ascending, as the demonstration program's order items 1 and 2.
-enum class TBenchOrder { Id, Description };
+// The sort orders of the bench table, all ascending: by ID and by
+// DESCRIPTION, as the demonstration program's order items 1 and 2, and by
+// QUANTITY, whose values repeat (and are NULL in every seventh row), so that
+// the dataset follows it by ID to make it total.
+enum class TBenchOrder { Id, Description, Quantity };
 
 const char* OrderName(TBenchOrder Order);
 

@@ -119,6 +119,7 @@ void TDatasetBenchSide::PageUp() {
 }
 
 void TDatasetBenchSide::FindNearest(const TBenchKey& Key) {
+    if (FTarget.Order == TBenchOrder::Quantity) throw EBenchUnsupported("no nearest search by QUANTITY");
     TIBRowvaneKV& ds = *F->DataSet;
     ds.SetKey(true);
     if (FTarget.Order == TBenchOrder::Id)

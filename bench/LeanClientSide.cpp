@@ -2,6 +2,8 @@
 
 #include "SysUtils.h"
 
+#include <vector>
+
 namespace {
 
 // The cursor of one direction: the statement it was opened on, the row it
@@ -39,30 +41,49 @@ struct TCursor {
 
 struct TLeanClientSide::TImpl {
     TImpl(const char* Side, TBenchOrder O, int B)
-        : Order(O), Bound(B), Conn(Side), First(Side, Conn.Db(), Conn.Tr()), After(Side, Conn.Db(), Conn.Tr()),
+        : Order(O), Bound(B), Conn(Side), First(Side, Conn.Db(), Conn.Tr()),
+          After(Side, Conn.Db(), Conn.Tr()), AfterNull(Side, Conn.Db(), Conn.Tr()),
           AtOrAfter(Side, Conn.Db(), Conn.Tr()), Last(Side, Conn.Db(), Conn.Tr()),
-          Before(Side, Conn.Db(), Conn.Tr()), ByKey(Side, Conn.Db(), Conn.Tr()),
-          Update(Side, Conn.Db(), Conn.Tr()) {}
+          Before(Side, Conn.Db(), Conn.Tr()), BeforeNull(Side, Conn.Db(), Conn.Tr()),
+          ByKey(Side, Conn.Db(), Conn.Tr()), Update(Side, Conn.Db(), Conn.Tr()) {}
 
     TBenchOrder Order;
     int Bound; // rows per cursor, -1 without bound
     TClientConnection Conn;
     // Declared after the connection, so freed before it detaches.
-    TStatement First, After, AtOrAfter, Last, Before, ByKey, Update;
+    // AfterNull and BeforeNull: in the QUANTITY order, from a row whose QUANTITY is NULL.
+    TStatement First, After, AfterNull, AtOrAfter, Last, Before, BeforeNull, ByKey, Update;
     TCursor Fwd, Bwd;
 
     void Prepare(const char* Side, int WindowRows) {
-        AnsiString c = Order == TBenchOrder::Id ? "ID" : "DESCRIPTION";
         AnsiString rows = Bound > 0 ? " ROWS " + IntToStr(WindowRows) : AnsiString();
         AnsiString head = "SELECT * FROM ITEM";
-        First.Prepare(head + " ORDER BY " + c + rows);
-        After.Prepare(head + " WHERE " + c + " > ? ORDER BY " + c + rows);
-        AtOrAfter.Prepare(head + " WHERE " + c + " >= ? ORDER BY " + c + rows);
-        Last.Prepare(head + " ORDER BY " + c + " DESC" + rows);
-        Before.Prepare(head + " WHERE " + c + " < ? ORDER BY " + c + " DESC" + rows);
+        std::vector<TStatement*> all{&First, &After, &Last, &Before, &ByKey, &Update};
+        if (Order == TBenchOrder::Quantity) {
+            // QUANTITY repeats and is NULL in some rows (first when ascending):
+            // the order goes on by ID.
+            AnsiString asc = " ORDER BY QUANTITY, ID" + rows;
+            AnsiString desc = " ORDER BY QUANTITY DESC, ID DESC" + rows;
+            First.Prepare(head + asc);
+            After.Prepare(head + " WHERE (QUANTITY = :Q AND ID > :ID) OR QUANTITY > :Q" + asc);
+            AfterNull.Prepare(head + " WHERE (QUANTITY IS NULL AND ID > :ID) OR QUANTITY IS NOT NULL" + asc);
+            Last.Prepare(head + desc);
+            Before.Prepare(head + " WHERE (QUANTITY = :Q AND ID < :ID) OR QUANTITY < :Q OR QUANTITY IS NULL" +
+                           desc);
+            BeforeNull.Prepare(head + " WHERE QUANTITY IS NULL AND ID < :ID" + desc);
+            all.insert(all.end(), {&AfterNull, &BeforeNull});
+        } else {
+            AnsiString c = Order == TBenchOrder::Id ? "ID" : "DESCRIPTION";
+            First.Prepare(head + " ORDER BY " + c + rows);
+            After.Prepare(head + " WHERE " + c + " > ? ORDER BY " + c + rows);
+            AtOrAfter.Prepare(head + " WHERE " + c + " >= ? ORDER BY " + c + rows);
+            Last.Prepare(head + " ORDER BY " + c + " DESC" + rows);
+            Before.Prepare(head + " WHERE " + c + " < ? ORDER BY " + c + " DESC" + rows);
+            all.push_back(&AtOrAfter);
+        }
         ByKey.Prepare(head + " WHERE ID = ?");
         Update.Prepare("UPDATE ITEM SET PRICE = ? WHERE ID = ? RETURNING ID, DESCRIPTION, QUANTITY, PRICE");
-        for (TStatement* q : {&First, &After, &AtOrAfter, &Last, &Before, &ByKey, &Update})
+        for (TStatement* q : all)
             CheckItemColumns(q->Out(), Side);
         TSqlda& in = Update.In();
         if (in.Count() != 2 || SqlType(in.Var(0)) != SQL_LONG || in.Var(0).sqlscale != -2 ||
@@ -86,8 +107,9 @@ bool TLeanClientSide::GetNext(TRow& Row) {
     if (FPosFlag == BeforeFirst) {
         c.Open(F->First, F->Bound);
     } else if (!c.StandsOn(FPos) || c.Spent()) {
-        BindOrder(F->Order, F->After, FPos);
-        c.Open(F->After, F->Bound);
+        TStatement& q = F->Order == TBenchOrder::Quantity && FPos.QuantityNull ? F->AfterNull : F->After;
+        BindOrder(F->Order, q, FPos);
+        c.Open(q, F->Bound);
     }
     if (c.Q->AtEnd() || !c.Fetch(Row)) return false;
     FPosFlag = OnRow;
@@ -101,8 +123,9 @@ bool TLeanClientSide::GetPrior(TRow& Row) {
     if (FPosFlag == AfterLast) {
         c.Open(F->Last, F->Bound);
     } else if (!c.StandsOn(FPos) || c.Spent()) {
-        BindOrder(F->Order, F->Before, FPos);
-        c.Open(F->Before, F->Bound);
+        TStatement& q = F->Order == TBenchOrder::Quantity && FPos.QuantityNull ? F->BeforeNull : F->Before;
+        BindOrder(F->Order, q, FPos);
+        c.Open(q, F->Bound);
     }
     if (c.Q->AtEnd() || !c.Fetch(Row)) return false;
     FPosFlag = OnRow;
@@ -121,6 +144,7 @@ void TLeanClientSide::Close() {
 }
 
 void TLeanClientSide::FindNearest(const TBenchKey& Key) {
+    if (F->Order == TBenchOrder::Quantity) throw EBenchUnsupported("no nearest search by QUANTITY");
     BindOrder(F->Order, F->AtOrAfter, Key);
     F->Fwd.Open(F->AtOrAfter, F->Bound);
     TRow row;
@@ -149,7 +173,8 @@ void TLeanClientSide::EditPost(int PriceCents) {
     SetLong(u.In().Var(0), PriceCents);
     SetLong(u.In().Var(1), row.Id);
     u.ExecuteReturning();
-    if (*u.Out().Var(0).sqlind < 0) throw Exception(AnsiString(Name()) + " client: the update changed no row");
+    if (*u.Out().Var(0).sqlind < 0)
+        throw Exception(AnsiString(Name()) + " client: the update changed no row");
     ReadRow(u.Out(), row);
     FPos = row;
     FPosFlag = OnRow;

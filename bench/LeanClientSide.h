@@ -7,9 +7,9 @@
 //   life (across closing and re-opening the result): no prepare is timed.
 // - No catalogue query and no main select: the cursor statements describe
 //   the columns.
-// - The smallest statements that deliver the rows: the order's column is
-//   unique, so a cursor re-opened at a row starts strictly after (before) it
-//   and reads no row twice; no locate step. A key search reads the row by
+// - The smallest statements that deliver the rows: the order is unique (the
+//   QUANTITY order is made so by ID), so a cursor re-opened at a row starts
+//   strictly after (before) it and reads no row twice; no locate step. A key search reads the row by
 //   key and continues from there; a nearest search's cursor goes on to fill
 //   the window.
 // - A post is one UPDATE of the changed column with RETURNING, whose row

@@ -48,7 +48,9 @@ struct TOffsetSide::TImpl {
 
 TOffsetSide::TOffsetSide(const TBenchTarget& Target) : F(std::make_unique<TImpl>(Target)) {
     F->Conn.Attach(Target);
-    AnsiString c = Target.Order == TBenchOrder::Id ? "ID" : "DESCRIPTION";
+    // QUANTITY repeats: ID makes its order total, or pages could overlap.
+    AnsiString c = Target.Order == TBenchOrder::Quantity ? AnsiString("QUANTITY, ID")
+                                                         : AnsiString(OrderName(Target.Order));
     F->Page.Prepare("SELECT * FROM ITEM ORDER BY " + c + " OFFSET ? ROWS FETCH NEXT " +
                     IntToStr(Target.WindowRows) + " ROWS ONLY");
     CheckItemColumns(F->Page.Out(), Side);

@@ -1,8 +1,72 @@
 #include "Utilskv.h"
 
 #include "DateUtils.h"
+#include "Classes.h"
+#include "StdCtrls.h"
+
+#include <QFontMetrics>
 
 #include <cassert>
+#include <cstdint>
+
+namespace {
+
+// An edit message's point: x and y as signed 16-bit halves.
+QPoint PointOf(LRESULT Result) {
+    auto v = static_cast<std::uintptr_t>(Result);
+    return QPoint(static_cast<std::int16_t>(LoWord(v)), static_cast<std::int16_t>(HiWord(v)));
+}
+
+// The code point at Pos of a UTF-8 text (positions count code points).
+QString CharAt(const AnsiString& Text, int Pos) {
+    QList<uint> points = QString::fromStdString(Text).toUcs4();
+    if (Pos < 0 || Pos >= points.size()) return QString();
+    char32_t c = points[Pos];
+    return QString::fromUcs4(&c, 1);
+}
+
+} // namespace
+
+bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos) {
+    int start = Edit->GetSelStart();
+    QPoint p = PointOf(Edit->Perform(EM_POSFROMCHAR, static_cast<WPARAM>(start)));
+    if (p == QPoint(-1, -1)) {
+        // The edit gives no position for the place after the last character.
+        LRESULT length = Edit->Perform(WM_GETTEXTLENGTH);
+        if (length == 0) {
+            QRect r;
+            Edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+            p = r.topLeft();
+        } else if (length == start) {
+            // Measured with the edit's font, as the edit draws its text.
+            QFontMetrics fm(Edit->GetFont()->ToQFont());
+            LRESULT line = Edit->Perform(EM_LINEFROMCHAR, static_cast<WPARAM>(start));
+            p = PointOf(Edit->Perform(EM_POSFROMCHAR, static_cast<WPARAM>(start - 1)));
+            if (Edit->Perform(EM_LINEFROMCHAR, static_cast<WPARAM>(start - 1)) == line) {
+                p.rx() += fm.horizontalAdvance(CharAt(Edit->GetText(), start - 1));
+            } else {
+                // The text ends with a line break: the caret starts the next line.
+                p.rx() = PointOf(Edit->Perform(EM_POSFROMCHAR, 0)).x();
+                p.ry() += fm.height();
+            }
+        } else {
+            Pos = QPoint(-1, -1);
+            return false;
+        }
+    }
+    if (p.x() < 0 || p.y() < 0 || p.x() >= Edit->GetClientWidth() || p.y() >= Edit->GetClientHeight()) {
+        Pos = QPoint(-1, -1);
+        return false;
+    }
+    Pos = p;
+    return true;
+}
+
+int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC*, Cardinal, LPARAM Data) {
+    auto* faces = reinterpret_cast<TStrings*>(Data);
+    if (faces->IndexOf(LogFont->lfFaceName) < 0) faces->Add(LogFont->lfFaceName);
+    return 1;
+}
 
 int DaysInMonth(int Year, int Month) {
     static const int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

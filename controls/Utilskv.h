@@ -2,6 +2,19 @@
 #pragma once
 
 #include "SysUtils.h"
+#include "Windows.h"
+
+#include <QPoint>
+
+class TCustomMemo;
+
+// The caret of a multi-line-capable edit in its client pixels. False, with
+// (-1, -1), when the caret lies outside the client area.
+bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos);
+
+// A font-family enumeration callback: adds the font's face name to the
+// TStrings in Data unless it holds it already; goes on with the next font.
+int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC* Metric, Cardinal FontType, LPARAM Data);
 
 // Days of the month (1..12) in the year, February by the Gregorian leap-year
 // rule. The month is not checked: callers pass 1 to 12.

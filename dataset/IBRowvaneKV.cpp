@@ -5,10 +5,13 @@
 
 #include "TypInfo.h"
 
+#include <algorithm>
 #include <cassert>
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <utility>
+#include <vector>
 
 KV_PUBLISHED_METACLASS(TIBRowvaneKV, &TDataSet::ClassInfo())
 
@@ -343,6 +346,7 @@ void TIBRowvaneKV::InternalOpen() {
     FLink->CheckDatabase();
     FLink->CheckTransaction();
     if (FSelectSQL->GetText().empty()) throw EIBRVError(rveEmptyQuery);
+    CheckSelectStatement(FSelectSQL->GetText());
     InternalPrepare(false);
     FTableAliases->BuildList(FQrySelect);
     InitFieldDefs();
@@ -351,6 +355,7 @@ void TIBRowvaneKV::InternalOpen() {
     FFieldDataSize = CalcFieldDataSize(FQrySelect);
     FColumnCount = FQrySelect->Current()->GetCount();
     CreateModelBuffer();
+    RefreshOrderColumns(); // now it can be made total
     SetBookmarkSize(CalcBookmarkSize());
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         *buffer = AllocRecordBuffer();
@@ -370,6 +375,9 @@ void TIBRowvaneKV::InternalClose() {
         }
     };
     FBlobStreams.reset();
+    RemoveTieBreakers();
+    FUniqueIndexes.clear();
+    FUniqueIndexesRead = false;
     step([this] { InternalUnprepare(); });
     step([this] { DeactivateTransaction(); });
     step([this] { BindFields(false); });
@@ -537,9 +545,112 @@ void TIBRowvaneKV::RefreshOrderColumns() {
         backward->SetOrderBy(forward->GetOrderBy());
         backward->InvertOrderTypes();
     }
+    // Only an open dataset knows its columns and can tell a unique order.
+    int ties = FModelBuffer ? AppendTieBreakers(*forward, *backward) : 0;
     FOrderColumnsFwd = std::move(forward);
     FOrderColumnsBwd = std::move(backward);
+    FTieBreakCount = ties;
     FPositionColumnsFound = false;
+}
+
+// Rows that stand level in the order cannot be told apart by a cursor
+// re-opened at the position, and the engine need not read them backward in
+// the reverse of their forward order. Unless the order is known to be
+// unique, the key columns it lacks therefore follow it: ascending in the
+// order as written, descending in the inverted one. Returns their number.
+int TIBRowvaneKV::AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward) {
+    if (Forward.GetCount() == 0 || FKeyColumns->GetCount() == 0) return 0;
+    char* model = FModelBuffer.get();
+    auto selectColumn = [this, model](const TIBRVColumn* Column) {
+        return GetFieldIndex(model, Column->GetTableNameEx(), Column->GetColumnNameEx());
+    };
+    std::vector<int> order;
+    for (int i = 0; i < Forward.GetCount(); ++i)
+        order.push_back(selectColumn(Forward.GetItem(i)));
+    std::vector<const TIBRVColumn*> missing;
+    for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
+        const TIBRVColumn* key = FKeyColumns->GetItem(i);
+        int index = selectColumn(key);
+        bool inOrder = false;
+        for (int j = 0; j < Forward.GetCount() && !inOrder; ++j) {
+            const TIBRVColumn* column = Forward.GetItem(j);
+            inOrder = index >= 0 ? order[static_cast<size_t>(j)] == index
+                                 : column->GetTableNameEx() == key->GetTableNameEx() &&
+                                       column->GetColumnNameEx() == key->GetColumnNameEx();
+        }
+        if (!inOrder) missing.push_back(key);
+    }
+    if (missing.empty() || HasUniqueIndexWithin(order)) return 0;
+    for (const TIBRVColumn* key : missing) {
+        for (auto [list, direction] : {std::pair{&Forward, sitAsc}, std::pair{&Backward, sitDesc}}) {
+            TIBRVColumn* column = list->AddItem();
+            column->SetTableName(key->GetTableName());
+            column->SetColumnName(key->GetColumnName());
+            column->SetOrderType(direction);
+        }
+    }
+    return static_cast<int>(missing.size());
+}
+
+bool TIBRowvaneKV::HasUniqueIndexWithin(const std::vector<int>& Columns) {
+    // The own names of the NOT NULL columns of the main table among them: a
+    // unique index allows any number of rows with NULL.
+    AnsiString table = GetMainTableName();
+    std::vector<AnsiString> names;
+    for (int index : Columns) {
+        if (index < 0) continue;
+        TIBXSQLVAR* column = FQrySelect->GetFields(index);
+        if (column->GetRelName() == table && TIBRVRecordBuffer::FieldHdr(FModelBuffer.get(), index).GetRequired())
+            names.push_back(column->GetSQLName());
+    }
+    if (names.empty()) return false;
+    for (const std::vector<AnsiString>& unique : GetUniqueIndexes(table)) {
+        bool covered = std::all_of(unique.begin(), unique.end(), [&names](const AnsiString& Name) {
+            return std::find(names.begin(), names.end(), Name) != names.end();
+        });
+        if (covered) return true;
+    }
+    return false;
+}
+
+const std::vector<std::vector<AnsiString>>& TIBRowvaneKV::GetUniqueIndexes(const AnsiString& Table) {
+    if (FUniqueIndexesRead) return FUniqueIndexes;
+    // Read once per open, in the dataset's transaction; an expression index
+    // has no segments and so takes no part.
+    TIBSQL query(nullptr);
+    query.SetDatabase(GetDatabase());
+    query.SetTransaction(GetTransaction());
+    query.GetSQL()->SetText(
+        "SELECT I.RDB$INDEX_NAME, S.RDB$FIELD_NAME FROM RDB$INDICES I JOIN RDB$INDEX_SEGMENTS S"
+        " ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME WHERE I.RDB$RELATION_NAME = :RELATION"
+        " AND I.RDB$UNIQUE_FLAG = 1 AND COALESCE(I.RDB$INDEX_INACTIVE, 0) = 0"
+        " ORDER BY I.RDB$INDEX_NAME, S.RDB$FIELD_POSITION");
+    query.Prepare();
+    query.GetSQLParams()->ByName("RELATION")->SetAsString(Table);
+    std::vector<std::vector<AnsiString>> indexes;
+    AnsiString current;
+    for (query.ExecQuery(); !query.GetEOF(); query.Next()) {
+        AnsiString name = TrimRight(query.GetFields(0)->GetAsString());
+        if (indexes.empty() || name != current) indexes.emplace_back();
+        current = name;
+        indexes.back().push_back(TrimRight(query.GetFields(1)->GetAsString()));
+    }
+    query.Close();
+    FUniqueIndexes = std::move(indexes);
+    FUniqueIndexesRead = true;
+    return FUniqueIndexes;
+}
+
+void TIBRowvaneKV::RemoveTieBreakers() {
+    for (TIBRVOrderColumns* list : {FOrderColumnsFwd.get(), FOrderColumnsBwd.get()})
+        for (int i = 0; i < FTieBreakCount && list->GetCount() > 0; ++i)
+            list->Delete(list->GetCount() - 1);
+    FTieBreakCount = 0;
+    FPositionColumnsFound = false;
+}
+
+int TIBRowvaneKV::GetOrderColumnCount() const {
+    return FOrderColumnsFwd->GetCount() - FTieBreakCount;
 }
 
 AnsiString TIBRowvaneKV::GetMainTableName() {

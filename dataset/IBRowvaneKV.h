@@ -554,6 +554,9 @@ private:
 // current position and the row under each of its two cursors. Owns its link,
 // its statements (components it owns), its text and column lists and, while
 // open, its record buffers and blob streams; borrows database and transaction.
+// While open, an order whose values may repeat is followed by the key columns
+// it lacks, so that both cursors read one total order; a select its parser
+// would change, or whose rows FIRST, SKIP or ROWS limit, is refused at open.
 // Published properties and their defaults: Database, Transaction, SelectSQL,
 // ModifySQL, InsertSQL (lines), WhereClause (not stored), OrderItems, GeneratorFields (lines),
 // OrderItemId (0), KeyColumns, MainTable (empty), ReadOnly,
@@ -737,7 +740,18 @@ protected:
     void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
 
     // ---- Order columns, main table, generated select texts, cursors
+    // Both orders anew from the order item or the select's ORDER BY; while
+    // open made total by the key columns an order that may tie lacks.
     void RefreshOrderColumns();
+    int AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward);
+    // Some unique index of the main table lies within these NOT NULL select columns.
+    bool HasUniqueIndexWithin(const std::vector<int>& Columns);
+    // The main table's active unique indexes, each as its column names in
+    // order; read from the catalogue once per open.
+    const std::vector<std::vector<AnsiString>>& GetUniqueIndexes(const AnsiString& Table);
+    void RemoveTieBreakers();
+    // The order columns as written, without the appended key columns.
+    int GetOrderColumnCount() const;
     AnsiString GetMainTableName();
     // The ORDER BY of a select text := the current order, or its inversion.
     void ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending);
@@ -746,6 +760,10 @@ protected:
     void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
     // Builds and prepares the statement that re-reads one row by key.
     void InternalPrepareRefreshQuery();
+    // Refuses (EDatabaseError) a select the parser does not take apart and
+    // rebuild without loss, or one with a comment, or one whose rows are
+    // limited by FIRST, SKIP or ROWS: the cursors could not run it as written.
+    void CheckSelectStatement(const AnsiString& Text);
     // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
     // 3 backward order, 4 backward from the position.
     void InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count);
@@ -885,4 +903,9 @@ private:
     std::vector<int> FKeyColumnIndexes;
     std::vector<int> FOrderColumnIndexes;
     bool FPositionColumnsFound = false;
+
+    // Key columns appended to both order lists to make the order total.
+    int FTieBreakCount = 0;
+    std::vector<std::vector<AnsiString>> FUniqueIndexes;
+    bool FUniqueIndexesRead = false;
 };

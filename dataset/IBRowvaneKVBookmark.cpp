@@ -168,14 +168,17 @@ bool TIBRowvaneKV::GotoKey(bool Exact, bool ByPrimaryKey, int ColumnCount, bool 
         if (ByPrimaryKey) {
             found = InternalGetRecordFromBuf(buffer, FKeyBuffer);
         } else {
+            // "All" are the order columns as written: the key columns that
+            // make the order total are not part of what the user searches.
+            int count = ColumnCount == -1 && FTieBreakCount > 0 ? GetOrderColumnCount() : ColumnCount;
             InternalCloseSelectQueryFwd();
-            InternalPrepareSelectQueryFwd(2, ColumnCount);
-            SetQueryLocateValues(FQryForward, FKeyBuffer, false, ColumnCount);
+            InternalPrepareSelectQueryFwd(2, count);
+            SetQueryLocateValues(FQryForward, FKeyBuffer, false, count);
             SetQryParamFromQry(FQrySelect, FQryForward);
             FQryForward->ExecQuery();
             if (FQryForward->Next()) {
                 FetchRecordToBuffer(buffer, FQryForward->Current());
-                found = !Exact || CompareRecordPos(FKeyBuffer, buffer, false, ColumnCount);
+                found = !Exact || CompareRecordPos(FKeyBuffer, buffer, false, count);
             }
         }
         if (found) {

@@ -38,7 +38,10 @@ void CheckRowChanged(TIBSQL* Query) {
 void TIBRowvaneKV::InternalEdit() {
     TDataSet::InternalEdit();
     if (FPessimisticLocking) LockRecord();
-    if (FRefreshBeforeEdit) RefreshActiveRecord();
+    // Once the row is locked it is read again: the values in the window may
+    // be older than the lock, and a post would write them back over what
+    // another user committed in between.
+    if (FRefreshBeforeEdit || FPessimisticLocking) RefreshActiveRecord();
     SaveRecord(FSavedBuffer, GetActiveBuf());
 }
 
@@ -109,7 +112,16 @@ void TIBRowvaneKV::InternalDelete() {
 void TIBRowvaneKV::InternalCancel() {
     TDataSet::InternalCancel();
     if (GetState() != dsInsert) {
-        FBlobStreams->CancelChanges();
+        // The row as it was when the edit began, without asking the server:
+        // a cancel must succeed also when the transaction has ended.
+        SaveRecord(GetActiveBuf(), FSavedBuffer);
+        try {
+            FBlobStreams->CancelChanges();
+        } catch (...) {
+            // A stream that cannot go back is dropped: the restored record
+            // names the blob it held, and a new stream reads it from there.
+            FBlobStreams->Clear();
+        }
     } else {
         SaveRecord(FPositionBuffer, FSavedBuffer);
         // What was written into the new record's blobs must never reach

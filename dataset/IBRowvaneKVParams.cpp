@@ -35,7 +35,7 @@ void TIBRowvaneKV::SetQueryLocateValues(TIBSQL* Query, char* Buffer, bool ByKey,
         ByKey ? static_cast<TIBRVColumnList*>(FKeyColumns.get()) : FOrderColumnsFwd.get();
     int n = columns->GetCount();
     if (Count != -1) {
-        if (Count > n) throw EIBRVError(rveInvalidSortColCount);
+        if (Count > (ByKey ? n : GetOrderColumnCount())) throw EIBRVError(rveInvalidSortColCount);
         n = Count;
     }
     for (int i = 0; i < n; ++i) {

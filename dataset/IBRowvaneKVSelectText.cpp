@@ -4,11 +4,142 @@
 // works on a parser of its own.
 #include "IBRowvaneKVInternal.h"
 
+#include "SQLSelectParserKVInternal.h"
+
 #include <algorithm>
 #include <vector>
 
 using Ibrowvanekv::LocateParamName;
 using Ibrowvanekv::NewParser;
+
+// ---------------------------------------------------------------------------
+// What the dataset cannot run: the cursors and the refresh statement are
+// rebuilt by the parser, so a statement it does not take apart without loss
+// would run as another statement; and a result limited by FIRST, SKIP or
+// ROWS holds other rows when read in the inverted order.
+
+namespace {
+
+struct TToken {
+    TSQLItemType Type;
+    AnsiString Text;
+};
+
+// The tokens as the parser reads them. The rebuild writes the clause
+// keywords in capitals and with one blank between their words.
+std::vector<TToken> TokensOf(const AnsiString& Text) {
+    std::vector<TToken> tokens;
+    const AnsiString buffer(Text); // NUL-terminated for the scan
+    const char* cursor = buffer.c_str();
+    AnsiString token;
+    for (TSQLItemType type; (type = SQLSelectParserKV::GetNextToken(cursor, token)) != sitEnd;)
+        tokens.push_back({type, type >= sitSelect && type <= sitForUpdate ? UpperCase(token) : token});
+    return tokens;
+}
+
+// "--" or "/*" outside a quoted token: the parser reads a comment as text.
+bool HasComment(const AnsiString& Text) {
+    const AnsiString buffer(Text);
+    const char* cursor = buffer.c_str();
+    AnsiString token;
+    while (SQLSelectParserKV::ScanToken(cursor, token))
+        if ((token == "-" && *cursor == '-') || (token == "/" && *cursor == '*')) return true;
+    return false;
+}
+
+[[noreturn]] void RefuseStatement(const AnsiString& What, const AnsiString& Why) {
+    throw EDatabaseError(What + " " + Why);
+}
+
+// The given tokens, less what the rebuild drops on purpose, against the
+// tokens of the rebuilt text; the first difference is reported, with what
+// usually causes it.
+void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, const AnsiString& Rebuilt,
+                         const AnsiString& Cause) {
+    std::vector<TToken> rebuilt = TokensOf(Rebuilt);
+    size_t n = std::min(Given.size(), rebuilt.size());
+    size_t i = 0;
+    while (i < n && Given[i].Text == rebuilt[i].Text)
+        ++i;
+    if (i == Given.size() && i == rebuilt.size()) return;
+    AnsiString at;
+    for (size_t j = i; j < std::min(Given.size(), i + 4); ++j)
+        at += (j > i ? " " : "") + Given[j].Text;
+    RefuseStatement(What, "cannot be taken apart without changing it at " +
+                              (at.empty() ? AnsiString("its end") : "\"" + at + "\"") + ": " + Cause +
+                              " is not supported");
+}
+
+// Each clause is changed on its own (its WHERE put in parentheses, its
+// ORDER BY replaced): a clause whose parentheses do not pair up holds part of
+// a nested select that the parser took for a clause of the statement.
+void CheckClausesClosed(const AnsiString& What, const TSQLSelectParserKV& Parser) {
+    for (int s = 0; s < Parser.GetCount(); ++s) {
+        const TSQLSelectParserSectionKV* section = Parser.GetSection(s);
+        int depth = 0;
+        for (int i = 0; i < section->GetCount() && depth >= 0; ++i) {
+            TSQLItemType type = section->GetItem(i)->ItemType;
+            depth += type == sitOpenParen ? 1 : type == sitCloseParen ? -1 : 0;
+        }
+        if (depth != 0)
+            RefuseStatement(What, "cannot be taken apart: its " + section->Name +
+                                      " clause is cut off inside parentheses (a nested select's clause ended it)");
+    }
+}
+
+// FIRST or SKIP right after an outer SELECT, a ROWS clause, OFFSET .. ROWS,
+// FETCH FIRST/NEXT: the rows read backward would not be the rows read forward.
+void CheckNotLimited(const AnsiString& What, const TSQLSelectParserKV& Parser) {
+    auto word = [](const TSQLSelectParserItemKV* Item) {
+        return Item && Item->QuoteKind == 0 ? UpperCase(Item->Text) : AnsiString();
+    };
+    for (int s = 0; s < Parser.GetCount(); ++s) {
+        TSQLSelectParserSectionKV* section = Parser.GetSection(s);
+        int count = section->GetCount();
+        auto item = [section, count](int Index) {
+            return Index < count ? section->GetItem(Index) : nullptr;
+        };
+        int depth = 0;
+        bool afterSelect = section->SectionType == sitSelect;
+        for (int i = 0; i < count; ++i) {
+            const TSQLSelectParserItemKV* current = item(i);
+            AnsiString w = word(current);
+            if (depth == 0) {
+                AnsiString next = word(item(i + 1));
+                bool limit = (afterSelect && (w == "FIRST" || w == "SKIP") && item(i + 1) && next != ",") ||
+                             w == "ROWS" ||
+                             (w == "OFFSET" && (word(item(i + 2)) == "ROW" || word(item(i + 2)) == "ROWS")) ||
+                             (w == "FETCH" && (next == "FIRST" || next == "NEXT"));
+                if (limit)
+                    RefuseStatement(What, "limits its rows with " + w +
+                                              ": read backward, such a result holds other rows, so the"
+                                              " dataset cannot scroll it");
+            }
+            afterSelect = depth == 0 && current->ItemType == sitSelect;
+            if (current->ItemType == sitOpenParen) ++depth;
+            if (current->ItemType == sitCloseParen && depth > 0) --depth;
+        }
+    }
+}
+
+} // namespace
+
+void TIBRowvaneKV::CheckSelectStatement(const AnsiString& Text) {
+    if (HasComment(Text)) RefuseStatement("SelectSQL", "holds a comment, which the dataset would not keep");
+    auto parser = NewParser(GetSQLDialect());
+    parser->SetSQLText(Text);
+    std::vector<TToken> given = TokensOf(Text);
+    // Dropped on purpose: words before the first clause keyword, and a FOR UPDATE without OF.
+    auto first = std::find_if(given.begin(), given.end(),
+                              [](const TToken& T) { return T.Type >= sitSelect && T.Type <= sitForUpdate; });
+    given.erase(given.begin(), first);
+    if (parser->GetSectionByType(sitForUpdate)->GetCount() == 0)
+        std::erase_if(given, [](const TToken& T) { return T.Type == sitForUpdate; });
+    CheckRebuiltAsGiven("SelectSQL", std::move(given), parser->GetSQLText(),
+                        "a select in the select list or in FROM, or a clause out of its place,");
+    CheckClausesClosed("SelectSQL", *parser);
+    CheckNotLimited("SelectSQL", *parser);
+}
 
 // ---------------------------------------------------------------------------
 // WhereClause
@@ -25,12 +156,19 @@ void TIBRowvaneKV::SetWhereClause(const AnsiString& Value) {
     parser->SetSQLText(oldText);
     TSQLSelectParserSectionKV* where = parser->GetSectionByType(sitWhere);
     if (where->GetSQLText() == Value) return;
+    // A condition the parser would change is refused before anything is touched.
+    if (HasComment(Value)) RefuseStatement("WhereClause", "holds a comment, which the dataset would not keep");
+    where->SetSQLText(Value);
+    std::vector<TToken> given = TokensOf(Value);
+    if (!given.empty() && given.front().Type == sitWhere) given.erase(given.begin());
+    CheckRebuiltAsGiven("WhereClause", std::move(given), where->GetSQLText(),
+                        "a clause of a nested select outside parentheses");
+    CheckClausesClosed("WhereClause", *parser);
     bool wasPrepared = GetInternalPrepared();
     InternalPrepareSelectQueryFwd(0, -1);
     InternalPrepareSelectQueryBwd(0);
     InternalUnprepareQuery(FQryRefresh);
     InternalUnprepareQuery(FQrySelect);
-    where->SetSQLText(Value);
     // Straight into the statement: the SelectSQL events stay quiet, so this
     // is allowed while open and keeps the order lists.
     FQrySelect->GetSQL()->SetText(parser->GetSQLText());
@@ -89,9 +227,10 @@ std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, i
 void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count) {
     if (FOrderItemId < 0) Ascending = !Ascending;
     TIBRVOrderColumns* order = Ascending ? FOrderColumnsFwd.get() : FOrderColumnsBwd.get();
+    // -1: every column, the appended key columns too; a count names columns as written.
     int n = order->GetCount();
     if (Count != -1) {
-        if (Count > n) throw EIBRVError(rveInvalidSortColCount);
+        if (Count > GetOrderColumnCount()) throw EIBRVError(rveInvalidSortColCount);
         n = Count;
     }
     if (n <= 0) return; // no condition at all, not an empty pair of parentheses
@@ -173,10 +312,10 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
 
 AnsiString TIBRowvaneKV::SelectTextInputs() {
     // Everything the builders read: the text, the dialect, the direction of
-    // the order item, the order lists as written (with any columns appended)
-    // and which of the order columns may be NULL.
+    // the order item, the order lists (with any key columns appended, and how
+    // many columns were written) and which of the order columns may be NULL.
     AnsiString inputs = FSelectSQL->GetText();
-    inputs += '\0' + IntToStr(GetSQLDialect()) + (FOrderItemId < 0 ? "-" : "+");
+    inputs += '\0' + IntToStr(GetSQLDialect()) + (FOrderItemId < 0 ? "-" : "+") + IntToStr(GetOrderColumnCount());
     inputs += '\0' + FOrderColumnsFwd->GetOrderBy() + '\0' + FOrderColumnsBwd->GetOrderBy() + '\0';
     for (bool nullable : OrderColumnsNullable(*FOrderColumnsFwd, FOrderColumnsFwd->GetCount()))
         inputs += nullable ? '1' : '0';

@@ -1,6 +1,5 @@
-// The tokenizer of the SELECT parser. It belongs to SQLSelectParserKV.cpp
-// alone; this header exists so that the tests can reach it. Nothing else
-// includes it.
+// The tokenizer of the SELECT parser. Besides the parser, the tests and the
+// dataset's check that a statement survives the parser's rebuild read it.
 #pragma once
 
 #include "SQLSelectParserKV.h"

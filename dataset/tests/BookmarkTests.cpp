@@ -338,6 +338,49 @@ TEST_F(BookmarkTest, NearestSearchCentresInALargeOrderAndTheWindowReadsOnCorrect
     EXPECT_EQ(Grid->Window(), WindowAround(order, 150, 4));
 }
 
+TEST_F(BookmarkTest, AmongEqualValuesSearchesAndBookmarksLandOnTheirRowAndTheWindowAroundIt) {
+    FillItems(1000); // QUANTITY 0..9, each a hundred times
+    struct Case {
+        int OrderItemId;
+        const char* OrderBy; // the order the dataset reads: made total by the key
+        const char* Value;
+        bool Exact;
+        int Found;
+    } cases[] = {
+        {5, "QUANTITY, ID", "5", true, 5},
+        {5, "QUANTITY, ID", "4.5", false, 5},
+        {-5, "QUANTITY DESC, ID DESC", "5", true, 995},
+        {-5, "QUANTITY DESC, ID DESC", "4.5", false, 994},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(AnsiString(c.OrderBy) + " at " + c.Value);
+        OpenItems(c.OrderItemId);
+        std::vector<int> order = EngineOrder(c.OrderBy);
+        DS->SetKey(true);
+        DS->FieldByName("QUANTITY")->SetAsString(c.Value);
+        ASSERT_TRUE(DS->GotoKey(c.Exact, false, -1, true));
+        EXPECT_EQ(Id(), c.Found);
+        EXPECT_EQ(Grid->Window(), WindowAround(order, c.Found, 9));
+        for (int step : {15, -40, 31}) {
+            DS->MoveBy(step);
+            EXPECT_EQ(Grid->Window(), WindowAround(order, Id(), Grid->Active()));
+        }
+        // A row in the middle of its group, bookmarked, left and found again.
+        DS->SetKey(true);
+        DS->FieldByName("ID")->SetAsInteger(505);
+        ASSERT_TRUE(DS->GotoKey(true, true, -1, true));
+        EXPECT_EQ(Grid->Window(), WindowAround(order, 505, 9));
+        TScopedBookmark mark(*DS);
+        DS->Last();
+        DS->GotoBookmark(mark);
+        EXPECT_EQ(Id(), 505);
+        EXPECT_EQ(Grid->Window(), WindowAround(order, 505, 9));
+        DS->MoveBy(-30);
+        EXPECT_EQ(Grid->Window(), WindowAround(order, Id(), Grid->Active()));
+        DS->Close();
+    }
+}
+
 TEST_F(BookmarkTest, TheClientFilterMovesANearestSearchOnAndFailsAnExactOne) {
     OpenItems();
     int rejectFrom = 100;

@@ -144,6 +144,87 @@ TEST_F(RowvaneTest, OpenRefusesAMissingDatabaseTransactionOrQuery) {
     EXPECT_EQ(ds.ModelBuffer(), nullptr);
 }
 
+TEST_F(RowvaneTest, OpenRefusesASelectTheCursorsCouldNotRunAsWritten) {
+    struct {
+        const char* Select;
+        const char* Cause; // part of the message; nullptr: the select opens
+    } cases[] = {
+        // As written in the component's documentation and the demonstration program.
+        {"SELECT * FROM ITEM", nullptr},
+        {"SELECT ID, DESCRIPTION FROM ITEM", nullptr},
+        {"SELECT ID, DESCRIPTION, QUANTITY, PRICE FROM ITEM WHERE QUANTITY > 5 ORDER BY ID", nullptr},
+        {"SELECT I.ID, I.QUANTITY FROM ITEM I WHERE I.QUANTITY > :MINQTY GROUP BY I.ID, I.QUANTITY", nullptr},
+        {"SELECT X.ID FROM ITEM AS X", nullptr},
+        // Spacing, letter case, what the rebuild drops on purpose, nested selects in a condition.
+        {"select id,\r\n\tdescription  from item order  by id", nullptr},
+        {"SELECT * FROM ITEM FOR UPDATE", nullptr},
+        {"SELECT ID FROM ITEM WHERE DESCRIPTION <> 'it''s -- no /* comment'", nullptr},
+        {"SELECT ID FROM ITEM WHERE ID IN (SELECT FIRST 2 ID FROM ITEM WHERE QUANTITY > 1)", nullptr},
+        {"SELECT A.ID FROM ITEM A JOIN ITEM B ON A.ID = B.ID", nullptr},
+        // Comments, which the parser would split as text.
+        {"SELECT ID FROM ITEM -- all of them", "comment"},
+        {"SELECT ID /* the key */ FROM ITEM", "comment"},
+        {"SELECT ID FROM ITEM WHERE ID > 5--3", "comment"},
+        // Selects the parser restarts a clause at.
+        {"SELECT ID, (SELECT COUNT(*) FROM ITEM) AS N FROM ITEM", "\"ID , ( SELECT\""},
+        {"SELECT * FROM (SELECT ID FROM ITEM) T", "\"* FROM ( SELECT\""},
+        // A nested select's GROUP BY ends the outer WHERE: both clauses lose a parenthesis.
+        {"SELECT ID FROM ITEM WHERE ID IN (SELECT ID FROM ITEM GROUP BY ID)", "WHERE"},
+        // Results that hold other rows when read backward.
+        {"SELECT FIRST 5 ID, PRICE FROM ITEM ORDER BY ID", "FIRST"},
+        {"SELECT SKIP 2 ID FROM ITEM", "SKIP"},
+        {"SELECT ID FROM ITEM ORDER BY ID ROWS 2", "ROWS"},
+        {"SELECT ID FROM ITEM ORDER BY ID OFFSET 1 ROW", "OFFSET"},
+        {"SELECT ID FROM ITEM ORDER BY ID FETCH FIRST 2 ROWS ONLY", "FETCH"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Select);
+        Use("");
+        DS->SetKeyColumns("ID");
+        // An order item of its own: a limit after the select's ORDER BY is no order column.
+        DS->GetOrderItems()->SetText("1;ID");
+        DS->SetOrderItemId(1);
+        DS->GetSelectSQL()->SetText(c.Select);
+        if (!c.Cause) {
+            DS->Open();
+            EXPECT_TRUE(DS->GetActive());
+            DS->Close();
+            continue;
+        }
+        try {
+            DS->Open();
+            ADD_FAILURE() << "opened";
+        } catch (const EIBRVError& e) {
+            ADD_FAILURE() << e.Message();
+        } catch (const EIBError& e) {
+            ADD_FAILURE() << "the engine's error: " << e.Message();
+        } catch (const EDatabaseError& e) {
+            EXPECT_THAT(e.Message(), testing::StartsWith("SelectSQL "));
+            EXPECT_THAT(e.Message(), testing::HasSubstr(c.Cause));
+        }
+        EXPECT_FALSE(DS->GetActive());
+        EXPECT_FALSE(DS->GetInternalPrepared());
+    }
+}
+
+TEST_F(RowvaneTest, AWhereClauseTheParserWouldChangeIsRefusedAndTheOldOneStays) {
+    Use("SELECT * FROM ITEM WHERE ID > 1");
+    DS->SetKeyColumns("ID");
+    DS->GetOrderItems()->SetText("1;ID");
+    DS->SetOrderItemId(1);
+    DS->Open();
+    for (const char* where : {"ID > 5 --3", "ID IN (SELECT ID FROM ITEM GROUP BY ID)"}) {
+        SCOPED_TRACE(where);
+        EXPECT_THROW(DS->SetWhereClause(where), EDatabaseError);
+        EXPECT_EQ(DS->GetWhereClause(), "ID > 1");
+        EXPECT_TRUE(DS->GetInternalPrepared());
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 2);
+    }
+    DS->SetWhereClause("ID IN (SELECT ID FROM ITEM WHERE ID > 2)");
+    DS->RefreshRows();
+    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 3);
+}
+
 TEST_F(RowvaneTest, FieldDefinitionsMarkJoinedComputedFixedAndExpressionColumns) {
     Use("SELECT I.ID, I.DESCRIPTION, I.QUANTITY, T.C_VARCHAR, T.C_TWICE, T.C_CHAR, I.PRICE * 2 AS DOUBLED,"
         " T.C_MEMO FROM ITEM I JOIN TYPES T ON T.ID = I.ID");

@@ -43,58 +43,6 @@ protected:
     void EditingChanged() override { Events.push_back("editing"); }
 };
 
-// Another user of the database: an attachment and a transaction of its own
-// (read committed, no wait), started when a statement needs it.
-class TOtherUser {
-public:
-    explicit TOtherUser(const IBTest::TTestDatabase& Database) : FDb(Database.Attach()) {
-        FTr.SetDefaultDatabase(FDb.get());
-        FTr.GetParams()->SetText("read_committed\r\nrec_version\r\nnowait");
-        FQuery.SetDatabase(FDb.get());
-        FQuery.SetTransaction(&FTr);
-    }
-    ~TOtherUser() {
-        FQuery.Close();
-        if (FTr.GetInTransaction()) FTr.Rollback();
-    }
-    // Runs a statement in the open transaction; does not commit.
-    void Exec(const AnsiString& SQL) {
-        Start();
-        FQuery.Close();
-        FQuery.GetSQL()->SetText(SQL);
-        FQuery.ExecQuery();
-        FQuery.Close();
-    }
-    // Runs a statement and commits it.
-    void Run(const AnsiString& SQL) {
-        Exec(SQL);
-        FTr.Commit();
-    }
-    // The first column of the first row as text ("NULL", "none" without a row).
-    AnsiString Value(const AnsiString& SQL) {
-        Start();
-        FQuery.Close();
-        FQuery.GetSQL()->SetText(SQL);
-        FQuery.ExecQuery();
-        AnsiString value = FQuery.GetEOF()                    ? AnsiString("none")
-                           : FQuery.GetFields(0)->GetIsNull() ? AnsiString("NULL")
-                                                              : FQuery.GetFields(0)->GetAsString();
-        FQuery.Close();
-        return value;
-    }
-    void Commit() { FTr.Commit(); }
-    void Rollback() { FTr.Rollback(); }
-
-private:
-    void Start() {
-        if (!FTr.GetInTransaction()) FTr.StartTransaction();
-    }
-
-    std::unique_ptr<TIBDatabase> FDb;
-    TIBTransaction FTr{nullptr};
-    TIBSQL FQuery{nullptr};
-};
-
 class EditingTest : public RowvaneTest {
 protected:
     void SetUp() override {
@@ -115,7 +63,7 @@ protected:
     void OpenItems(int OrderItemId = 1) {
         Use("SELECT * FROM ITEM");
         DS->SetKeyColumns("ID");
-        DS->GetOrderItems()->SetText("1;ID\r\n2;DESCRIPTION\r\n3;QUANTITY, ID\r\n4;PRICE");
+        DS->GetOrderItems()->SetText("1;ID\r\n2;DESCRIPTION\r\n3;QUANTITY, ID\r\n4;PRICE\r\n5;QUANTITY");
         DS->SetOrderItemId(OrderItemId);
         Source->SetDataSet(DS.get());
         Grid = std::make_unique<TRecordingLink>();

@@ -463,6 +463,61 @@ TEST_F(EditingTest, ARowGoneOrReKeyedElsewhereIsReportedNotSilentlyMissed) {
     }
 }
 
+TEST_F(EditingTest, ALockedEditStartsFromTheRowAsCommittedAndPostKeepsWhatOthersWrote) {
+    for (bool refreshBeforeEdit : {false, true}) {
+        SCOPED_TRACE(refreshBeforeEdit ? "RefreshBeforeEdit on" : "RefreshBeforeEdit off");
+        OpenItems();
+        DS->SetPessimisticLocking(true);
+        DS->SetRefreshBeforeEdit(refreshBeforeEdit);
+        DS->Next(); // 2, Pear, price NULL
+        OtherUser().Exec("UPDATE ITEM SET PRICE = 5 WHERE ID = 2");
+        EXPECT_THROW(DS->Edit(), EIBError); // the other user holds the row
+        OtherUser().Commit();
+        EXPECT_TRUE(DS->FieldByName("PRICE")->GetIsNull()); // the window was read before
+        DS->Edit();
+        EXPECT_EQ(DS->FieldByName("PRICE")->GetAsString(), "5");
+        DS->FieldByName("DESCRIPTION")->SetAsString("Pear, mine");
+        DS->Post();
+        Commit();
+        EXPECT_EQ(Stored("PRICE", 2), "5.00");
+        EXPECT_EQ(Stored("DESCRIPTION", 2), "Pear, mine");
+        OtherUser().Run("UPDATE ITEM SET PRICE = NULL, DESCRIPTION = 'Pear' WHERE ID = 2");
+        DS->Close();
+    }
+}
+
+TEST_F(EditingTest, CancelNeedsNoTransactionAndPutsBackTheRowOrTheWindow) {
+    FillItems(100);
+    OpenItems();
+    DS->SetPessimisticLocking(true);
+    DS->MoveBy(30);
+    std::vector<int> window = Grid->Window();
+    AnsiString description = DS->FieldByName("DESCRIPTION")->GetAsString();
+
+    DS->Edit();
+    DS->FieldByName("DESCRIPTION")->SetAsString("changed");
+    Tr->Rollback();
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Id(), 31);
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), description);
+    EXPECT_EQ(Grid->Window(), window);
+
+    Tr->StartTransaction();
+    DS->Insert();
+    DS->FieldByName("DESCRIPTION")->SetAsString("new");
+    Tr->Rollback();
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Id(), 31);
+    EXPECT_EQ(Grid->Window(), window);
+
+    // In a new transaction the window reads on from there.
+    Tr->StartTransaction();
+    DS->MoveBy(20);
+    EXPECT_EQ(Grid->Window(), WindowAround(EngineOrder("ID"), Id(), Grid->Active()));
+}
+
 TEST_F(EditingTest, RefreshBeforeEditReadsWhatAnotherUserCommitted) {
     OpenItems();
     DS->SetPessimisticLocking(true);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -202,7 +203,7 @@ TEST_F(NavigationTest, ACursorIsPreparedAgainOnlyWhenItsModeOrCountChanges) {
     EXPECT_TRUE(DS->Forward()->GetPrepared());
 }
 
-TEST_F(NavigationTest, ARowDeletedUnderThePositionGivesWayToTheNextOrderValue) {
+TEST_F(NavigationTest, ARowDeletedUnderThePositionGivesWayToTheNextRowOfTheOrder) {
     ExecSQL("CREATE TABLE GRP (ID INTEGER NOT NULL PRIMARY KEY, G INTEGER NOT NULL)");
     Commit();
     ExecSQL("INSERT INTO GRP SELECT ID, IIF(ID IN (2, 3, 4), 2, ID) FROM ITEM");
@@ -213,44 +214,28 @@ TEST_F(NavigationTest, ARowDeletedUnderThePositionGivesWayToTheNextOrderValue) {
     DS->GetOrderItems()->SetText("1;G");
     DS->SetOrderItemId(1);
     DS->Open();
+    TOtherUser other(*TestDb);
+    auto deleteElsewhere = [&other](int Id) { other.Run("DELETE FROM GRP WHERE ID = " + IntToStr(Id)); };
     TScopedBuffer buffer(*DS);
     DS->InternalFirst();
     ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK); // one of the three rows of group 2
-    int gone = IdOf(*DS, buffer);
-    auto other = TestDb->Attach();
-    {
-        TIBTransaction tr(nullptr);
-        tr.SetDefaultDatabase(other.get());
-        tr.StartTransaction();
-        TIBSQL del(nullptr);
-        del.SetDatabase(other.get());
-        del.SetTransaction(&tr);
-        del.GetSQL()->SetText("DELETE FROM GRP WHERE ID = " + IntToStr(gone));
-        del.ExecQuery();
-        tr.Commit();
-    }
-    // Re-opened at the position, the cursor passes over the rest of group 2.
+    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
+    ASSERT_EQ(IdOf(*DS, buffer), 2); // group 2 in key order: the order is G, ID
+    deleteElsewhere(2);
+    // Re-opened at the position, the cursor goes on with the rest of group 2.
     DS->InternalRefresh();
     ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    EXPECT_EQ(IdOf(*DS, buffer), 5);
-    // Backward the same: row 5 deleted under the position gives group 2.
+    EXPECT_EQ(IdOf(*DS, buffer), 3);
+    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
+    EXPECT_EQ(IdOf(*DS, buffer), 4);
+    // Backward the same: row 4 deleted under the position gives row 3.
+    deleteElsewhere(4);
     DS->InternalRefresh();
-    {
-        TIBTransaction tr(nullptr);
-        tr.SetDefaultDatabase(other.get());
-        tr.StartTransaction();
-        TIBSQL del(nullptr);
-        del.SetDatabase(other.get());
-        del.SetTransaction(&tr);
-        del.GetSQL()->SetText("DELETE FROM GRP WHERE ID = 5");
-        del.ExecQuery();
-        tr.Commit();
-    }
     EXPECT_EQ(DS->GetRecord(buffer, gmCurrent, true), grError); // the row is gone
     ASSERT_EQ(DS->GetRecord(buffer, gmPrior, true), grOK);
-    EXPECT_NE(IdOf(*DS, buffer), gone);
-    EXPECT_THAT(IdOf(*DS, buffer), testing::AnyOf(2, 3, 4));
+    EXPECT_EQ(IdOf(*DS, buffer), 3);
+    ASSERT_EQ(DS->GetRecord(buffer, gmPrior, true), grOK);
+    EXPECT_EQ(IdOf(*DS, buffer), 1);
 }
 
 TEST_F(NavigationTest, TheClientFilterSkipsRowsAndRestoresThePositionWhenNoneIsAccepted) {
@@ -495,6 +480,107 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<TScrollCase>& Info) { return std::string(Info.param.Name); });
 
 // ---------------------------------------------------------------------------
+// An order whose values repeat: every row once, in one order both ways
+
+namespace {
+
+struct TTieCase {
+    int Rows;
+    int NullRows;      // rows with QUANTITY NULL, spread evenly
+    bool Descending;   // the order item read inverted
+    bool ClientFilter; // rows whose ID is a multiple of 3 are rejected
+    const char* Name;
+};
+
+class TieScrollTest : public NavigationTest, public testing::WithParamInterface<TTieCase> {
+protected:
+    // ID 1..Rows, QUANTITY = MOD(ID, 10): ten values, each standing for a tenth of the rows.
+    void FillTies(const TTieCase& Case) {
+        ExecSQL("DELETE FROM ITEM");
+        int nullEvery = Case.NullRows > 0 ? Case.Rows / Case.NullRows : 0;
+        ExecSQL("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + IntToStr(Case.Rows) +
+                ") DO BEGIN INSERT INTO ITEM (ID, DESCRIPTION, QUANTITY, PRICE) VALUES (:I, 'D' || :I,"
+                " IIF(" + IntToStr(nullEvery) + " > 0 AND MOD(:I, " + IntToStr(std::max(nullEvery, 1)) +
+                ") = 0, NULL, MOD(:I, 10)), :I); I = I + 1; END END");
+        Commit();
+    }
+};
+
+} // namespace
+
+TEST_P(TieScrollTest, EveryRowComesOnceAndBothDirectionsReadTheSameOrder) {
+    const TTieCase& c = GetParam();
+    FillTies(c);
+    Use("SELECT ID, QUANTITY FROM ITEM");
+    DS->SetKeyColumns("ID");
+    DS->GetOrderItems()->SetText("4;QUANTITY");
+    DS->SetOrderItemId(c.Descending ? -4 : 4);
+    if (c.ClientFilter) {
+        DS->SetOnFilterRecord([](TDataSet* DataSet, bool& Accept) {
+            Accept = DataSet->FieldByName("ID")->GetAsInteger() % 3 != 0;
+        });
+        DS->SetFiltered(true);
+    }
+    Source->SetDataSet(DS.get());
+    AttachGrid();
+    DS->Open();
+    std::vector<int> expected = EngineOrder("", c.Descending ? "QUANTITY DESC, ID DESC" : "QUANTITY, ID");
+    if (c.ClientFilter) std::erase_if(expected, [](int Id) { return Id % 3 == 0; });
+    ASSERT_GT(expected.size(), 200u);
+    size_t last = expected.size() - 20;
+    // Some turns on the way: back a page, on again, and a refresh. (Each
+    // re-opens a cursor, which sorts the rows anew: they are kept few.)
+    const size_t turnEvery = std::max<size_t>(3, last / 20 / 6);
+
+    ASSERT_EQ(Grid->Window(), Slice(expected, 0));
+    size_t top = 0;
+    for (size_t page = 1; top < last; ++page) {
+        Grid->PageDown();
+        top = std::min(top + 20, last);
+        ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page down " << page;
+        if (page % turnEvery == 0) {
+            Grid->PageUp();
+            ASSERT_EQ(Grid->Window(), Slice(expected, top - 20)) << "page up at page " << page;
+            Grid->PageDown();
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page down again at page " << page;
+            DS->RefreshRows();
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "refreshed at page " << page;
+        }
+    }
+    DS->Last();
+    ASSERT_EQ(Grid->Window(), Slice(expected, last));
+    for (size_t page = 1; top > 0; ++page) {
+        Grid->PageUp();
+        top = top >= 20 ? top - 20 : 0;
+        ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page up " << page;
+        if (page % turnEvery == 0 && top >= 20) {
+            Grid->PageDown();
+            ASSERT_EQ(Grid->Window(), Slice(expected, std::min(top + 20, last))) << "page down at page " << page;
+            Grid->PageUp();
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page up again at page " << page;
+        }
+    }
+    // Moves there and back, each beyond the window's edge: every turn re-opens a cursor among equal values.
+    DS->First();
+    size_t at = expected.size() / 2;
+    ASSERT_EQ(DS->MoveBy(static_cast<int>(at)), static_cast<int>(at));
+    for (int turn = 0; turn < 12; ++turn) {
+        int step = turn % 2 == 0 ? 23 : -25;
+        DS->MoveBy(step);
+        at = static_cast<size_t>(static_cast<long>(at) + step);
+        ASSERT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[at]) << "turn " << turn;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RepeatedValues, TieScrollTest,
+    testing::Values(TTieCase{100000, 0, false, false, "Ascending"}, TTieCase{100000, 0, true, false, "Descending"},
+                    TTieCase{100000, 0, false, true, "AscendingClientFilter"},
+                    TTieCase{1000, 50, false, false, "AscendingNulls"},
+                    TTieCase{1000, 50, true, true, "DescendingNullsClientFilter"}),
+    [](const testing::TestParamInfo<TTieCase>& Info) { return std::string(Info.param.Name); });
+
+// ---------------------------------------------------------------------------
 // Other attachments and the end of the transaction
 
 TEST_F(NavigationTest, RowsDeletedByAnotherAttachmentAroundTheWindowAreLeftOut) {
@@ -504,16 +590,8 @@ TEST_F(NavigationTest, RowsDeletedByAnotherAttachmentAroundTheWindowAreLeftOut) 
     DS->Open();
     Grid->PageDown();
     ASSERT_EQ(Grid->Window().front(), 21);
-    auto other = TestDb->Attach();
-    TIBTransaction tr(nullptr);
-    tr.SetDefaultDatabase(other.get());
-    tr.StartTransaction();
-    TIBSQL del(nullptr);
-    del.SetDatabase(other.get());
-    del.SetTransaction(&tr);
-    del.GetSQL()->SetText("DELETE FROM ITEM WHERE ID IN (21, 45)");
-    del.ExecQuery();
-    tr.Commit();
+    TOtherUser other(*TestDb);
+    other.Run("DELETE FROM ITEM WHERE ID IN (21, 45)");
     // Back from row 21, which is gone: the backward cursor finds 20 first.
     Grid->PageUp();
     std::vector<int> ids(20);
@@ -527,10 +605,7 @@ TEST_F(NavigationTest, RowsDeletedByAnotherAttachmentAroundTheWindowAreLeftOut) 
     EXPECT_EQ(window.front(), 42);
     EXPECT_EQ(std::count(window.begin(), window.end(), 45), 0);
     // The current row deleted under the window: a refresh re-reads around it.
-    tr.StartTransaction();
-    del.GetSQL()->SetText("DELETE FROM ITEM WHERE ID = " + IntToStr(DS->FieldByName("ID")->GetAsInteger()));
-    del.ExecQuery();
-    tr.Commit();
+    other.Run("DELETE FROM ITEM WHERE ID = " + IntToStr(DS->FieldByName("ID")->GetAsInteger()));
     DS->RefreshRows();
     EXPECT_EQ(Grid->Window().size(), 20u);
 }
@@ -572,4 +647,77 @@ TEST_F(NavigationTest, AnEndedTransactionClosesBothCursorsAndTheNextReadReOpensA
     Grid->PageUp();
     EXPECT_EQ(Grid->Window(), Slice(expected, 40));
     EXPECT_EQ(DS->BwdMode(), 4);
+}
+
+// ---------------------------------------------------------------------------
+// Reads that fail: the window stays, and nothing goes away with an abort
+
+TEST_F(NavigationTest, AfterAFailedLastTheWindowStaysAndLinksSourcesAndTheDatasetGoQuietly) {
+    FillItems(200);
+    struct Case {
+        const char* Name;
+        std::function<void()> Remove;
+        bool DatasetStays;
+    } cases[] = {
+        {"grid link deleted", [this] { Grid.reset(); }, true},
+        {"grid link detached", [this] { Grid->SetDataSource(nullptr); }, true},
+        {"data source deleted", [this] { Source.reset(); }, true},
+        {"dataset deleted", [this] { DS.reset(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Source = std::make_unique<TDataSource>(nullptr);
+        UseItems(1);
+        AttachGrid();
+        DS->Open();
+        DS->MoveBy(25);
+        std::vector<int> window = Grid->Window();
+        ASSERT_EQ(window.front(), 7);
+        Tr->Commit();
+        EXPECT_THROW(DS->Last(), EIBError); // no transaction
+        EXPECT_EQ(Grid->Window(), window);
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 26);
+        c.Remove();
+        if (c.DatasetStays) {
+            Tr->StartTransaction();
+            DS->Last();
+            EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 200);
+        }
+        Grid.reset();
+        Source.reset();
+        Commit();
+    }
+    Source = std::make_unique<TDataSource>(nullptr);
+}
+
+TEST_F(NavigationTest, WhenTheConnectionIsLostMidScrollTheWindowStaysAndEditNeverInserts) {
+    FillItems(200);
+    UseItems(1);
+    DS->SetPessimisticLocking(true);
+    DS->SetRefreshBeforeEdit(true);
+    AttachGrid();
+    DS->Open();
+    DS->MoveBy(25);
+    std::vector<int> window = Grid->Window();
+    // Another attachment ends ours, as a server going down would.
+    TIBSQL* self = NewSQL("SELECT CURRENT_CONNECTION FROM RDB$DATABASE");
+    self->ExecQuery();
+    AnsiString mine = self->GetFields(0)->GetAsString();
+    self->Close();
+    TOtherUser(*TestDb).Run("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + mine);
+    EXPECT_THROW(DS->Last(), EIBError);
+    EXPECT_EQ(Grid->Window(), window);
+    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 26);
+    EXPECT_THROW(DS->Edit(), EIBError); // the lock cannot be taken
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    DS->SetPessimisticLocking(false);
+    DS->SetRefreshBeforeEdit(false);
+    DS->Edit(); // the row shown, never a new one
+    EXPECT_EQ(DS->GetState(), dsEdit);
+    DS->FieldByName("DESCRIPTION")->SetAsString("lost");
+    DS->Cancel();
+    EXPECT_EQ(DS->GetState(), dsBrowse);
+    EXPECT_EQ(Grid->Window(), window);
+    EXPECT_NE(DS->FieldByName("DESCRIPTION")->GetAsString(), "lost");
+    Grid.reset(); // and the link goes without an abort
 }

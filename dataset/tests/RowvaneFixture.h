@@ -114,6 +114,58 @@ private:
     char* FBuffer;
 };
 
+// Another user of the database: an attachment and a transaction of its own
+// (read committed, no wait), started when a statement needs it.
+class TOtherUser {
+public:
+    explicit TOtherUser(const IBTest::TTestDatabase& Database) : FDb(Database.Attach()) {
+        FTr.SetDefaultDatabase(FDb.get());
+        FTr.GetParams()->SetText("read_committed\r\nrec_version\r\nnowait");
+        FQuery.SetDatabase(FDb.get());
+        FQuery.SetTransaction(&FTr);
+    }
+    ~TOtherUser() {
+        FQuery.Close();
+        if (FTr.GetInTransaction()) FTr.Rollback();
+    }
+    // Runs a statement in the open transaction; does not commit.
+    void Exec(const AnsiString& SQL) {
+        Start();
+        FQuery.Close();
+        FQuery.GetSQL()->SetText(SQL);
+        FQuery.ExecQuery();
+        FQuery.Close();
+    }
+    // Runs a statement and commits it.
+    void Run(const AnsiString& SQL) {
+        Exec(SQL);
+        FTr.Commit();
+    }
+    // The first column of the first row as text ("NULL", "none" without a row).
+    AnsiString Value(const AnsiString& SQL) {
+        Start();
+        FQuery.Close();
+        FQuery.GetSQL()->SetText(SQL);
+        FQuery.ExecQuery();
+        AnsiString value = FQuery.GetEOF()                    ? AnsiString("none")
+                           : FQuery.GetFields(0)->GetIsNull() ? AnsiString("NULL")
+                                                              : FQuery.GetFields(0)->GetAsString();
+        FQuery.Close();
+        return value;
+    }
+    void Commit() { FTr.Commit(); }
+    void Rollback() { FTr.Rollback(); }
+
+private:
+    void Start() {
+        if (!FTr.GetInTransaction()) FTr.StartTransaction();
+    }
+
+    std::unique_ptr<TIBDatabase> FDb;
+    TIBTransaction FTr{nullptr};
+    TIBSQL FQuery{nullptr};
+};
+
 // A database with the sample schema and rows:
 //   ID DESCRIPTION QUANTITY PRICE
 //    1 Apple       1.50     2.25

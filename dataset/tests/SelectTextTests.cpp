@@ -223,27 +223,102 @@ TEST_F(SelectTextTest, OnlyNullableSortColumnsGainTheTermsThatPlaceNull) {
     struct {
         int OrderItemId;
         bool Ascending;
+        int Count;
         const char* Where;
     } cases[] = {
-        {1, true,
+        {1, true, -1,
          "(((QUANTITY = :_LOCATE1 OR (QUANTITY IS NULL AND :_LOCATE1 IS NULL)) AND ID >= :_LOCATE2) OR "
          "((QUANTITY > :_LOCATE1 OR (QUANTITY IS NOT NULL AND :_LOCATE1 IS NULL))))"},
-        {1, false,
+        {1, false, -1,
          "(((QUANTITY = :_LOCATE1 OR (QUANTITY IS NULL AND :_LOCATE1 IS NULL)) AND ID <= :_LOCATE2) OR "
          "((QUANTITY < :_LOCATE1 OR (QUANTITY IS NULL AND :_LOCATE1 IS NOT NULL))))"},
-        {2, true, "((PRICE >= :_LOCATE1 OR :_LOCATE1 IS NULL))"},
-        {2, false, "((PRICE <= :_LOCATE1 OR PRICE IS NULL))"},
-        {3, true,
+        // PRICE alone is followed by the key; its own terms show with one column.
+        {2, true, 1, "((PRICE >= :_LOCATE1 OR :_LOCATE1 IS NULL))"},
+        {2, false, 1, "((PRICE <= :_LOCATE1 OR PRICE IS NULL))"},
+        {3, true, -1,
          "((DESCRIPTION = :_LOCATE1 AND (QUANTITY <= :_LOCATE2 OR QUANTITY IS NULL)) OR (DESCRIPTION > "
          ":_LOCATE1))"},
     };
     for (const auto& c : cases) {
         DS->SetOrderItemId(c.OrderItemId);
         AnsiString text = "SELECT ID FROM ITEM";
-        DS->ModifySelectQueryWhereForLocate(text, c.Ascending, -1);
+        DS->ModifySelectQueryWhereForLocate(text, c.Ascending, c.Count);
         EXPECT_EQ(text, AnsiString("SELECT ID\r\nFROM ITEM\r\nWHERE ") + c.Where)
             << "item " << c.OrderItemId << (c.Ascending ? " forward" : " backward");
     }
+}
+
+TEST_F(SelectTextTest, AnOrderThatMayTieIsFollowedByTheKeyColumnsItLacks) {
+    ExecSQL("CREATE TABLE TIES (K1 INTEGER NOT NULL, K2 INTEGER NOT NULL, U INTEGER NOT NULL, N INTEGER,"
+            " I INTEGER NOT NULL, P INTEGER NOT NULL, Q INTEGER NOT NULL)");
+    ExecSQL("CREATE UNIQUE INDEX TIES_U ON TIES (U)");
+    ExecSQL("CREATE UNIQUE INDEX TIES_N ON TIES (N)");
+    ExecSQL("CREATE UNIQUE INDEX TIES_I ON TIES (I)");
+    ExecSQL("CREATE UNIQUE INDEX TIES_PQ ON TIES (P, Q)");
+    Commit();
+    ExecSQL("ALTER INDEX TIES_I INACTIVE");
+    Commit();
+    struct {
+        const char* OrderBy;
+        const char* Forward; // the forward cursor's ORDER BY
+    } cases[] = {
+        // Known unique: a unique index over NOT NULL columns, or every key column.
+        {"U", "U ASC"},
+        {"U DESC, N", "U DESC, N ASC"},
+        {"Q DESC, P", "Q DESC, P ASC"},
+        {"K2 DESC, K1", "K2 DESC, K1 ASC"},
+        // Else the key columns the order lacks follow it.
+        {"N", "N ASC, K1 ASC, K2 ASC"},      // NULL may stand in a unique index many times
+        {"I", "I ASC, K1 ASC, K2 ASC"},      // an inactive index does not hold
+        {"P", "P ASC, K1 ASC, K2 ASC"},      // part of a unique index
+        {"K2 DESC, N", "K2 DESC, N ASC, K1 ASC"},
+        {"TIES.N", "TIES.N ASC, K1 ASC, K2 ASC"},
+    };
+    Use("SELECT K1, K2, U, N, I, P, Q FROM TIES");
+    DS->SetKeyColumns("K1,K2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.OrderBy);
+        DS->GetOrderItems()->SetText(AnsiString("1;") + c.OrderBy);
+        DS->SetOrderItemId(1);
+        DS->Open();
+        AnsiString text = "SELECT K1 FROM TIES";
+        DS->ModifySelectQueryOrderBy(text, true);
+        EXPECT_EQ(text, AnsiString("SELECT K1\r\nFROM TIES\r\nORDER BY ") + c.Forward);
+        DS->Close();
+        EXPECT_EQ(DS->OrderFwd()->GetOrderBy(), DS->GetOrderItems()->GetItem(0)->GetOrderBy() + " ASC")
+            << "closed, the order reads as written";
+        DS->SetOrderItemId(0);
+    }
+
+    // Both cursors and both directions read the one total order; the
+    // keyset condition of the cursors covers it, a count the columns as written.
+    DS->GetOrderItems()->SetText("1;P");
+    DS->SetOrderItemId(-1);
+    DS->Open();
+    AnsiString text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryOrderBy(text, true);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY P DESC, K1 DESC, K2 DESC");
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryOrderBy(text, false);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY P ASC, K1 ASC, K2 ASC");
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryWhereForLocate(text, true, -1);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nWHERE ((P = :_LOCATE1 AND K1 = :_LOCATE2 AND K2 <= :_LOCATE3) OR "
+                    "(P = :_LOCATE1 AND K1 < :_LOCATE2) OR (P < :_LOCATE1))");
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryWhereForLocate(text, true, 1);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nWHERE (P <= :_LOCATE1)");
+    text = "SELECT K1 FROM TIES";
+    EXPECT_RV_ERROR(DS->ModifySelectQueryWhereForLocate(text, true, 2), rveInvalidSortColCount);
+    // Another order chosen while open is made total at once.
+    DS->SetOrderItemId(0);
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryOrderBy(text, true);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES");
+    DS->SetOrderItemId(1);
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryOrderBy(text, true);
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY P ASC, K1 ASC, K2 ASC");
 }
 
 TEST_F(SelectTextTest, TheRefreshStatementReadsOneRowByKeyUnderTheSelectsOwnCondition) {

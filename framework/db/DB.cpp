@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <exception>
+#include <utility>
 
 using namespace Dbconsts;
 
@@ -42,8 +44,13 @@ TDataSet::~TDataSet() {
     Destroying();
     // Closing needs the descendant's overrides: its destructor closes.
     assert(FState == dsInactive && FBuffers.empty());
-    while (FDataSources.GetCount() > 0)
-        RemoveDataSource(FDataSources.Last());
+    while (FDataSources.GetCount() > 0) {
+        try {
+            RemoveDataSource(FDataSources.Last());
+        } catch (...) {
+            // A link's handler failed while it was told: nothing is left to report it to.
+        }
+    }
     // Our own fields go with us; fields of another owner stay its to free.
     while (FFields->GetCount() > 0) {
         TField* field = FFields->GetField(FFields->GetCount() - 1);
@@ -105,6 +112,8 @@ void TDataSet::SetActive(bool Value) {
 
 void TDataSet::OpenCursor() {
     ClearBuffers();
+    FReadFailed = false;
+    FKeptFailure = nullptr;
     FDefaultFields = GetFieldCount() == 0;
     InternalOpen();
     FInternalOpenComplete = true;
@@ -115,6 +124,7 @@ void TDataSet::OpenCursor() {
 
 void TDataSet::CloseCursor() {
     FInternalOpenComplete = false;
+    FKeptFailure = nullptr;
     FreeFieldBuffers();
     ClearBuffers();
     SetBufferCount(0);
@@ -172,6 +182,7 @@ void TDataSet::ClearBuffers() {
 }
 
 void TDataSet::ActivateBuffers() {
+    FReadFailed = false;
     FRecordCount = 1;
     FActiveRecord = 0;
     FEOF = false;
@@ -218,6 +229,32 @@ void TDataSet::UpdateCursorPos() {
     if (FRecordCount > 0) SetCurrentRecord(FActiveRecord);
 }
 
+TGetResult TDataSet::FetchRecord(char* Buffer, TGetMode Mode, bool DoCheck) {
+    try {
+        return GetRecord(Buffer, Mode, DoCheck);
+    } catch (...) {
+        // The ring is as it was, but the descendant's cursor may have moved:
+        // the next fetch places it again. An empty ring now says nothing
+        // about the rows there are.
+        CursorPosChanged();
+        if (FRecordCount == 0) FReadFailed = true;
+        throw;
+    }
+}
+
+bool TDataSet::ReadEndRecord(TGetMode Mode) {
+    // Into the spare buffer: should the read fail, the window stays as it was.
+    if (FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], Mode, true) != grOK) {
+        ClearBuffers();
+        FReadFailed = false; // there is no row
+        return false;
+    }
+    MoveBuffer(FRecordCount, 0);
+    ActivateBuffers();
+    FCurrentRecord = 0;
+    return true;
+}
+
 bool TDataSet::GetNextRecord() {
     TGetMode mode = gmNext;
     if (FRecordCount > 0) {
@@ -228,7 +265,7 @@ bool TDataSet::GetNextRecord() {
             GetBookmarkFlag(ActiveBuffer()) == bfInserted)
             mode = gmCurrent;
     }
-    bool ok = GetRecord(FBuffers[static_cast<size_t>(FRecordCount)], mode, true) == grOK;
+    bool ok = FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], mode, true) == grOK;
     if (ok) {
         if (FRecordCount == 0)
             ActivateBuffers();
@@ -246,7 +283,7 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
     if (FRecordCount > 0) SetCurrentRecord(0);
-    bool ok = GetRecord(FBuffers[static_cast<size_t>(FRecordCount)], gmPrior, true) == grOK;
+    bool ok = FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], gmPrior, true) == grOK;
     if (ok) {
         if (FRecordCount == 0) {
             ActivateBuffers();
@@ -334,9 +371,13 @@ void TDataSet::SetBufferCount(int Value) {
         FreeRecordBuffer(FBuffers.back());
         FBuffers.pop_back();
     }
+    bool grows = Value > FBufferCount;
     FBufferCount = Value;
     if (FRecordCount == 0) FActiveRecord = 0;
     CheckRing();
+    // A smaller window holds what it had: a link going away (often in a
+    // destructor) reads nothing from the database.
+    if (!grows) return;
     GetNextRecords();
     AdjustFirstRecord(GetPriorRecords());
 }
@@ -344,16 +385,19 @@ void TDataSet::SetBufferCount(int Value) {
 // ---------------------------------------------------------------------------
 // Navigation
 
+// First and Last read their first record before they give up the window:
+// when that read fails, the window and the current record stay as they were.
+// A later read that fails leaves a shorter window of the right records.
 void TDataSet::First() {
     CheckBrowseMode();
     DoBeforeScroll();
-    ClearBuffers();
+    bool read = false;
     try {
         InternalFirst();
-        GetNextRecord();
-        GetNextRecords();
+        read = ReadEndRecord(gmNext);
+        if (read) GetNextRecords();
     } catch (...) {
-        FBOF = true;
+        if (read) FBOF = true;
         DataEvent(deDataSetChange, 0);
         DoAfterScroll();
         throw;
@@ -366,13 +410,13 @@ void TDataSet::First() {
 void TDataSet::Last() {
     CheckBrowseMode();
     DoBeforeScroll();
-    ClearBuffers();
+    bool read = false;
     try {
         InternalLast();
-        GetPriorRecord();
-        GetPriorRecords();
+        read = ReadEndRecord(gmPrior);
+        if (read) GetPriorRecords();
     } catch (...) {
-        FEOF = true;
+        if (read) FEOF = true;
         DataEvent(deDataSetChange, 0);
         DoAfterScroll();
         throw;
@@ -455,10 +499,11 @@ void TDataSet::Resync(TResyncMode Mode) {
     char* spare = FBuffers[static_cast<size_t>(FRecordCount)];
     if (Mode.Contains(rmExact)) {
         CursorPosChanged();
-        if (GetRecord(spare, gmCurrent, true) != grOK) DatabaseErrorFmt(SRecordNotFound, {}, this);
-    } else if (GetRecord(spare, gmCurrent, false) != grOK && GetRecord(spare, gmNext, false) != grOK &&
-               GetRecord(spare, gmPrior, false) != grOK) {
+        if (FetchRecord(spare, gmCurrent, true) != grOK) DatabaseErrorFmt(SRecordNotFound, {}, this);
+    } else if (FetchRecord(spare, gmCurrent, false) != grOK && FetchRecord(spare, gmNext, false) != grOK &&
+               FetchRecord(spare, gmPrior, false) != grOK) {
         ClearBuffers();
+        FReadFailed = false; // there is no row
         DataEvent(deDataSetChange, 0);
         return;
     }
@@ -499,6 +544,7 @@ void TDataSet::CheckOperation(TDataOperation Operation, const TDataSetErrorEvent
 
 void TDataSet::CheckBrowseMode() {
     CheckActive();
+    if (FKeptFailure) std::rethrow_exception(std::exchange(FKeptFailure, nullptr));
     DataEvent(deCheckBrowseMode, 0);
     switch (FState) {
     case dsEdit:
@@ -536,6 +582,8 @@ bool TDataSet::BookmarkAvailable() {
 void TDataSet::Edit() {
     if (FState == dsEdit || FState == dsInsert) return;
     if (FRecordCount == 0) {
+        // An empty window after a failed read need not be an empty dataset.
+        if (FReadFailed) DatabaseErrorFmt(SDataSetNeedsRefresh, {}, this);
         Insert();
         return;
     }
@@ -567,9 +615,7 @@ void TDataSet::EndInsertAppend() {
             InternalCancel();
         } catch (...) {
         }
-        FreeFieldBuffers();
-        SetState(dsBrowse);
-        Resync({});
+        EndCancel();
         throw;
     }
     FModified = false;
@@ -596,6 +642,7 @@ void TDataSet::Insert() {
         else if (haveBookmark)
             SetBookmarkData(buffer, oldCurrent.data());
         if (FRecordCount < FBufferCount) ++FRecordCount;
+        FInsertGrewRing = FRecordCount > oldCount;
         if (FCurrentRecord >= FRecordCount) CursorPosChanged();
         InternalInsert();
     } catch (...) {
@@ -651,11 +698,43 @@ void TDataSet::Cancel() {
     if (scrolls) DoBeforeScroll();
     UpdateCursorPos();
     InternalCancel();
-    FreeFieldBuffers();
-    SetState(dsBrowse);
-    Resync({});
+    EndCancel();
     DoAfterCancel();
     if (scrolls) DoAfterScroll();
+}
+
+void TDataSet::EndCancel() {
+    bool inserted = FState == dsInsert;
+    FreeFieldBuffers();
+    SetState(dsBrowse);
+    if (inserted) DropInsertedRecord();
+    try {
+        Resync({});
+    } catch (...) {
+        // Dropping the edit needs no database; reading the window again
+        // does. Without it the window stays as the drop left it, and the
+        // next read meets the failure and reports it.
+        CursorPosChanged();
+        DataEvent(deDataSetChange, 0);
+    }
+}
+
+void TDataSet::DropInsertedRecord() {
+    if (FRecordCount == 0) return;
+    char* inserted = ActiveBuffer();
+    if (GetBookmarkFlag(inserted) == bfEOF) {
+        // Appended: the last record, after the rows read before it.
+        --FRecordCount;
+        FActiveRecord = std::max(FRecordCount - 1, 0);
+    } else {
+        // Inserted before the active record: the records after it move back
+        // up, and the one a full ring had pushed into the spare returns.
+        MoveBuffer(FActiveRecord, FRecordCount);
+        if (FInsertGrewRing) --FRecordCount;
+        if (FRecordCount == 0) FActiveRecord = 0;
+    }
+    CursorPosChanged();
+    CheckRing();
 }
 
 void TDataSet::Delete() {
@@ -1065,8 +1144,20 @@ void TDataSet::AddDataSource(TDataSource* DataSource) {
 void TDataSet::RemoveDataSource(TDataSource* DataSource) {
     DataSource->FDataSet = nullptr;
     FDataSources.Remove(DataSource);
-    DataSource->UpdateState();
+    // The ring shrinks to what the remaining links want even when a link's
+    // handler fails while it is told.
+    std::exception_ptr failure;
+    try {
+        DataSource->UpdateState();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     UpdateBufferCount();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TDataSet::KeepFailure() noexcept {
+    if (!FKeptFailure && GetActive()) FKeptFailure = std::current_exception();
 }
 
 // ---------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "DBFields.h"
 #include "DBLinks.h"
 
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -251,6 +252,16 @@ protected:
 
 private:
     using TDataOperation = void (TDataSet::*)();
+    // GetRecord, noting a failure (see FReadFailed).
+    TGetResult FetchRecord(char* Buffer, TGetMode Mode, bool DoCheck);
+    // The first (gmNext) or last (gmPrior) record as the whole window; false
+    // for no record. A failure leaves the window as it was.
+    bool ReadEndRecord(TGetMode Mode);
+    // After an edit or insert was dropped: browse, and the window read again.
+    void EndCancel();
+    void DropInsertedRecord();
+    // Keeps the exception being handled for the next operation (while open).
+    void KeepFailure() noexcept;
     void CheckOperation(TDataOperation Operation, const TDataSetErrorEvent& ErrorEvent);
     void OpenCursor();
     void CloseCursor();
@@ -286,5 +297,13 @@ private:
     bool FStreamedActive = false;
     bool FAutoCalcFields = true;
     bool FFiltered = false;
+    // The ring went empty because a read failed: it says nothing about the
+    // rows, so Edit reports that instead of inserting.
+    bool FReadFailed = false;
+    // Whether the last Insert added a record to the ring (else one left it).
+    bool FInsertGrewRing = false;
+    // A failure where none could be raised; the next operation that checks
+    // the browse mode raises it.
+    std::exception_ptr FKeptFailure;
     TFilterRecordEvent FOnFilterRecord;
 };

@@ -22,22 +22,34 @@ void TDataSource::Publish(TPublisher<TDataSource>& P) {
 
 TDataSource::TDataSource(TComponent* AOwner) : TComponent(AOwner) {}
 
+// Whatever its links' handlers raise while they are told, a data source
+// goes away quietly; the dataset keeps the failure for its next operation.
 TDataSource::~TDataSource() {
     Destroying();
     OnStateChange = nullptr;
     OnDataChange = nullptr;
     OnUpdateData = nullptr;
-    SetDataSet(nullptr);
-    while (FDataLinks.GetCount() > 0)
-        RemoveDataLink(FDataLinks.Last(), true);
+    TDataSet* dataSet = FDataSet;
+    try {
+        SetDataSet(nullptr);
+    } catch (...) {
+        if (dataSet) dataSet->KeepFailure();
+    }
+    while (FDataLinks.GetCount() > 0) {
+        try {
+            RemoveDataLink(FDataLinks.Last(), true);
+        } catch (...) {
+            // The link is gone from the list; no dataset is left to keep the failure.
+        }
+    }
 }
 
 void TDataSource::SetDataSet(TDataSet* ADataSet) {
     if (ADataSet == FDataSet) return;
     if (FDataSet) {
         TDataSet* old = FDataSet;
-        old->RemoveDataSource(this);
         RemoveFreeNotification(old);
+        old->RemoveDataSource(this);
     }
     if (ADataSet) {
         ADataSet->FreeNotification(this);
@@ -121,7 +133,13 @@ void TDataSource::RemoveDataLink(TDataLink* DataLink, bool Notify) {
 // TDataLink
 
 TDataLink::~TDataLink() {
-    if (FDataSource) FDataSource->RemoveDataLink(this, false);
+    if (!FDataSource) return;
+    TDataSet* dataSet = FDataSource->FDataSet;
+    try {
+        FDataSource->RemoveDataLink(this, false);
+    } catch (...) {
+        if (dataSet) dataSet->KeepFailure();
+    }
 }
 
 TDataSet* TDataLink::GetDataSet() const {

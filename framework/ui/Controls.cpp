@@ -585,7 +585,9 @@ void TControl::SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TControl::UpdateWidgetBounds() {
-    if (FWidget) FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (!FWidget) return;
+    QPoint origin = FParent ? FParent->ClientOrigin() : QPoint();
+    FWidget->setGeometry(FLeft + origin.x(), FTop + origin.y(), FWidth, FHeight);
 }
 
 void TControl::UpdateAnchorRules() {
@@ -898,8 +900,11 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             std::weak_ptr<int> life = Life();
             WindowProc(m);
             // Switching windows keeps the active control of each form.
+            // A control that passed the focus on at once was not entered.
+            auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason) {
+                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing) &&
+                (!in || Widget->hasFocus())) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -965,6 +970,12 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (!ctx.Done) Event->ignore();
             ctx.Done = true;
             ctx.Result = true;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            translated = HandleFileDrag(this, Widget, Event);
+            ctx.Done = ctx.Result = translated;
             break;
         case QEvent::Resize:
         case QEvent::Move:
@@ -1076,6 +1087,8 @@ void TWinControl::CreateHandle() {
     for (TControl* c : std::vector<TControl*>(FControls))
         c->CreateControlWidget();
     UpdateTabOrder();
+    // A new window learns its size, as the platform's windows do.
+    Perform(WM_SIZE, 0, MakeLParam(GetWidth(), GetHeight()));
 }
 
 void TWinControl::CreateWnd() {
@@ -1113,7 +1126,12 @@ void TWinControl::RecreateWnd() {
     bool hadFocus = FWidget->hasFocus();
     DestroyHandle();
     CreateHandle();
-    if (hadFocus && FWidget) FWidget->setFocus(Qt::OtherFocusReason);
+    if (hadFocus && FWidget) {
+        // The control keeps the focus it had: no exit and enter.
+        FRefocusing = true;
+        FWidget->setFocus(Qt::OtherFocusReason);
+        FRefocusing = false;
+    }
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -1221,6 +1239,12 @@ void TWinControl::UpdateTabOrder() {
     walk(top);
     for (size_t i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TWinControl::ClientOriginChanged() {
+    for (TControl* c : FControls)
+        c->UpdateWidgetBounds();
+    AlignControls();
 }
 
 void TWinControl::EnableAlign() {
@@ -1378,7 +1402,7 @@ void TWinControl::WMKeyDown(TMessage& Message) {
     if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
         !shift.Contains(ssCtrl)) {
         LRESULT code = Perform(WM_GETDLGCODE);
-        bool wanted = (code & DLGC_WANTALLKEYS) || (key == VK_TAB && (code & DLGC_WANTTAB));
+        bool wanted = (code & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) != 0;
         if (!wanted) {
             if (key == VK_TAB) {
                 // Qt moves the focus; the control gets no Tab character.

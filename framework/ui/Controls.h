@@ -434,6 +434,11 @@ protected:
     virtual void AlignControls();
     // The part of the client area that aligned children share.
     virtual QRect AdjustClientRect() const { return GetClientRect(); }
+    // Where the client area starts in the window: inside a border drawn
+    // there. Children are placed relative to it.
+    virtual QPoint ClientOrigin() const { return QPoint(); }
+    // Moves the children's windows after the client origin moved.
+    void ClientOriginChanged();
 
     virtual void KeyDown(Word& Key, TShiftState Shift);
     virtual void KeyUp(Word& Key, TShiftState Shift);
@@ -465,6 +470,7 @@ private:
     bool FCtl3D = true;
     bool FParentCtl3D = true;
     bool FClickFocus = false; // the widget takes the focus when clicked
+    bool FRefocusing = false; // a new window takes the focus the old one had
     int FAlignLevel = 0;
     bool FAligning = false;
 };

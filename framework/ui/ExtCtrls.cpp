@@ -2,14 +2,16 @@
 
 #include <QPainter>
 #include <QTimer>
+
+#include <algorithm>
 #include <qdrawutil.h>
 
 // ---- TCustomPanel ---------------------------------------------------------
 
-KV_PUBLISHED_ABSTRACT_METACLASS(TCustomPanel, &TWinControl::ClassInfo())
-KV_METACLASS(TPanel, &TCustomPanel::ClassInfo())
+KV_ABSTRACT_METACLASS(TCustomPanel, &TWinControl::ClassInfo())
+KV_PUBLISHED_METACLASS(TPanel, &TCustomPanel::ClassInfo())
 
-void TCustomPanel::Publish(TPublisher<TCustomPanel>& P) {
+void TPanel::Publish(TPublisher<TPanel>& P) {
     P.Prop("Alignment", &TCustomPanel::GetAlignment, &TCustomPanel::SetAlignment).Default(taCenter);
     P.Prop("BevelInner", &TCustomPanel::GetBevelInner, &TCustomPanel::SetBevelInner).Default(bvNone);
     P.Prop("BevelOuter", &TCustomPanel::GetBevelOuter, &TCustomPanel::SetBevelOuter).Default(bvRaised);
@@ -58,12 +60,34 @@ void TCustomPanel::SetBorderStyle(TBorderStyle Value) {
 }
 
 void TCustomPanel::Changed() {
-    Realign();
+    ClientOriginChanged();
     Invalidate();
 }
 
+void TCustomPanel::Dispatch(TMessage& Message) {
+    TWinControl::Dispatch(Message);
+    if (Message.Msg == CM_CTL3DCHANGED && FBorderStyle == bsSingle) Changed();
+}
+
+int TCustomPanel::BorderPixels() const {
+    if (FBorderStyle != bsSingle) return 0;
+    return GetCtl3D() ? 2 : 1;
+}
+
+int TCustomPanel::GetClientWidth() const {
+    return std::max(0, GetWidth() - 2 * BorderPixels());
+}
+
+int TCustomPanel::GetClientHeight() const {
+    return std::max(0, GetHeight() - 2 * BorderPixels());
+}
+
+QPoint TCustomPanel::ClientOrigin() const {
+    return QPoint(BorderPixels(), BorderPixels());
+}
+
 QRect TCustomPanel::AdjustClientRect() const {
-    int inset = FBorderWidth + (FBorderStyle == bsSingle ? 1 : 0);
+    int inset = FBorderWidth;
     if (FBevelOuter != bvNone) inset += FBevelWidth;
     if (FBevelInner != bvNone) inset += FBevelWidth;
     QRect r = GetClientRect();
@@ -74,12 +98,17 @@ void TCustomPanel::Paint(QPainter& Painter) {
     QWidget* w = GetWidget();
     QRect r(0, 0, GetWidth(), GetHeight());
     const QPalette& pal = w->palette();
+    QColor fill = ColorToQColor(GetColor());
+    if (fill.isValid()) Painter.fillRect(r, fill);
     auto bevel = [&](TBevelCut cut) {
         if (cut == bvLowered || cut == bvRaised)
             qDrawShadePanel(&Painter, r, pal, cut == bvLowered, FBevelWidth);
         if (cut != bvNone) r.adjust(FBevelWidth, FBevelWidth, -FBevelWidth, -FBevelWidth);
     };
-    if (FBorderStyle == bsSingle) {
+    if (FBorderStyle == bsSingle && GetCtl3D()) {
+        qDrawWinPanel(&Painter, r, pal, true);
+        r.adjust(2, 2, -2, -2);
+    } else if (FBorderStyle == bsSingle) {
         Painter.setPen(pal.color(QPalette::WindowText));
         Painter.drawRect(r.adjusted(0, 0, -1, -1));
         r.adjust(1, 1, -1, -1);

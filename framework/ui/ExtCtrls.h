@@ -10,12 +10,13 @@ class QTimer;
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 KV_ENUM_TYPEINFO(TBevelCut, "bvNone", "bvLowered", "bvRaised", "bvSpace")
 
-// A container drawn with an outer and an inner bevel around its caption.
-// Aligned children share the client area less border and bevels.
+// A container drawn with an outer and an inner bevel around its caption,
+// filled with its colour. A single border lies outside the client area: two
+// pixels of sunken edge with Ctl3D, one line without. Aligned children share
+// the client area less bevels and border width.
 class TCustomPanel : public TWinControl {
 public:
     KV_METACLASS_DECL
-    static void Publish(TPublisher<TCustomPanel>& P);
 
     explicit TCustomPanel(TComponent* AOwner);
 
@@ -32,12 +33,18 @@ public:
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
 
+    int GetClientWidth() const override;
+    int GetClientHeight() const override;
+
 protected:
     QRect AdjustClientRect() const override;
+    QPoint ClientOrigin() const override;
     void Paint(QPainter& Painter) override;
     void TextChanged() override { Invalidate(); }
+    void Dispatch(TMessage& Message) override;
 
 private:
+    int BorderPixels() const;
     void Changed();
     TAlignment FAlignment = taCenter;
     TBevelCut FBevelInner = bvNone;
@@ -50,6 +57,7 @@ private:
 class TPanel : public TCustomPanel {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TPanel>& P);
     using TCustomPanel::TCustomPanel;
 };
 

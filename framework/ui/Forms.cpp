@@ -678,8 +678,8 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook) {
 
 void RegisterControlClasses() {
     for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(),
-                              &TEdit::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(),
-                              &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(),
-                              &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
+                              &TEdit::ClassInfo(), &TMemo::ClassInfo(), &TCheckBox::ClassInfo(),
+                              &TLabel::ClassInfo(), &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(),
+                              &TTimer::ClassInfo(), &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
         RegisterClass(c);
 }

@@ -45,6 +45,7 @@ constexpr Cardinal WM_MOVE = 0x0003;
 constexpr Cardinal WM_SIZE = 0x0005;
 constexpr Cardinal WM_SETFOCUS = 0x0007;
 constexpr Cardinal WM_KILLFOCUS = 0x0008;
+constexpr Cardinal WM_GETTEXTLENGTH = 0x000E;
 constexpr Cardinal WM_PAINT = 0x000F;
 constexpr Cardinal WM_CLOSE = 0x0010;
 constexpr Cardinal WM_ACTIVATEAPP = 0x001C;
@@ -70,6 +71,26 @@ constexpr Cardinal WM_COPY = 0x0301;
 constexpr Cardinal WM_PASTE = 0x0302;
 constexpr Cardinal WM_CLEAR = 0x0303;
 constexpr Cardinal WM_UNDO = 0x0304;
+
+// Edit messages. Character positions count code points; in a multi-line
+// edit a line break counts as two (CR LF), as in the edit's Text.
+constexpr Cardinal EM_GETRECT = 0x00B2; // LParam: QRect* to fill (client coordinates)
+constexpr Cardinal EM_SETRECT = 0x00B3; // LParam: const QRect* (client coordinates)
+constexpr Cardinal EM_SCROLLCARET = 0x00B7;
+constexpr Cardinal EM_GETMODIFY = 0x00B8;
+constexpr Cardinal EM_SETMODIFY = 0x00B9;  // WParam: the flag
+constexpr Cardinal EM_REPLACESEL = 0x00C2; // WParam: can undo; LParam: const char* (UTF-8)
+constexpr Cardinal EM_CANUNDO = 0x00C6;
+constexpr Cardinal EM_UNDO = 0x00C7;
+constexpr Cardinal EM_LINEFROMCHAR = 0x00C9; // WParam: position, -1 for the selection start
+constexpr Cardinal EM_SETTABSTOPS = 0x00CB;  // WParam: count; LParam: const int* (dialog units)
+constexpr Cardinal EM_EMPTYUNDOBUFFER = 0x00CD;
+constexpr Cardinal EM_SETREADONLY = 0x00CF; // WParam: the flag
+constexpr Cardinal EM_SETMARGINS = 0x00D3;  // WParam: EC_ flags; LParam: low left, high right
+constexpr Cardinal EM_POSFROMCHAR = 0x00D6; // WParam: position -> low x, high y (signed), -1 past the end
+
+constexpr WPARAM EC_LEFTMARGIN = 0x0001;
+constexpr WPARAM EC_RIGHTMARGIN = 0x0002;
 
 // Framework notifications between controls
 constexpr Cardinal CM_BASE = 0xB000;

@@ -1,9 +1,13 @@
-// Standard controls: edit, button, check box, label and static text.
+// Standard controls: edit, memo, button, check box, label and static text.
 #pragma once
 
 #include "Controls.h"
 
+#include <memory>
+
 class QLineEdit;
+class QPlainTextEdit;
+class QString;
 class QPushButton;
 class QCheckBox;
 class QLabel;
@@ -11,14 +15,24 @@ class QLabel;
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 KV_ENUM_TYPEINFO(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase")
 
-// A single-line edit. Text set by code and text typed by the user both
-// fire OnChange (not while the form is being read). Ctrl+V, Ctrl+X, Ctrl+C
-// and Ctrl+Z reach the control as WM_PASTE, WM_CUT, WM_COPY and WM_UNDO
-// (after their WM_CHAR 22, 24, 3, 26), so a message map can filter them.
+// An edit control. Its window is a single-line editor, or a multi-line one
+// when CreateParams asks for ES_MULTILINE (the memo); both answer the edit
+// messages of Messages.h in DefaultHandler, so a message map can filter
+// them. Text set by code and text typed by the user both fire OnChange (not
+// while the form is being read). Ctrl+V, Ctrl+X, Ctrl+C and Ctrl+Z reach the
+// control as WM_PASTE, WM_CUT, WM_COPY and WM_UNDO (after their WM_CHAR 22,
+// 24, 3, 26), as do Shift+Insert, Shift+Delete, Ctrl+Insert and the items of
+// the context menu; characters an input method composes come as WM_CHAR. So
+// a message map sees every way text comes in.
+//
+// Text, selection, modified flag and limits live in the control and survive
+// a new window (RecreateWnd); the formatting rectangle, margins and tab
+// stops belong to the window, as the edit messages set them. Positions count
+// code points; in a multi-line window a line break counts as two (CR LF),
+// as in Text.
 class TCustomEdit : public TWinControl {
 public:
     KV_METACLASS_DECL
-    static void Publish(TPublisher<TCustomEdit>& P);
 
     explicit TCustomEdit(TComponent* AOwner);
 
@@ -29,13 +43,21 @@ public:
     bool GetReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
     bool GetAutoSelect() const { return FAutoSelect; }
-    void SetAutoSelect(bool Value) { FAutoSelect = Value; }
+    virtual void SetAutoSelect(bool Value) { FAutoSelect = Value; }
     TEditCharCase GetCharCase() const { return FCharCase; }
     void SetCharCase(TEditCharCase Value);
     bool GetModified() const { return FModified; }
     void SetModified(bool Value) { FModified = Value; }
+    TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    // Whether the selection disappears while the control has no focus.
+    bool GetHideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    // Kept for forms that set it; text needs no conversion here.
+    bool GetOEMConvert() const { return FOEMConvert; }
+    void SetOEMConvert(bool Value) { FOEMConvert = Value; }
 
-    // Selection in characters (code points).
+    // Selection in characters (see above).
     int GetSelStart() const;
     void SetSelStart(int Value);
     int GetSelLength() const;
@@ -49,25 +71,59 @@ public:
     void PasteFromClipboard() { Perform(WM_PASTE); }
     void Undo() { Perform(WM_UNDO); }
 
+    // The area inside the border and the scroll bars.
+    int GetClientWidth() const override;
+    int GetClientHeight() const override;
+
     TNotifyEvent OnChange;
 
 protected:
     virtual void Change();
+    void CreateParams(TCreateParams& Params) override;
     QWidget* CreateWidget(const TCreateParams& Params) override;
     void InitWidget() override;
+    void DestroyWnd() override;
     void TextChanged() override;
+    void FontChanged() override;
     void Dispatch(TMessage& Message) override;
     void DefaultHandler(TMessage& Message) override;
+    // The single-line window, or null (no window, or a multi-line one).
     QLineEdit* Edit() const;
+    // The multi-line window, or null.
+    QPlainTextEdit* MultiLineEdit() const;
+    bool IsMultiLineWindow() const;
+    void Paint(QPainter& Painter) override;
+    // The platform's sunken client edge: always around a multi-line window,
+    // and around a memo's single-line one; other single-line windows have
+    // the style's frame.
+    bool HasSunkenEdge() const;
+    // Width of the border inside the bounds, and of a scroll bar there.
+    int BorderPixels() const;
+    int ScrollBarPixels(bool Vertical) const;
 
 private:
+    friend class TEditWindows;
+    QString WidgetText() const;
     void UserChangedText(const AnsiString& Text);
+    void UpdatePassword();
+    void UpdateHideSelection();
+    void SetSelection(int Start, int Length);
+    void SetSelectionOfWidget(int Start, int Length);
+    // Replaces the selection as the user would (OnChange, modified), within MaxLength.
+    void ReplaceSelection(const AnsiString& Text, bool CanUndo);
+    QRect FormatRect() const;
+    LRESULT PosFromChar(int Pos) const;
+    int LineFromChar(LPARAM Pos) const;
+
     int FMaxLength = 0;
     char FPasswordChar = 0;
     bool FReadOnly = false;
     bool FAutoSelect = true;
     TEditCharCase FCharCase = ecNormal;
     bool FModified = false;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FHideSelection = true;
+    bool FOEMConvert = false;
     bool FPushing = false;             // the widget is being given our text
     int FSelStart = 0, FSelLength = 0; // kept while there is no widget
 };
@@ -75,7 +131,65 @@ private:
 class TEdit : public TCustomEdit {
 public:
     KV_METACLASS_DECL
+    static void Publish(TPublisher<TEdit>& P);
     using TCustomEdit::TCustomEdit;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+KV_ENUM_TYPEINFO(TScrollStyle, "ssNone", "ssHorizontal", "ssVertical", "ssBoth")
+
+// The largest tab stop EM_SETTABSTOPS takes, in dialog units (a quarter of
+// the font's average character width); larger stops are cut to it,
+// negative ones to 0.
+constexpr int MaxTabStop = 32767;
+
+// A multi-line edit. Lines are the text's lines (a line break that ends the
+// text opens no further line). A Return reaches the text only with
+// WantReturns (otherwise it is the form's dialog key), a Tab only with
+// WantTabs (otherwise it moves the focus). Changing WordWrap recreates the
+// window.
+class TCustomMemo : public TCustomEdit {
+public:
+    KV_METACLASS_DECL
+
+    explicit TCustomMemo(TComponent* AOwner);
+    ~TCustomMemo() override;
+
+    TStrings* GetLines() const { return FLines.get(); }
+    void SetLines(TStrings* Value);
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    TScrollStyle GetScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    bool GetWordWrap() const { return FWordWrap; }
+    virtual void SetWordWrap(bool Value);
+    bool GetWantReturns() const { return FWantReturns; }
+    virtual void SetWantReturns(bool Value) { FWantReturns = Value; }
+    bool GetWantTabs() const { return FWantTabs; }
+    virtual void SetWantTabs(bool Value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void InitWidget() override;
+    void TextChanged() override;
+    void KeyPress(TKeyChar& Key) override;
+    void Dispatch(TMessage& Message) override;
+
+private:
+    void ApplyAlignment();
+    std::unique_ptr<TStrings> FLines;
+    TAlignment FAlignment = taLeftJustify;
+    TScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+    bool FWantReturns = true;
+    bool FWantTabs = false;
+};
+
+class TMemo : public TCustomMemo {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TMemo>& P);
+    using TCustomMemo::TCustomMemo;
 };
 
 // A push button. With ModalResult set, a click sets the form's ModalResult

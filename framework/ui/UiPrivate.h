@@ -33,3 +33,8 @@ TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mo
 
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
+
+// A drag over Widget, or the drop, when Widget is registered for dropped
+// files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
+// False when Widget is no drop target and Qt handles the event.
+bool HandleFileDrag(TControl* Control, QWidget* Widget, QEvent* Event);

@@ -64,6 +64,47 @@ TEST_F(DataSetTest, InsertAndCancelRestoreTheWindow) {
     EXPECT_EQ(Table.Keys().size(), 10u);
 }
 
+TEST_F(DataSetTest, CancelNeedsNoReadAndPutsTheWindowBackAsItWas) {
+    OpenQuietly();
+    DS->Next();
+    DS->Insert(); // into the full ring: 3 leaves it
+    DS->FetchesBeforeFailure = 0;
+    DS->Cancel();
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
+    EXPECT_EQ(ActiveKey(), 2);
+
+    DS->Edit();
+    DS->FieldByName("NAME")->SetAsString("changed");
+    DS->Cancel();
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_EQ(ActiveKey(), 2);
+
+    DS->FetchesBeforeFailure = -1;
+    DS->Append();
+    ASSERT_THAT(Link->Window(), ElementsAre(9, 10, 0));
+    DS->FetchesBeforeFailure = 0;
+    DS->Cancel(); // the rows read before the appended one stay
+    EXPECT_THAT(Link->Window(), ElementsAre(9, 10));
+    EXPECT_EQ(ActiveKey(), 10);
+    DS->FetchesBeforeFailure = -1;
+    DS->MoveBy(-2);
+    EXPECT_THAT(Link->Window(), ElementsAre(8, 9, 10));
+    DS->Close();
+
+    // Into a ring that is not full: it grows by the new record and shrinks back.
+    Table.Rows.clear();
+    Table.AddRows(1, 2);
+    OpenQuietly();
+    DS->Next();
+    DS->Insert();
+    ASSERT_THAT(Link->Window(), ElementsAre(1, 0, 2));
+    DS->FetchesBeforeFailure = 0;
+    DS->Cancel();
+    EXPECT_THAT(Link->Window(), ElementsAre(1, 2));
+    EXPECT_EQ(ActiveKey(), 2);
+}
+
 TEST_F(DataSetTest, InsertedRecordIsPostedInItsPlace) {
     OpenQuietly();
     DS->Next();

@@ -76,6 +76,39 @@ TEST_F(DataSetTest, LinksAndSourcesLetGoOfEachOther) {
     EXPECT_EQ(Link->GetRecordCount(), 0);
 }
 
+TEST_F(DataSetTest, RemovingLinksAndSourcesReadsNothingWhateverTheReadsWouldDo) {
+    Table.Rows.clear();
+    Table.AddRows(1, 2); // a window that is not full: the end was reached
+    OpenQuietly();
+    DS->Next();
+    auto wide = std::make_unique<TRecordingLink>(Events, "wide");
+    wide->SetBufferCount(6);
+    wide->SetDataSource(Source);
+    DS->FetchesBeforeFailure = 0; // every read fails from here on
+    Events.clear();
+    wide.reset();
+    Link->SetBufferCount(1);
+    EXPECT_EQ(DS->RingBufferCount(), 1);
+    EXPECT_EQ(ActiveKey(), 2);
+    delete Source;
+    EXPECT_THAT(Take(), ::testing::Not(::testing::Contains(::testing::StartsWith("GetRecord"))));
+    EXPECT_FALSE(Link->Active());
+}
+
+TEST_F(DataSetTest, AFailureWhileASourceGoesAwayIsRaisedByTheDatasetsNextOperation) {
+    auto second = std::make_unique<TDataSource>(nullptr);
+    second->SetDataSet(DS);
+    TFieldDataLink field;
+    field.SetDataSource(second.get());
+    OpenQuietly();
+    field.OnActiveChange = [](TObject*) { throw EDatabaseError("control failed"); };
+    second.reset(); // nothing leaves the destructor
+    EXPECT_EQ(field.GetDataSource(), nullptr);
+    EXPECT_DB_ERROR(DS->Next(), "control failed");
+    DS->Next();
+    EXPECT_EQ(ActiveKey(), 2);
+}
+
 TEST_F(DataSetTest, DestroyingTheDatasetDeactivatesItsLinks) {
     TFieldDataLink fieldLink;
     fieldLink.SetDataSource(Source);

@@ -322,6 +322,43 @@ TEST_F(DataSetTest, AFetchFailingWhileTheWindowFillsLeavesTheDatasetOpen) {
     EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
 }
 
+TEST_F(DataSetTest, AFirstOrLastWhoseReadFailsLeavesTheWindowAndTheCurrentRecord) {
+    for (bool toLast : {true, false}) {
+        SCOPED_TRACE(toLast ? "Last" : "First");
+        OpenQuietly();
+        DS->MoveBy(4);
+        ASSERT_THAT(Link->Window(), ElementsAre(3, 4, 5));
+        DS->FetchesBeforeFailure = 0;
+        EXPECT_DB_ERROR(toLast ? DS->Last() : DS->First(), "fetch failed");
+        EXPECT_THAT(Link->Window(), ElementsAre(3, 4, 5));
+        EXPECT_EQ(ActiveKey(), 5);
+        DS->Edit(); // the record shown, not a new one
+        EXPECT_EQ(DS->State(), dsEdit);
+        DS->Cancel(); // reading the window again fails: left to the next read
+        EXPECT_EQ(DS->State(), dsBrowse);
+        EXPECT_THAT(Link->Window(), ElementsAre(3, 4, 5));
+        DS->FetchesBeforeFailure = -1;
+        DS->Next(); // the cursor is placed on the window again before it reads on
+        EXPECT_THAT(Link->Window(), ElementsAre(4, 5, 6));
+        DS->Close();
+    }
+}
+
+TEST_F(DataSetTest, AnEmptyWindowLeftByAFailedReadIsNotTakenForAnEmptyDataset) {
+    DS->FetchesBeforeFailure = 0;
+    EXPECT_DB_ERROR(DS->Open(), "fetch failed");
+    EXPECT_TRUE(DS->Active());
+    EXPECT_TRUE(DS->IsEmpty());
+    EXPECT_DB_ERROR(DS->Edit(), "MemData: The last read of the dataset failed: refresh it before this operation");
+    EXPECT_EQ(DS->State(), dsBrowse);
+    DS->FetchesBeforeFailure = -1;
+    DS->Refresh();
+    EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
+    DS->Edit();
+    EXPECT_EQ(DS->State(), dsEdit);
+    DS->Cancel();
+}
+
 TEST_F(DataSetTest, ActiveReadFromAFormOpensWhenLoadingEnds) {
     DS->SetLoading(true);
     DS->SetActive(true);

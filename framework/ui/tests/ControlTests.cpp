@@ -479,6 +479,53 @@ TEST(Alignment, EdgesInOrderThenClient) {
     EXPECT_EQ(client->GetBoundsRect(), QRect(22, 2, 176, 41));
 }
 
+// A panel that notes the sizes its window reports.
+class TSizedPanel : public TPanel {
+public:
+    using TPanel::TPanel;
+    std::vector<LPARAM> Sizes;
+
+protected:
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_SIZE) Sizes.push_back(Message.LParam);
+        TPanel::Dispatch(Message);
+    }
+};
+
+TEST_F(Shown, APanelsSingleBorderLiesOutsideItsClientArea) {
+    struct Case {
+        TBorderStyle Border;
+        bool Ctl3D;
+        int Edge;
+    };
+    for (const Case& c : {Case{bsNone, true, 0}, Case{bsSingle, true, 2}, Case{bsSingle, false, 1}}) {
+        auto* p = new TSizedPanel(Form.get());
+        p->SetCtl3D(c.Ctl3D);
+        p->SetBorderStyle(c.Border);
+        p->SetBevelOuter(bvNone);
+        p->SetBounds(0, 0, 100, 40);
+        auto* child = new TPanel(Form.get());
+        child->SetParent(p);
+        child->SetBounds(0, 0, 10, 10);
+        auto* filled = new TPanel(Form.get());
+        filled->SetParent(p);
+        filled->SetAlign(alClient);
+        p->SetParent(Form.get()); // the window comes with its size
+        ASSERT_FALSE(p->Sizes.empty());
+        EXPECT_EQ(p->Sizes.front(), MakeLParam(100, 40));
+        EXPECT_EQ(p->GetClientWidth(), 100 - 2 * c.Edge);
+        EXPECT_EQ(p->GetClientHeight(), 40 - 2 * c.Edge);
+        EXPECT_EQ(child->GetWidget()->geometry(), QRect(c.Edge, c.Edge, 10, 10));
+        EXPECT_EQ(filled->GetBoundsRect(), QRect(0, 0, 100 - 2 * c.Edge, 40 - 2 * c.Edge));
+        if (c.Border == bsSingle) { // switching the look moves the children along
+            p->SetCtl3D(!c.Ctl3D);
+            int edge = c.Ctl3D ? 1 : 2;
+            EXPECT_EQ(child->GetWidget()->geometry(), QRect(edge, edge, 10, 10));
+            EXPECT_EQ(filled->GetWidth(), 100 - 2 * edge);
+        }
+    }
+}
+
 TEST(Names, CaptionFollowsTheNameOnlyWhileEqual) {
     TPanel p(nullptr);
     p.SetName("Panel1");

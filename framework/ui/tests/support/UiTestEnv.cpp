@@ -1,6 +1,11 @@
 // One application object for all ui tests, on the offscreen platform.
 #include "UiTestEnv.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,4 +44,18 @@ ExceptionCatcher::ExceptionCatcher() {
 
 ExceptionCatcher::~ExceptionCatcher() {
     Application->OnException = nullptr;
+}
+
+bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text) {
+    QWidget* w = Control->GetHandle();
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport(); // where drags arrive
+    QMimeData data;
+    if (!Urls.isEmpty()) data.setUrls(Urls);
+    if (!Text.isNull()) data.setText(Text);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &drop);
+    return drop.isAccepted();
 }

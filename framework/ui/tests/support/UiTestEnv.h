@@ -2,6 +2,10 @@
 
 #include "Forms.h"
 
+#include <QList>
+#include <QString>
+#include <QUrl>
+
 #include <string>
 #include <vector>
 
@@ -12,3 +16,7 @@ struct ExceptionCatcher {
     std::vector<std::string> Messages;
     std::vector<TObject*> Senders;
 };
+
+// Drags Urls (and Text, when given) onto the control's window as the desktop
+// does: enter, then drop. Returns whether the window took the drop.
+bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString());
