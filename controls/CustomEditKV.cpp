@@ -310,23 +310,7 @@ void TCustomEditKV::SetAcceptDropFiles(bool Value) {
 
 void TCustomEditKV::WMDropFiles(TMessage& Message) {
     TMemo::Dispatch(Message);
-    auto drop = reinterpret_cast<HDROP>(Message.WParam);
-    if (!FAcceptDropFiles) {
-        DragFinish(drop);
-        return;
-    }
-    try {
-        if (!FDropFilesList) FDropFilesList = std::make_unique<TStringList>();
-        FDropFilesList->Clear();
-        Cardinal count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr);
-        for (Cardinal i = 0; i < count; ++i) {
-            AnsiString path;
-            DragQueryFile(drop, i, &path);
-            FDropFilesList->Add(path);
-        }
-    } catch (...) {
-        // The drop is released below; the event reports what was collected.
-    }
-    DragFinish(drop);
-    if (OnDropFiles) OnDropFiles(this);
+    if (TakeDroppedFiles(reinterpret_cast<HDROP>(Message.WParam), FAcceptDropFiles, FDropFilesList) &&
+        OnDropFiles)
+        OnDropFiles(this);
 }

@@ -79,3 +79,24 @@ int DaysInMonthOf(TDateTime Value) {
     DecodeDate(Value, year, month, day);
     return DaysInMonth(year, month);
 }
+
+bool TakeDroppedFiles(HDROP Drop, bool Accept, std::unique_ptr<TStringList>& List) {
+    if (!Accept) {
+        DragFinish(Drop);
+        return false;
+    }
+    try {
+        if (!List) List = std::make_unique<TStringList>();
+        List->Clear();
+        Cardinal count = DragQueryFile(Drop, 0xFFFFFFFFu, nullptr);
+        for (Cardinal i = 0; i < count; ++i) {
+            AnsiString path;
+            DragQueryFile(Drop, i, &path);
+            List->Add(path);
+        }
+    } catch (...) {
+        // The drop is released below; the event reports what was collected.
+    }
+    DragFinish(Drop);
+    return true;
+}

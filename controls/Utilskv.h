@@ -1,10 +1,13 @@
 // Plain utility functions of the controls library.
 #pragma once
 
+#include "ShellAPI.h"
 #include "SysUtils.h"
 #include "Windows.h"
 
 #include <QPoint>
+
+#include <memory>
 
 class TCustomMemo;
 
@@ -21,3 +24,11 @@ int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC* Metric, Cardin
 int DaysInMonth(int Year, int Month);
 // Days of the month that the date lies in.
 int DaysInMonthOf(TDateTime Value);
+
+// What a control that keeps the last drop's files does with a drop
+// (WM_DROPFILES): without Accept the drop is only released and the result
+// is false. Otherwise List, made at the first drop, gets the whole path of
+// every dropped file in the drop's order and the drop is released, also
+// after an error while collecting (which goes no further); the result is
+// true: the control fires its OnDropFiles.
+bool TakeDroppedFiles(HDROP Drop, bool Accept, std::unique_ptr<TStringList>& List);

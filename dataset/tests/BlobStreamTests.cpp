@@ -429,20 +429,12 @@ TEST_F(BlobEditingTest, ANewRecordDroppedByAFailingOnNewRecordLeavesNoContents) 
 // Both ways of reading the row again: the framework's refresh of the
 // window and RefreshActiveRecord.
 TEST_F(BlobEditingTest, ARefreshedRowShowsTheContentsNowStored) {
-    auto db2 = TestDb->Attach();
-    TIBTransaction tr2(nullptr);
-    tr2.SetDefaultDatabase(db2.get());
-    TIBSQL q(nullptr);
-    q.SetDatabase(db2.get());
-    q.SetTransaction(&tr2);
+    TOtherUser other(*TestDb);
     DS->First();
     EXPECT_EQ(Blob->GetAsString(), "bytes"); // the row's native stream now holds it
     for (const char* contents : {"elsewhere", "again"}) {
         SCOPED_TRACE(contents);
-        tr2.StartTransaction();
-        q.GetSQL()->SetText(AnsiString("UPDATE TYPES SET C_BLOB = '") + contents + "' WHERE ID = 1");
-        q.ExecQuery();
-        tr2.Commit();
+        other.Run(AnsiString("UPDATE TYPES SET C_BLOB = '") + contents + "' WHERE ID = 1");
         Commit(); // a new transaction sees the other user's change
         Tr->StartTransaction();
         if (AnsiString(contents) == "elsewhere")

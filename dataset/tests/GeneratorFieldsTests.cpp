@@ -28,16 +28,7 @@ protected:
     // The generator's value now, read through an attachment of its own so
     // that no transaction of the test is involved.
     Int64 Generator() {
-        auto db = TestDb->Attach();
-        TIBTransaction tr(nullptr);
-        tr.SetDefaultDatabase(db.get());
-        tr.StartTransaction();
-        TIBSQL q(nullptr);
-        q.SetDatabase(db.get());
-        q.SetTransaction(&tr);
-        q.GetSQL()->SetText("SELECT GEN_ID(GEN_ITEM_ID, 0) FROM RDB$DATABASE");
-        q.ExecQuery();
-        return q.GetFields(0)->GetAsInt64();
+        return StrToInt64(TOtherUser(*TestDb).Value("SELECT GEN_ID(GEN_ITEM_ID, 0) FROM RDB$DATABASE"));
     }
     void SetGenerator(Int64 Value) { TestDb->Execute({"SET GENERATOR GEN_ITEM_ID TO " + IntToStr(Value)}); }
     // Counts the statement's preparations: each one sets its text first.

@@ -64,6 +64,10 @@ void TSpeedButton::Dispatch(TMessage& Message) {
         }
         return;
     }
+    // A release sent by code lets a button that the mouse holds down spring back.
+    if (Message.Msg == WM_LBUTTONUP && !Message.Context && Button() && Button()->isDown() &&
+        !Button()->isCheckable())
+        Button()->setDown(false);
     TGraphicControl::Dispatch(Message);
 }
 

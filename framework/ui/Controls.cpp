@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "UiPrivate.h"
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCursor>
 #include <QHelpEvent>
@@ -10,6 +11,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -140,6 +143,9 @@ Qt::CursorShape CursorShape(TCursor c) {
     }
 }
 
+// Set while SetFocus moves the focus without changing a form's active control.
+bool GKeepActiveControl = false;
+
 // How deep each widget is inside events of its own right now.
 std::map<QWidget*, int>& DepthMap() {
     static std::map<QWidget*, int> depth;
@@ -147,6 +153,27 @@ std::map<QWidget*, int>& DepthMap() {
 }
 
 } // namespace
+
+int ScrollCodeOfAction(int Action) {
+    switch (Action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub:
+        return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd:
+        return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub:
+        return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum:
+        return SB_TOP;
+    case QAbstractSlider::SliderToMaximum:
+        return SB_BOTTOM;
+    case QAbstractSlider::SliderMove:
+        return SB_THUMBTRACK;
+    default:
+        return -1;
+    }
+}
 
 void DisposeWidget(QWidget* Widget) {
     if (!Widget) return;
@@ -608,13 +635,13 @@ void TControl::SetClientHeight(int Value) {
 }
 
 QPoint TControl::ClientToScreen(QPoint P) const {
-    if (FWidget) return FWidget->mapToGlobal(P);
+    if (FWidget) return FWidget->mapToGlobal(P + ClientOffset());
     if (FParent) return FParent->ClientToScreen(P + QPoint(FLeft, FTop));
     return P + QPoint(FLeft, FTop);
 }
 
 QPoint TControl::ScreenToClient(QPoint P) const {
-    if (FWidget) return FWidget->mapFromGlobal(P);
+    if (FWidget) return FWidget->mapFromGlobal(P) - ClientOffset();
     if (FParent) return FParent->ScreenToClient(P) - QPoint(FLeft, FTop);
     return P - QPoint(FLeft, FTop);
 }
@@ -899,12 +926,14 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             m.Msg = in ? WM_SETFOCUS : WM_KILLFOCUS;
             std::weak_ptr<int> life = Life();
             WindowProc(m);
-            // Switching windows keeps the active control of each form.
-            // A control that passed the focus on at once was not entered.
+            // Switching windows keeps the active control of each form, and
+            // so do SetFocus taking the focus away and giving it back and a
+            // new window taking the focus the old one had. A control that
+            // passed the focus on at once was not entered.
             auto* windowed = dynamic_cast<TWinControl*>(this);
             if (!life.expired() && fe->reason() != Qt::ActiveWindowFocusReason &&
-                fe->reason() != Qt::PopupFocusReason && !(windowed && windowed->FRefocusing) &&
-                (!in || Widget->hasFocus())) {
+                fe->reason() != Qt::PopupFocusReason && !GKeepActiveControl &&
+                !(windowed && windowed->FRefocusing) && (!in || Widget->hasFocus())) {
                 if (in)
                     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
                 Perform(in ? CM_ENTER : CM_EXIT);
@@ -943,7 +972,7 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
             if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
             m.WParam = keys;
-            QPoint pos = me->position().toPoint();
+            QPoint pos = me->position().toPoint() - ClientOffset();
             m.LParam = MakeLParam(pos.x(), pos.y());
             WindowProc(m);
             break;
@@ -1100,7 +1129,20 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
-    FWidget = CreateWidget(Params);
+    if (Params.WndParent != GetDesktopWindow()) {
+        FWidget = CreateWidget(Params);
+        InitWidget();
+        return;
+    }
+    TCreateParams p = Params;
+    p.WndParent = nullptr;
+    FWidget = CreateWidget(p);
+    // A window of its own without frame that the window manager leaves
+    // alone: it shows where it is put, above the others, and never becomes
+    // the active window, so the focus stays where the user works.
+    FWidget->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::WindowDoesNotAcceptFocus);
+    FWidget->setAttribute(Qt::WA_ShowWithoutActivating);
     InitWidget();
 }
 
@@ -1137,7 +1179,23 @@ void TWinControl::RecreateWnd() {
 void TWinControl::CreateParams(TCreateParams& Params) {
     TControl::CreateParams(Params);
     if (FTabStop) Params.Style |= WS_TABSTOP;
+    if (!GetParent() && FParentWindow) Params.WndParent = FParentWindow;
 }
+
+namespace {
+
+// A window on the desktop follows the active window as its transient
+// parent, so that a modal form does not block it.
+void FollowActiveWindow(QWidget* Widget) {
+    Widget->winId();
+    QWindow* window = Widget->windowHandle();
+    if (!window) return;
+    QWidget* active = QApplication::activeWindow();
+    QWindow* parent = active && active != Widget ? active->windowHandle() : QGuiApplication::focusWindow();
+    if (parent != window) window->setTransientParent(parent);
+}
+
+} // namespace
 
 void TWinControl::InitWidget() {
     TControl::InitWidget();
@@ -1145,6 +1203,24 @@ void TWinControl::InitWidget() {
     // edits and buttons take the focus when clicked, panels never do.
     FClickFocus = FWidget->focusPolicy() != Qt::NoFocus;
     UpdateFocusPolicy();
+    if (!GetParent() && FParentWindow) {
+        if (GetVisible() && FParentWindow == GetDesktopWindow()) FollowActiveWindow(FWidget);
+        FWidget->setVisible(GetVisible());
+    }
+}
+
+void TWinControl::SetParentWindow(QWidget* Value) {
+    if (Value == FParentWindow) return;
+    FParentWindow = Value;
+    if (!GetParent()) RecreateWnd();
+}
+
+void TWinControl::SetVisible(bool Value) {
+    bool own = !GetParent() && FParentWindow;
+    if (own && Value && !GetVisible() && FWidget && FParentWindow == GetDesktopWindow())
+        FollowActiveWindow(FWidget);
+    TControl::SetVisible(Value);
+    if (own && Value && !FWidget) HandleNeeded();
 }
 
 void TWinControl::UpdateWidgetBounds() {
@@ -1205,7 +1281,11 @@ void TWinControl::SetTabStop(bool Value) {
 }
 
 void TWinControl::UpdateFocusPolicy() {
-    if (FWidget)
+    if (!FWidget) return;
+    // A window on the desktop never takes the focus.
+    if (!GetParent() && FParentWindow && FParentWindow == GetDesktopWindow())
+        FWidget->setFocusPolicy(Qt::NoFocus);
+    else
         FWidget->setFocusPolicy(FTabStop ? Qt::StrongFocus : FClickFocus ? Qt::ClickFocus : Qt::NoFocus);
 }
 
@@ -1458,4 +1538,77 @@ TCustomForm* GetParentForm(const TControl* Control) {
     while (c && c->GetParent())
         c = c->GetParent();
     return const_cast<TCustomForm*>(dynamic_cast<const TCustomForm*>(c));
+}
+
+// ---- Window functions -----------------------------------------------------
+
+namespace {
+QPointer<QWidget>& DesktopWindow() {
+    static QPointer<QWidget> desktop;
+    return desktop;
+}
+QPoint GLastPress;
+} // namespace
+
+QWidget* GetDesktopWindow() {
+    QPointer<QWidget>& desktop = DesktopWindow();
+    if (!desktop && QApplication::instance()) desktop = new QWidget;
+    return desktop;
+}
+
+void FreeDesktopWindow() {
+    delete DesktopWindow().data();
+}
+
+QWidget* SetCapture(QWidget* Wnd) {
+    QWidget* old = QWidget::mouseGrabber();
+    if (Wnd)
+        Wnd->grabMouse();
+    else if (old)
+        old->releaseMouse();
+    return old;
+}
+
+void ReleaseCapture() {
+    if (QWidget* w = QWidget::mouseGrabber()) w->releaseMouse();
+}
+
+QWidget* GetCapture() {
+    return QWidget::mouseGrabber();
+}
+
+void SetFocus(QWidget* Wnd) {
+    TControl* control = Wnd ? FindControl(Wnd) : nullptr;
+    TCustomForm* form = control ? GetParentForm(control) : nullptr;
+    bool keep = !Wnd || (form && form->GetActiveControl() == control);
+    bool saved = GKeepActiveControl;
+    GKeepActiveControl = keep;
+    try {
+        if (Wnd)
+            Wnd->setFocus(Qt::OtherFocusReason);
+        else if (QWidget* focused = QApplication::focusWidget())
+            focused->clearFocus();
+    } catch (...) {
+        GKeepActiveControl = saved;
+        throw;
+    }
+    GKeepActiveControl = saved;
+}
+
+void PostMessage(QWidget* Wnd, Cardinal Msg, WPARAM WParam, LPARAM LParam) {
+    QPointer<QWidget> target(Wnd);
+    QTimer::singleShot(0, QApplication::instance(), [target, Msg, WParam, LParam] {
+        TControl* control = target ? FindControl(target) : nullptr;
+        if (control) GuardedCall(control, [&] { control->Perform(Msg, WParam, LParam); });
+    });
+}
+
+void NoteMousePress(QPoint GlobalPos) {
+    GLastPress = GlobalPos;
+}
+
+bool LeftButtonDownOn(const TControl* Control) {
+    QWidget* w = Control->GetWidget();
+    if (!w || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) return false;
+    return w->rect().contains(w->mapFromGlobal(GLastPress));
 }

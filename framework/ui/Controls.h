@@ -325,6 +325,10 @@ protected:
     virtual void UpdateWidgetBounds();
     void ApplyFont();
     void ApplyColor();
+    // Where the client area starts inside the widget, for widgets that draw
+    // a frame of their own: mouse positions and coordinate conversions
+    // count from there.
+    virtual QPoint ClientOffset() const { return QPoint(); }
     // Sets the bounds without recording new anchor distances (alignment).
     void SetBoundsByLayout(int ALeft, int ATop, int AWidth, int AHeight);
     void UpdateAnchorRules();
@@ -408,6 +412,14 @@ public:
     // Tab-order list of the windowed children.
     std::vector<TWinControl*> GetTabOrderList() const { return FTabList; }
 
+    // The window a control without a parent control lives in (null: none).
+    // On the desktop (GetDesktopWindow) it becomes a window of its own that
+    // stays on top, never takes the activation or the keyboard focus, and
+    // shows with its handle.
+    QWidget* GetParentWindow() const { return FParentWindow; }
+    void SetParentWindow(QWidget* Value);
+    void SetVisible(bool Value) override;
+
     void Realign() { AlignControls(); }
     void DisableAlign() { ++FAlignLevel; }
     void EnableAlign();
@@ -470,6 +482,7 @@ private:
     bool FCtl3D = true;
     bool FParentCtl3D = true;
     bool FClickFocus = false; // the widget takes the focus when clicked
+    QWidget* FParentWindow = nullptr;
     bool FRefocusing = false; // a new window takes the focus the old one had
     int FAlignLevel = 0;
     bool FAligning = false;
@@ -486,6 +499,28 @@ public:
 
 // The form a control sits on, or null.
 TCustomForm* GetParentForm(const TControl* Control);
+
+// ---------------------------------------------------------------------------
+// Window functions: the desktop, the mouse capture, the focus, posted messages
+
+// The parent window of windows that belong to no form; never shown itself.
+QWidget* GetDesktopWindow();
+// The window that gets all mouse input, also from outside its bounds (with
+// the positions in its own client coordinates), until the capture is
+// released or another window takes it. Returns the window that had it.
+QWidget* SetCapture(QWidget* Wnd);
+void ReleaseCapture();
+QWidget* GetCapture(); // null when no window has the capture
+// Gives the keyboard focus to the window, or takes it from every window
+// (null). The form's active control stays what it was, so taking the focus
+// away and giving it back is neither an exit nor an entry.
+void SetFocus(QWidget* Wnd);
+// Sends the message to the window's control once the events being handled
+// are done; nothing happens when the window is gone by then.
+void PostMessage(QWidget* Wnd, Cardinal Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+// Whether the left mouse button is down and was pressed over the control
+// (as when a click is what brings the focus to it).
+bool LeftButtonDownOn(const TControl* Control);
 
 // ---------------------------------------------------------------------------
 // Widget bridge

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "Forms.h"
+#include "UiPrivate.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -399,28 +400,10 @@ void TCustomDBGrid::InitWidget() {
         bar->setFocusPolicy(Qt::NoFocus);
         bar->installEventFilter(FWidget);
     }
-    auto code = [](int Action) -> int {
-        switch (Action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            return SB_LINEDOWN;
-        case QAbstractSlider::SliderSingleStepSub:
-            return SB_LINEUP;
-        case QAbstractSlider::SliderPageStepAdd:
-            return SB_PAGEDOWN;
-        case QAbstractSlider::SliderPageStepSub:
-            return SB_PAGEUP;
-        case QAbstractSlider::SliderToMinimum:
-            return SB_TOP;
-        case QAbstractSlider::SliderToMaximum:
-            return SB_BOTTOM;
-        default:
-            return -1; // dragging acts when the thumb is let go
-        }
-    };
-    auto bind = [this, life, code](QScrollBar* Bar, Cardinal Msg) {
-        QObject::connect(Bar, &QAbstractSlider::actionTriggered, Bar, [this, life, code, Msg](int Action) {
-            int c = code(Action);
-            if (c < 0) return;
+    auto bind = [this, life](QScrollBar* Bar, Cardinal Msg) {
+        QObject::connect(Bar, &QAbstractSlider::actionTriggered, Bar, [this, life, Msg](int Action) {
+            int c = ScrollCodeOfAction(Action);
+            if (c < 0 || c == SB_THUMBTRACK) return; // dragging acts when the thumb is let go
             GuardedCall(this, [&] { Perform(Msg, static_cast<WPARAM>(c)); });
             if (!life.expired()) UpdateScrollBars();
         });

@@ -5,12 +5,14 @@
 #include "DBGrids.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
+#include "FileCtrl.h"
 #include "StdCtrls.h"
 #include "UiPrivate.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QToolTip>
@@ -33,6 +35,8 @@ public:
     TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     bool notify(QObject* Receiver, QEvent* Event) override {
         bool key = Event->type() == QEvent::KeyPress || Event->type() == QEvent::KeyRelease;
+        if (Event->type() == QEvent::MouseButtonPress)
+            NoteMousePress(static_cast<QMouseEvent*>(Event)->globalPosition().toPoint());
         QObject* saved = GFirstKeyReceiver;
         if (key) GFirstKeyReceiver = Receiver;
         bool result = false;
@@ -527,11 +531,42 @@ char* DefaultArgv[] = {DefaultName, nullptr};
 
 TApplication::TApplication() : TApplication(DefaultArgc, DefaultArgv) {}
 
+// Turns Qt's changes of the application state into WM_ACTIVATEAPP for the
+// main window's hooks.
+class TApplication::TStateWatcher : public QObject {
+public:
+    explicit TStateWatcher(TApplication* App) : FApp(App) {
+        FActive = QGuiApplication::applicationState() == Qt::ApplicationActive;
+        QApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override {
+        if (Watched == QApplication::instance() && Event->type() == QEvent::ApplicationStateChange) {
+            bool active = static_cast<QApplicationStateChangeEvent*>(Event)->applicationState() ==
+                          Qt::ApplicationActive;
+            if (active != FActive) {
+                FActive = active;
+                TMessage m;
+                m.Msg = WM_ACTIVATEAPP;
+                m.WParam = active ? 1 : 0;
+                GuardedCall(FApp, [&] { FApp->MainWindowMessage(m); });
+            }
+        }
+        return false;
+    }
+
+private:
+    TApplication* FApp;
+    bool FActive;
+};
+
 TApplication::TApplication(int& Argc, char** Argv) : TComponent(nullptr) {
     if (Application) throw EInvalidOperation("An application object exists already");
     if (!QApplication::instance()) FQtApp = std::make_unique<TQtApplication>(Argc, Argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Application = this;
+    FStateWatcher = std::make_unique<TStateWatcher>(this);
     new TScreen(this);
     RegisterControlClasses();
 }
@@ -539,8 +574,35 @@ TApplication::TApplication(int& Argc, char** Argv) : TComponent(nullptr) {
 TApplication::~TApplication() {
     // Forms go while Qt is still there.
     DestroyComponents();
+    FHooks.clear();
+    FStateWatcher.reset();
+    FreeDesktopWindow();
     Application = nullptr;
     FQtApp.reset();
+}
+
+void TApplication::HookMainWindow(const void* Owner, TWindowHook Hook) {
+    UnhookMainWindow(Owner);
+    FHooks.push_back({Owner, std::move(Hook)});
+}
+
+void TApplication::UnhookMainWindow(const void* Owner) {
+    std::erase_if(FHooks, [Owner](const TMainWindowHook& h) { return h.Owner == Owner; });
+}
+
+bool TApplication::MainWindowMessage(TMessage& Message) {
+    // A hook may unhook itself or others while it runs.
+    std::vector<const void*> owners;
+    for (const TMainWindowHook& h : FHooks)
+        owners.push_back(h.Owner);
+    for (const void* owner : owners) {
+        auto it = std::find_if(FHooks.begin(), FHooks.end(),
+                               [owner](const TMainWindowHook& h) { return h.Owner == owner; });
+        if (it == FHooks.end()) continue;
+        TWindowHook hook = it->Hook;
+        if (hook(Message)) return true;
+    }
+    return false;
 }
 
 void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
@@ -677,9 +739,10 @@ void SetBeepHook(std::function<void(unsigned Type)> Hook) {
 }
 
 void RegisterControlClasses() {
-    for (TComponentClass c : {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(),
-                              &TEdit::ClassInfo(), &TMemo::ClassInfo(), &TCheckBox::ClassInfo(),
-                              &TLabel::ClassInfo(), &TStaticText::ClassInfo(), &TSpeedButton::ClassInfo(),
-                              &TTimer::ClassInfo(), &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo()})
+    for (TComponentClass c :
+         {&TForm::ClassInfo(), &TPanel::ClassInfo(), &TButton::ClassInfo(), &TEdit::ClassInfo(),
+          &TMemo::ClassInfo(), &TCheckBox::ClassInfo(), &TLabel::ClassInfo(), &TStaticText::ClassInfo(),
+          &TSpeedButton::ClassInfo(), &TTimer::ClassInfo(), &TDBGrid::ClassInfo(), &TDBNavigator::ClassInfo(),
+          &TListBox::ClassInfo(), &TComboBox::ClassInfo(), &TDriveComboBox::ClassInfo()})
         RegisterClass(c);
 }

@@ -172,6 +172,8 @@ struct THintInfo {
 };
 
 using TShowHintEvent = std::function<void(AnsiString& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// A hook on the application's main window; true when it handled the message.
+using TWindowHook = std::function<bool(TMessage& Message)>;
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 
 // The part of a hint before '|' (what the hint window shows).
@@ -255,12 +257,27 @@ public:
     TShowHintEvent OnShowHint;
     TExceptionEvent OnException;
 
+    // Hooks on the main window, one per owner, asked in the order they were
+    // installed. The main window gets WM_ACTIVATEAPP (WParam 1 or 0) when
+    // the application gets or loses the activation.
+    void HookMainWindow(const void* Owner, TWindowHook Hook);
+    void UnhookMainWindow(const void* Owner);
+    // Offers the message to the hooks; true when one handled it.
+    bool MainWindowMessage(TMessage& Message);
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     friend class TCustomForm;
+    class TStateWatcher;
+    struct TMainWindowHook {
+        const void* Owner;
+        TWindowHook Hook;
+    };
     std::unique_ptr<QApplication> FQtApp;
+    std::unique_ptr<TStateWatcher> FStateWatcher;
+    std::vector<TMainWindowHook> FHooks;
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
     AnsiString FTitle;

@@ -1,11 +1,14 @@
 #include "Graphics.h"
 
+#include "FormReader.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QPalette>
 
 #include <fstream>
 #include <iterator>
+#include <map>
 
 const TIdentMap& ColorIdents() {
     static const TIdentMap map = {
@@ -241,6 +244,23 @@ void TBitmap::LoadFromFile(const AnsiString& FileName) {
     if (!in) throw EInvalidGraphic("Cannot open file " + FileName);
     AnsiString bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LoadFromData(bytes);
+}
+
+namespace {
+std::map<AnsiString, QImage (*)()>& BitmapResources() {
+    static std::map<AnsiString, QImage (*)()> resources;
+    return resources;
+}
+} // namespace
+
+void RegisterBitmapResource(const AnsiString& Name, QImage (*Make)()) {
+    BitmapResources()[UpperCase(Name)] = Make;
+}
+
+void TBitmap::LoadFromResourceName(const AnsiString& Name) {
+    auto it = BitmapResources().find(UpperCase(Name));
+    if (it == BitmapResources().end()) throw EResNotFound("Resource " + Name + " not found");
+    SetImage(it->second());
 }
 
 void TBitmap::SetImage(const QImage& Image) {

@@ -104,6 +104,9 @@ public:
     AnsiString SaveToData() const; // BMP
     void LoadFromStream(TStream& Stream);
     void LoadFromFile(const AnsiString& FileName);
+    // The bitmap resource of that name (case-insensitive); EResNotFound
+    // when no unit registered one.
+    void LoadFromResourceName(const AnsiString& Name);
 
     const QImage& GetImage() const { return FImage; }
     void SetImage(const QImage& Image);
@@ -121,3 +124,11 @@ private:
 };
 
 FRAMEWORK_EXCEPTION(EInvalidGraphic, Exception);
+
+// Bitmap resources: images the program's units carry under a name, made by
+// the function given when they are first loaded.
+void RegisterBitmapResource(const AnsiString& Name, QImage (*Make)());
+// Registers a bitmap resource at program start:
+//   KV_BITMAP_RESOURCE(DROPDOWNARROW, DrawDropDownArrow)
+#define KV_BITMAP_RESOURCE(Name, Make)                                                                       \
+    static const bool kv_bitmap_resource_##Name = (RegisterBitmapResource(#Name, Make), true);

@@ -32,6 +32,9 @@ inline LPARAM MakeLParam(int Lo, int Hi) {
     return static_cast<LPARAM>((static_cast<std::uint32_t>(Hi & 0xFFFF) << 16) |
                                static_cast<std::uint32_t>(Lo & 0xFFFF));
 }
+inline WPARAM MakeWParam(int Lo, int Hi) {
+    return static_cast<WPARAM>(static_cast<std::uint32_t>(MakeLParam(Lo, Hi)));
+}
 // Mouse positions travel as two signed 16-bit halves of LParam.
 inline int MouseX(const TMessage& M) {
     return static_cast<std::int16_t>(LoWord(static_cast<std::uintptr_t>(M.LParam)));
@@ -49,10 +52,13 @@ constexpr Cardinal WM_GETTEXTLENGTH = 0x000E;
 constexpr Cardinal WM_PAINT = 0x000F;
 constexpr Cardinal WM_CLOSE = 0x0010;
 constexpr Cardinal WM_ACTIVATEAPP = 0x001C;
+constexpr Cardinal WM_NCHITTEST = 0x0084;
 constexpr Cardinal WM_GETDLGCODE = 0x0087;
+constexpr Cardinal WM_NCLBUTTONDOWN = 0x00A1;
 constexpr Cardinal WM_KEYDOWN = 0x0100;
 constexpr Cardinal WM_KEYUP = 0x0101;
 constexpr Cardinal WM_CHAR = 0x0102;
+constexpr Cardinal WM_COMMAND = 0x0111;
 constexpr Cardinal WM_TIMER = 0x0113;
 constexpr Cardinal WM_HSCROLL = 0x0114;
 constexpr Cardinal WM_VSCROLL = 0x0115;
@@ -91,6 +97,39 @@ constexpr Cardinal EM_POSFROMCHAR = 0x00D6; // WParam: position -> low x, high y
 
 constexpr WPARAM EC_LEFTMARGIN = 0x0001;
 constexpr WPARAM EC_RIGHTMARGIN = 0x0002;
+
+// List boxes and combo boxes. A list or combo box tells of a change the
+// user made as WM_COMMAND to its own window procedure, the notification
+// code in the high word of WParam.
+constexpr Cardinal CB_GETCOUNT = 0x0146;
+constexpr Cardinal CB_GETCURSEL = 0x0147;
+constexpr Cardinal CB_SETCURSEL = 0x014E;
+constexpr Cardinal CB_SHOWDROPDOWN = 0x014F;
+constexpr Cardinal CB_GETDROPPEDSTATE = 0x0157;
+constexpr Cardinal LB_DELETESTRING = 0x0182;
+constexpr Cardinal LB_SETSEL = 0x0185;
+constexpr Cardinal LB_SETCURSEL = 0x0186;
+constexpr Cardinal LB_GETSEL = 0x0187;
+constexpr Cardinal LB_GETCURSEL = 0x0188;
+constexpr Cardinal LB_GETCOUNT = 0x018B;
+constexpr Cardinal LB_GETTOPINDEX = 0x018E;
+constexpr Cardinal LB_GETSELCOUNT = 0x0190;
+constexpr Cardinal LB_SETTOPINDEX = 0x0197;
+constexpr Cardinal LB_GETITEMHEIGHT = 0x01A1;
+constexpr LRESULT LB_ERR = -1;
+constexpr LRESULT CB_ERR = -1;
+constexpr Word LBN_SELCHANGE = 1;
+constexpr Word CBN_SELCHANGE = 1;
+constexpr Word CBN_EDITCHANGE = 5;
+constexpr Word CBN_DROPDOWN = 7;
+constexpr Word CBN_CLOSEUP = 8;
+
+// Answers to WM_NCHITTEST
+constexpr LRESULT HTNOWHERE = 0;
+constexpr LRESULT HTCLIENT = 1;
+constexpr LRESULT HTHSCROLL = 6;
+constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTBORDER = 18;
 
 // Framework notifications between controls
 constexpr Cardinal CM_BASE = 0xB000;

@@ -330,3 +330,240 @@ protected:
 
     TLabelSupport FLabel;
 };
+
+// ---------------------------------------------------------------------------
+// List boxes and combo boxes
+
+class QComboBox;
+class QLineEdit;
+class QScrollBar;
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+KV_ENUM_TYPEINFO(TListBoxStyle, "lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable")
+
+template <class Control> class TItemStrings;
+class TListBoxStrings;
+
+// A list box. The control keeps its lines, selection and scroll position
+// itself and draws them; the window shows them. Items holds the lines (the
+// items' Delete goes through DeleteString); with Sorted, Add puts a line in
+// its case-insensitive place. ItemIndex is the selected item (-1: none), or
+// with MultiSelect the item with the focus, the selection being Selected[].
+// TopIndex is the first visible item (the first of the first visible column
+// with Columns > 0). The standard style's item height follows the font;
+// the owner-drawn styles take ItemHeight and draw like the standard one.
+// A change the user makes to the selection comes as WM_COMMAND with
+// LBN_SELCHANGE to the control's own window procedure, which calls Click.
+class TCustomListBox : public TWinControl {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TCustomListBox>& P);
+
+    explicit TCustomListBox(TComponent* AOwner);
+    ~TCustomListBox() override;
+
+    TStrings* GetItems() const;
+    void SetItems(TStrings* Value); // copies the lines
+    int GetItemIndex() const;
+    void SetItemIndex(int Value);
+    int GetTopIndex() const { return FTopIndex; }
+    void SetTopIndex(int Value);
+    int GetItemHeight() const;
+    void SetItemHeight(int Value);
+    // The item under a point of the client area; outside every item -1, or
+    // with Existing false the item count when the point lies below the items.
+    int ItemAtPos(QPoint Pos, bool Existing) const;
+    QRect ItemRect(int Index) const; // client coordinates
+    bool GetIntegralHeight() const { return FIntegralHeight; }
+    void SetIntegralHeight(bool Value);
+    bool GetSorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    TListBoxStyle GetStyle() const { return FStyle; }
+    void SetStyle(TListBoxStyle Value);
+    int GetColumns() const { return FColumns; }
+    void SetColumns(int Value);
+    bool GetMultiSelect() const { return FMultiSelect; }
+    virtual void SetMultiSelect(bool Value);
+    bool GetExtendedSelect() const { return FExtendedSelect; }
+    void SetExtendedSelect(bool Value);
+    int GetTabWidth() const { return FTabWidth; } // dialog units, 0: every 32
+    void SetTabWidth(int Value);
+    TBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    int GetSelCount() const; // -1 without MultiSelect
+    bool GetSelected(int Index) const;
+    void SetSelected(int Index, bool Value);
+    void Clear();
+
+    int GetClientWidth() const override;
+    int GetClientHeight() const override;
+
+protected:
+    // Removes one line (LB_DELETESTRING); the items' Delete calls it.
+    virtual void DeleteString(int Index);
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+    QWidget* CreateWidget(const TCreateParams& Params) override;
+    void InitWidget() override;
+    void DestroyWnd() override;
+    void Paint(QPainter& Painter) override;
+    void UpdateWidgetBounds() override;
+    void FontChanged() override;
+    void Resize() override;
+    QPoint ClientOffset() const override;
+
+private:
+    template <class> friend class TItemStrings;
+    friend class TListBoxStrings;
+    struct TLayout {
+        int Frame = 0;
+        int VBar = 0, HBar = 0; // scroll bar extents, 0 when hidden
+        int ClientWidth = 0, ClientHeight = 0;
+        int Rows = 1;     // rows that fit whole (at least 1)
+        int ColWidth = 0; // with Columns > 0
+        int ColsNeeded = 0;
+    };
+    TLayout Layout() const;
+    int WindowHeight() const; // Height, cut to whole items with IntegralHeight
+    int MaxTopIndex() const;
+    void ClampTopIndex();
+    void MakeVisible(int Index);
+    void LayoutChanged();
+    void UpdateScrollBars();
+    void ScrollBy(int Lines, bool Horizontal);
+    // The lines changed under the selection.
+    void ItemInserted(int Index);
+    void ItemRemoved(int Index);
+    void ItemChanged(int Index);
+    void ItemsCleared();
+    // Selection by the user, then LBN_SELCHANGE.
+    void SelectByUser(int Index, bool Shift, bool Ctrl);
+    void NotifySelChange();
+    void MouseDefault(TMessage& Message);
+    bool KeyDefault(Word Key, TShiftState Shift);
+    bool CharDefault(TKeyChar Key);
+    LRESULT ListMessage(TMessage& Message, bool& Handled);
+
+    std::unique_ptr<TListBoxStrings> FItems;
+    int FItemIndex = -1;
+    std::vector<bool> FSelected; // with MultiSelect
+    int FAnchor = -1;            // extended selection: where Shift ranges start
+    int FTopIndex = 0;
+    int FItemHeight = 16;
+    bool FIntegralHeight = false;
+    bool FSorted = false;
+    TListBoxStyle FStyle = lbStandard;
+    int FColumns = 0;
+    bool FMultiSelect = false;
+    bool FExtendedSelect = true;
+    int FTabWidth = 0;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FTracking = false; // the left button went down on an item
+    int FUpdating = 0;
+    QScrollBar* FVBar = nullptr;
+    QScrollBar* FHBar = nullptr;
+};
+
+class TListBox : public TCustomListBox {
+public:
+    KV_METACLASS_DECL
+    using TCustomListBox::TCustomListBox;
+};
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+KV_ENUM_TYPEINFO(TComboBoxStyle, "csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed",
+                 "csOwnerDrawVariable")
+
+class TComboBoxStrings;
+
+// A combo box in five styles: csDropDown (an edit part over a list that
+// drops down), csSimple (an edit part over a list that is always there),
+// csDropDownList and the owner-drawn styles (a list that drops down, no
+// edit part; they draw like csDropDownList). The text of the list styles
+// is the selected item's. What the user does comes as WM_COMMAND to the
+// control's own window procedure: CBN_SELCHANGE once the selection (and
+// the text) changed, CBN_EDITCHANGE after typing, CBN_DROPDOWN before the
+// list drops down; the default handling takes the selected item's text and
+// fires OnClick and OnChange, OnChange, and DropDown (OnDropDown).
+class TCustomComboBox : public TWinControl {
+public:
+    KV_METACLASS_DECL
+    static void Publish(TPublisher<TCustomComboBox>& P);
+
+    explicit TCustomComboBox(TComponent* AOwner);
+    ~TCustomComboBox() override;
+
+    TStrings* GetItems() const;
+    void SetItems(TStrings* Value); // copies the lines
+    int GetItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int Value);
+    TComboBoxStyle GetStyle() const { return FStyle; }
+    void SetStyle(TComboBoxStyle Value);
+    int GetDropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int Value);
+    int GetMaxLength() const { return FMaxLength; }
+    void SetMaxLength(int Value);
+    bool GetSorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    int GetItemHeight() const;
+    void SetItemHeight(int Value);
+    bool GetDroppedDown() const;
+    void SetDroppedDown(bool Value);
+    int GetSelStart() const;
+    void SetSelStart(int Value);
+    int GetSelLength() const;
+    void SetSelLength(int Value);
+    AnsiString GetSelText() const;
+    void SelectAll();
+    void Clear();
+
+    // The edit part (styles csDropDown and csSimple, while the window exists).
+    bool HasEditPart() const;
+    // An edit message to the edit part: EM_SETREADONLY, EM_GETMODIFY,
+    // EM_SETMODIFY. Without an edit part nothing happens and the result is 0.
+    LRESULT EditPerform(Cardinal Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnDropDown;
+
+protected:
+    virtual void Change();
+    virtual void DropDown();
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+    QWidget* CreateWidget(const TCreateParams& Params) override;
+    void InitWidget() override;
+    void TextChanged() override;
+    void FontChanged() override;
+
+private:
+    template <class> friend class TItemStrings;
+    friend class TComboBoxStrings;
+    friend class TSimpleComboWidget;
+    bool IsListStyle() const { return FStyle >= csDropDownList; }
+    QComboBox* Combo() const;
+    QLineEdit* EditPart() const;
+    void ItemInserted(int Index);
+    void ItemRemoved(int Index);
+    void ItemChanged(int Index);
+    void ItemsCleared();
+    void PushItems();
+    void PushSelection();
+    void UserSelected(int Index);
+    void UserEdited(const AnsiString& Text);
+
+    std::unique_ptr<TComboBoxStrings> FItems;
+    int FItemIndex = -1;
+    TComboBoxStyle FStyle = csDropDown;
+    int FDropDownCount = 8;
+    int FMaxLength = 0;
+    bool FSorted = false;
+    int FItemHeight = 16;
+    bool FPushing = false; // the window is being given our state
+};
+
+class TComboBox : public TCustomComboBox {
+public:
+    KV_METACLASS_DECL
+    using TCustomComboBox::TCustomComboBox;
+};

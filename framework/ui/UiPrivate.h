@@ -31,9 +31,18 @@ LPARAM KeyDataFromModifiers(Qt::KeyboardModifiers Modifiers);
 TKeyChar CharOfKeyEvent(const QKeyEvent* Event);
 TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Modifiers);
 
+// The scroll code (SB_...) of a scroll bar action (QAbstractSlider::SliderAction),
+// SB_THUMBTRACK for dragging the thumb; -1 for no action.
+int ScrollCodeOfAction(int Action);
+
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
 
+// The screen position of the last mouse button press (the application's
+// event filter notes it before Qt moves the focus for the press).
+void NoteMousePress(QPoint GlobalPos);
+// Frees the desktop's stand-in window (the application does, while Qt is there).
+void FreeDesktopWindow();
 // A drag over Widget, or the drop, when Widget is registered for dropped
 // files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
 // False when Widget is no drop target and Qt handles the event.
