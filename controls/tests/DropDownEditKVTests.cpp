@@ -321,17 +321,20 @@ TEST_F(DropDown, HoldingTheButtonOutsideScrollsFasterTheFartherAway) {
     int bottom = List()->GetClientHeight();
     for (int side : {1, -1}) {
         for (const Case& c : {Case{30, 50}, Case{10, 150}, Case{3, 400}}) {
+            // The real timer may tick as well while events are processed on a
+            // slow run: it can only add lines in the same direction.
             int top = List()->GetTopIndex();
             int y = side > 0 ? bottom + c.Distance : -c.Distance;
             MoveTo(List()->ClientToScreen(QPoint(20, y)));
-            EXPECT_EQ(List()->GetTopIndex(), top + side) << y; // one line at once
+            int moved = List()->GetTopIndex();
+            EXPECT_GE((moved - top) * side, 1) << y; // a line at once
             TTimer* timer = List()->GetScrollTimer();
             ASSERT_NE(timer, nullptr) << y;
             EXPECT_EQ(timer->GetInterval(), c.Interval) << y;
             EXPECT_EQ(timer->GetTag(), side) << y;
             EXPECT_TRUE(timer->IsRunning()) << y;
             timer->GetOnTimer()(timer); // a tick scrolls one line more
-            EXPECT_EQ(List()->GetTopIndex(), top + 2 * side) << y;
+            EXPECT_EQ(List()->GetTopIndex(), moved + side) << y;
         }
         MoveTo(Row(List()->GetTopIndex() + 1)); // back inside: the scrolling stops
         EXPECT_EQ(List()->GetScrollTimer(), nullptr);
