@@ -198,11 +198,14 @@ int DropDown(const char* Output) {
     return 0;
 }
 
-
 // One of each control with German sample content, each under a label with
 // its class name; the data-aware edit shows a row of a small in-memory table.
 int All(const char* Output) {
     FormatSettings() = GetLocaleFormatSettings("de_DE");
+    // Before the form: its dataset uses them until the form goes.
+    TEventLog log;
+    TMemTable table{{{"ID", ftInteger, 0, true}, {"NAME", ftString, 30}}};
+    table.AddRow({Int64(1), AnsiString("Müller & Söhne GmbH")});
     TForm form(nullptr);
     form.SetCaption("Die Steuerelemente");
     form.SetBounds(40, 40, 2 * 4 + 600, 2 * 4 + 19 + 476);
@@ -241,9 +244,6 @@ int All(const char* Output) {
 
     labelled(new TDriveComboBoxKV(&form), "TDriveComboBoxKV", col1, 238, w1, 21);
 
-    TEventLog log;
-    TMemTable table{{{"ID", ftInteger, 0, true}, {"NAME", ftString, 30}}};
-    table.AddRow({Int64(1), AnsiString("Müller & Söhne GmbH")});
     auto* dataSet = new TMemDataSet(&form, table, log);
     dataSet->Logging = false;
     auto* source = new TDataSource(&form);
