@@ -202,17 +202,34 @@ void CreateBenchDatabase(const AnsiString& Path, Int64 RowCount, bool Verbose) {
 
 } // namespace
 
+AnsiString BenchDatabaseFile(const AnsiString& Folder, Int64 RowCount) {
+    return std::filesystem::absolute(std::filesystem::path(Folder) / ("items-" + IntToStr(RowCount) + ".fdb"))
+        .lexically_normal()
+        .string();
+}
+
+namespace {
+
+AnsiString MarkerText(Int64 RowCount) {
+    return AnsiString(LayoutMarker) + " rows " + IntToStr(RowCount);
+}
+
+} // namespace
+
+bool BenchDatabaseReady(const AnsiString& Folder, Int64 RowCount) {
+    AnsiString path = BenchDatabaseFile(Folder, RowCount);
+    std::ifstream in(path + ".ok");
+    std::string line;
+    return in && std::getline(in, line) && line == MarkerText(RowCount) && std::filesystem::exists(path);
+}
+
 AnsiString EnsureBenchDatabase(const AnsiString& Folder, Int64 RowCount, bool Verbose) {
     namespace fs = std::filesystem;
     fs::create_directories(Folder);
-    AnsiString path = (fs::path(Folder) / ("items-" + IntToStr(RowCount) + ".fdb")).string();
+    AnsiString path = BenchDatabaseFile(Folder, RowCount);
     AnsiString marker = path + ".ok";
-    AnsiString expected = AnsiString(LayoutMarker) + " rows " + IntToStr(RowCount);
-    {
-        std::ifstream in(marker);
-        std::string line;
-        if (in && std::getline(in, line) && line == expected && fs::exists(path)) return path;
-    }
+    AnsiString expected = MarkerText(RowCount);
+    if (BenchDatabaseReady(Folder, RowCount)) return path;
     std::error_code ec;
     fs::remove(marker, ec);
     fs::remove(path, ec);

@@ -46,3 +46,8 @@ private:
 // was not completed (a marker file is written after the last commit). Made
 // and checked through the framework's database classes. Returns the path.
 AnsiString EnsureBenchDatabase(const AnsiString& Folder, Int64 RowCount, bool Verbose);
+// The file of RowCount rows in Folder, as an absolute path (a server has a
+// working folder of its own).
+AnsiString BenchDatabaseFile(const AnsiString& Folder, Int64 RowCount);
+// The file is there and complete (no attachment needed to tell).
+bool BenchDatabaseReady(const AnsiString& Folder, Int64 RowCount);

@@ -6,6 +6,11 @@
 // Options of its own (the rest goes to Google Benchmark):
 //   --kv-rows=10000,1000000  row counts (also KV_BENCH_ROWS; 1e7 is accepted)
 //   --kv-db-dir=PATH         where the databases are kept (also KV_BENCH_DB_DIR)
+//   --kv-server              through the server on 127.0.0.1, port KV_FB_PORT
+//                            (3050), SYSDBA password KV_FB_PASSWORD (kvtest);
+//                            exits with 77 when no server listens there
+//   --kv-repetitions=N       repetitions (3); within each the sides of an
+//                            operation run one after the other
 //   --kv-check               check every side's windows before timing
 //   --kv-no-memory           skip the memory probes
 // Internal, for the child processes: --kv-make-db=ROWS, --kv-probe=SIDE:ORDER:ROWS.
@@ -22,6 +27,12 @@
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -45,15 +56,39 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
+// The server of --kv-server, as scripts/fbserver sets it up.
+struct TServer {
+    AnsiString Host = "127.0.0.1";
+    int Port = 3050;
+    AnsiString Password = "kvtest";
+};
+
 struct TBenchOptions {
     std::vector<Int64> Rows{10000, 1000000};
     AnsiString DbDir = KV_BENCH_DEFAULT_DB_DIR;
     bool Check = false;
     bool Memory = true;
+    bool Remote = false;
+    TServer Server;
     Int64 MakeDb = 0;
     AnsiString Probe;
-    int Repetitions = 1;
+    int Repetitions = 3;
 };
+
+// Exit code of a run through a server that does not listen (a skipped test).
+constexpr int ExitNoServer = 77;
+
+bool ServerListens(const TServer& S) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(S.Port));
+    inet_pton(AF_INET, S.Host.c_str(), &addr.sin_addr);
+    int rc = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    close(fd);
+    return rc == 0;
+}
 
 Int64 ParseCount(const AnsiString& Text) {
     AnsiString t = Trim(Text);
@@ -102,19 +137,25 @@ TBenchOptions ParseOptions(int& argc, char** argv) {
             o.Check = true;
         else if (a == "--kv-no-memory")
             o.Memory = false;
+        else if (a == "--kv-server")
+            o.Remote = true;
+        else if (const char* v = value("--kv-repetitions="))
+            o.Repetitions = std::max(1, StrToInt(v));
         else if (const char* v = value("--kv-make-db="))
             o.MakeDb = ParseCount(v);
         else if (const char* v = value("--kv-probe="))
             o.Probe = v;
         else if (a.rfind("--kv-", 0) == 0)
             throw Exception("bench: unknown option " + a);
-        else {
-            if (const char* v = value("--benchmark_repetitions=")) o.Repetitions = std::max(1, std::atoi(v));
+        else if (value("--benchmark_repetitions="))
+            throw Exception("bench: repetitions are --kv-repetitions=N (the sides alternate within each)");
+        else
             argv[out++] = argv[i];
-        }
     }
     argc = out;
     argv[argc] = nullptr;
+    if (const char* v = std::getenv("KV_FB_PORT"); v && *v) o.Server.Port = StrToInt(v);
+    if (const char* v = std::getenv("KV_FB_PASSWORD"); v && *v) o.Server.Password = v;
     return o;
 }
 
@@ -125,15 +166,19 @@ TBenchOrder ParseOrder(const AnsiString& Text) {
     throw Exception("bench: unknown order " + Text);
 }
 
-AnsiString DatabasePath(const AnsiString& Dir, Int64 Rows) {
-    return Dir + "/items-" + IntToStr(Rows) + ".fdb";
-}
+TBenchOptions Options;
 
 TBenchTarget MakeTarget(const AnsiString& Path, Int64 Rows, TBenchOrder Order) {
     TBenchTarget t;
     t.DatabasePath = Path;
+    t.DatabaseName = Path;
     t.RowCount = Rows;
     t.Order = Order;
+    if (Options.Remote) {
+        t.Remote = true;
+        t.DatabaseName = Options.Server.Host + "/" + IntToStr(Options.Server.Port) + ":" + Path;
+        t.Password = Options.Server.Password;
+    }
     return t;
 }
 
@@ -145,9 +190,9 @@ const TBenchOrder MemoryOrders[] = {TBenchOrder::Id, TBenchOrder::Description};
 // One row count: its database, the rule of its rows and the search plans.
 struct TRowsContext {
     TRowsContext(Int64 R, const AnsiString& P)
-        : Rows(R), Path(P), Data(R),
-          Plans{MakeBenchPlan(Data, TBenchOrder::Id, 20), MakeBenchPlan(Data, TBenchOrder::Description, 20),
-                MakeBenchPlan(Data, TBenchOrder::Quantity, 20)} {}
+        : Rows(R), Path(P), Data(R), Plans{MakeBenchPlan(Data, TBenchOrder::Id, 20),
+                                           MakeBenchPlan(Data, TBenchOrder::Description, 20),
+                                           MakeBenchPlan(Data, TBenchOrder::Quantity, 20)} {}
     Int64 Rows;
     AnsiString Path;
     TBenchData Data;
@@ -186,6 +231,13 @@ void Recover(TBenchSide& Side) {
     }
 }
 
+// The timed work of every iteration but the first of a run, which meets
+// cold caches: valgrind --tool=callgrind --toggle-collect='*RunWarmOp*'
+// counts the instructions of these alone.
+[[gnu::noinline]] void RunWarmOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan, Int64 RowCount) {
+    RunOp(Op, Side, Plan, RowCount);
+}
+
 void RunBenchmark(benchmark::State& State, const TRowsContext* Ctx, TBenchOrder Order, TBenchOp Op,
                   const AnsiString& SideName) {
     AnsiString why = SideUnavailableReason(SideName);
@@ -201,11 +253,16 @@ void RunBenchmark(benchmark::State& State, const TRowsContext* Ctx, TBenchOrder 
         return;
     }
     const TBenchPlan& plan = Ctx->Plan(Order);
+    bool warm = false;
     for (auto _ : State) {
         try {
-            SetUpOp(Op, *side);
+            SetUpOp(Op, *side, plan);
             auto start = std::chrono::steady_clock::now();
-            RunOp(Op, *side, plan, Ctx->Rows);
+            if (warm)
+                RunWarmOp(Op, *side, plan, Ctx->Rows);
+            else
+                RunOp(Op, *side, plan, Ctx->Rows);
+            warm = true;
             auto end = std::chrono::steady_clock::now();
             TearDownOp(Op, *side);
             State.SetIterationTime(std::chrono::duration<double>(end - start).count());
@@ -227,7 +284,7 @@ AnsiString WindowText(const TBenchWindow& W) {
 // Every side's window after every operation, against the rows the table
 // holds; and the engine's work for each, which must be the same for the
 // dataset as for the bare client.
-int RunChecks(const std::deque<TRowsContext>& Contexts) {
+int RunChecks(const std::deque<TRowsContext>& Contexts, const std::vector<AnsiString>& Sides) {
     int failures = 0, passed = 0;
     for (TBenchOrder order : AllOrders) {
         const TBenchStatements& s = BenchStatements(order);
@@ -249,9 +306,8 @@ int RunChecks(const std::deque<TRowsContext>& Contexts) {
         TEngineMonitor monitor(MakeTarget(ctx.Path, ctx.Rows, TBenchOrder::Id));
         for (TBenchOrder order : AllOrders)
             for (const TBenchOpInfo& op : BenchOps())
-                for (const char* sideName : BenchSideNames) {
-                    if (!SideUnavailableReason(sideName).empty() || !SideSupports(sideName, op.Op) ||
-                        !OrderSupports(order, op.Op))
+                for (const AnsiString& sideName : Sides) {
+                    if (!SideUnavailableReason(sideName).empty() || !Measured(sideName, order, op.Op))
                         continue;
                     AnsiString where = AnsiString(op.Name) + "/" + OrderName(order) + "/" + sideName +
                                        "/rows:" + IntToStr(ctx.Rows);
@@ -259,7 +315,7 @@ int RunChecks(const std::deque<TRowsContext>& Contexts) {
                     try {
                         TBenchSide& side = Sessions.Get(sideName, MakeTarget(ctx.Path, ctx.Rows, order));
                         Int64 id = side.AttachmentId();
-                        SetUpOp(op.Op, side);
+                        SetUpOp(op.Op, side, ctx.Plan(order));
                         TEngineWork before = monitor.Read(id);
                         RunOp(op.Op, side, ctx.Plan(order), ctx.Rows);
                         work[{ctx.Rows, int(order), int(op.Op), sideName}] = monitor.Read(id) - before;
@@ -279,9 +335,11 @@ int RunChecks(const std::deque<TRowsContext>& Contexts) {
     }
 
     std::printf("\nEngine work per operation: records read / pages fetched\n");
-    const char* head = "%-12s %-12s %-24s %-20s %-20s %-20s\n";
-    std::printf(head, "rows", "order", "operation", "bare", "dataset", "Qt SQL");
-    auto cell = [&work](Int64 Rows, TBenchOrder Order, TBenchOp Op, const char* Side) -> AnsiString {
+    AnsiString head = Format("%-12s %-12s %-24s", {"rows", "order", "operation"});
+    for (const AnsiString& side : Sides)
+        head += Format(" %-17s", {side});
+    std::printf("%s\n", TrimRight(head).c_str());
+    auto cell = [&work](Int64 Rows, TBenchOrder Order, TBenchOp Op, const AnsiString& Side) -> AnsiString {
         auto i = work.find({Rows, int(Order), int(Op), Side});
         if (i == work.end()) return "-";
         return IntToStr(i->second.RecordReads) + " / " + IntToStr(i->second.PageFetches);
@@ -290,13 +348,17 @@ int RunChecks(const std::deque<TRowsContext>& Contexts) {
         for (TBenchOrder order : AllOrders)
             for (const TBenchOpInfo& op : BenchOps()) {
                 if (!OrderSupports(order, op.Op)) continue;
-                std::printf(head, IntToStr(ctx.Rows).c_str(), OrderName(order), op.Title,
-                            cell(ctx.Rows, order, op.Op, "bare").c_str(),
-                            cell(ctx.Rows, order, op.Op, "dataset").c_str(),
-                            cell(ctx.Rows, order, op.Op, "qt").c_str());
+                AnsiString line =
+                    Format("%-12s %-12s %-24s", {IntToStr(ctx.Rows), OrderName(order), op.Title});
+                for (const AnsiString& side : Sides)
+                    line += Format(" %-17s", {cell(ctx.Rows, order, op.Op, side)});
+                std::printf("%s\n", TrimRight(line).c_str());
+                // Through a server the client fetches ahead, and how far it got
+                // when a cursor closes depends on timing: no equal counts there.
                 auto b = work.find({ctx.Rows, int(order), int(op.Op), "bare"});
                 auto d = work.find({ctx.Rows, int(order), int(op.Op), "dataset"});
-                if (b != work.end() && d != work.end() && b->second.RecordReads != d->second.RecordReads) {
+                if (!Options.Remote && b != work.end() && d != work.end() &&
+                    b->second.RecordReads != d->second.RecordReads) {
                     ++failures;
                     std::fprintf(
                         stderr,
@@ -313,7 +375,8 @@ int RunChecks(const std::deque<TRowsContext>& Contexts) {
 }
 
 int RunMain(int argc, char** argv) {
-    TBenchOptions opt = ParseOptions(argc, argv);
+    Options = ParseOptions(argc, argv);
+    const TBenchOptions& opt = Options;
     QCoreApplication app(argc, argv);
 
     if (opt.MakeDb > 0) {
@@ -327,34 +390,56 @@ int RunMain(int argc, char** argv) {
         std::getline(in, order, ':');
         std::getline(in, rows, ':');
         Int64 n = ParseCount(rows);
-        return RunMemoryProbe(side, MakeTarget(DatabasePath(opt.DbDir, n), n, ParseOrder(order)));
+        return RunMemoryProbe(side, MakeTarget(BenchDatabaseFile(opt.DbDir, n), n, ParseOrder(order)));
     }
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
 
+    TBenchRunInfo info;
+    info.Remote = opt.Remote;
+    info.Sides = BenchSides(opt.Remote);
+    info.Repetitions = opt.Repetitions;
+    info.Where = "embedded engine";
+    if (opt.Remote) {
+        info.Where = "server on " + opt.Server.Host + ":" + IntToStr(opt.Server.Port);
+        if (!ServerListens(opt.Server)) {
+            std::fprintf(stderr,
+                         "bench: no Firebird server listens on %s:%d (scripts/bench --server starts one)\n",
+                         opt.Server.Host.c_str(), opt.Server.Port);
+            return ExitNoServer;
+        }
+    }
+    // Options passed on to the child processes that attach.
+    std::vector<AnsiString> childOptions{"--kv-db-dir=" + opt.DbDir};
+    if (opt.Remote) childOptions.push_back("--kv-server");
+
     // The databases are made, and the memory measured, in child processes:
-    // this process attaches only after them (one process per database file).
+    // this process attaches only after them (one process per database file
+    // for the embedded engine; a server opens a file only when nobody else
+    // has it open).
     std::deque<TRowsContext> contexts;
     for (Int64 rows : opt.Rows) {
-        RunSelf({"--kv-make-db=" + IntToStr(rows), "--kv-db-dir=" + opt.DbDir});
-        contexts.emplace_back(rows, DatabasePath(opt.DbDir, rows));
-        std::fprintf(stderr, "bench: %s\n", contexts.back().Path.c_str());
+        if (!BenchDatabaseReady(opt.DbDir, rows))
+            RunSelf({"--kv-make-db=" + IntToStr(rows), "--kv-db-dir=" + opt.DbDir});
+        contexts.emplace_back(rows, BenchDatabaseFile(opt.DbDir, rows));
+        std::fprintf(stderr, "bench: %s\n",
+                     MakeTarget(contexts.back().Path, rows, TBenchOrder::Id).DatabaseName.c_str());
     }
 
     TBenchResults results;
     if (opt.Memory)
         for (const TRowsContext& ctx : contexts)
             for (TBenchOrder order : MemoryOrders)
-                for (const char* side : BenchSideNames) {
+                for (const char* side : MemorySideNames) {
                     TMemoryFigure figure;
                     AnsiString why = SideUnavailableReason(side);
                     if (why.empty()) {
                         try {
-                            figure =
-                                ParseMemoryProbe(RunSelf({AnsiString("--kv-probe=") + side + ":" +
-                                                              OrderName(order) + ":" + IntToStr(ctx.Rows),
-                                                          "--kv-db-dir=" + opt.DbDir}));
+                            std::vector<AnsiString> args = childOptions;
+                            args.push_back(AnsiString("--kv-probe=") + side + ":" + OrderName(order) + ":" +
+                                           IntToStr(ctx.Rows));
+                            figure = ParseMemoryProbe(RunSelf(args));
                         } catch (const std::exception& e) {
                             figure.Error = e.what();
                         }
@@ -366,24 +451,32 @@ int RunMain(int argc, char** argv) {
                                      static_cast<long long>(figure.GrowthKiB()));
                 }
 
-    int failures = opt.Check ? RunChecks(contexts) : 0;
+    int failures = opt.Check ? RunChecks(contexts, info.Sides) : 0;
 
-    for (const TRowsContext& ctx : contexts)
-        for (TBenchOrder order : AllOrders)
-            for (const TBenchOpInfo& op : BenchOps())
-                for (const char* side : BenchSideNames) {
-                    if (!SideSupports(side, op.Op) || !OrderSupports(order, op.Op)) continue;
-                    AnsiString name = AnsiString(op.Name) + "/" + OrderName(order) + "/" + side +
-                                      "/rows:" + IntToStr(ctx.Rows);
-                    results.Register(name, {ctx.Rows, order, op.Op, side});
-                    AnsiString sideName = side;
-                    auto* bench =
-                        benchmark::RegisterBenchmark(name.c_str(), RunBenchmark, &ctx, order, op.Op, sideName)
-                            ->UseManualTime()
-                            ->Unit(benchmark::kMillisecond);
-                    // Every set-up in the QUANTITY order sorts the table (seconds, not
-                    // timed): a few iterations, not as many as fill the minimum time.
-                    if (order == TBenchOrder::Quantity) bench->Iterations(3);
+    // Repetition by repetition, and within one the sides of an operation one
+    // after the other (in a rotating order), so that a change of load on a
+    // shared machine falls on every side alike.
+    for (int rep = 1; rep <= opt.Repetitions; ++rep)
+        for (const TRowsContext& ctx : contexts)
+            for (TBenchOrder order : AllOrders)
+                for (const TBenchOpInfo& op : BenchOps()) {
+                    std::vector<AnsiString> sides;
+                    for (const AnsiString& side : info.Sides)
+                        if (Measured(side, order, op.Op)) sides.push_back(side);
+                    if (sides.empty()) continue;
+                    std::rotate(sides.begin(), sides.begin() + (rep - 1) % sides.size(), sides.end());
+                    for (const AnsiString& side : sides) {
+                        AnsiString name = AnsiString(op.Name) + "/" + OrderName(order) + "/" + side +
+                                          "/rows:" + IntToStr(ctx.Rows) + "/rep:" + IntToStr(rep);
+                        results.Register(name, {ctx.Rows, order, op.Op, side, rep});
+                        auto* bench =
+                            benchmark::RegisterBenchmark(name.c_str(), RunBenchmark, &ctx, order, op.Op, side)
+                                ->UseManualTime()
+                                ->Unit(benchmark::kMillisecond);
+                        // Every set-up in the QUANTITY order sorts the table (seconds, not
+                        // timed): a few iterations, not as many as fill the minimum time.
+                        if (order == TBenchOrder::Quantity) bench->Iterations(3);
+                    }
                 }
     TCollectingReporter reporter(results);
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -393,7 +486,7 @@ int RunMain(int argc, char** argv) {
     std::vector<Int64> rows;
     for (const TRowsContext& ctx : contexts)
         rows.push_back(ctx.Rows);
-    results.PrintTable(stdout, rows, {std::begin(AllOrders), std::end(AllOrders)}, opt.Repetitions);
+    results.PrintTable(stdout, info, rows, {std::begin(AllOrders), std::end(AllOrders)});
     std::fflush(stdout);
     int errors = results.ErrorCount();
     if (errors > 0) std::fprintf(stderr, "bench: %d measurement(s) failed\n", errors);

@@ -66,6 +66,12 @@ int RunMemoryProbe(const AnsiString& SideName, const TBenchTarget& Target) {
 }
 
 AnsiString RunSelf(const std::vector<AnsiString>& Args) {
+    // The program's own path, also under a tool such as valgrind, which
+    // answers for the program it runs.
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) throw Exception("bench: cannot find the program's own path");
+    self[length] = '\0';
     int fds[2];
     if (pipe(fds) != 0) throw Exception("bench: no pipe for a child process");
     posix_spawn_file_actions_t actions;
@@ -73,14 +79,14 @@ AnsiString RunSelf(const std::vector<AnsiString>& Args) {
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
-    std::vector<AnsiString> args{"/proc/self/exe"};
+    std::vector<AnsiString> args{self};
     args.insert(args.end(), Args.begin(), Args.end());
     std::vector<char*> argv;
     for (AnsiString& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

@@ -10,7 +10,7 @@ struct TEngineMonitor::TImpl {
 };
 
 TEngineMonitor::TEngineMonitor(const TBenchTarget& Target) : F(std::make_unique<TImpl>()) {
-    F->Db.SetDatabaseName(Target.DatabasePath);
+    F->Db.SetDatabaseName(Target.DatabaseName);
     F->Db.SetLoginPrompt(false);
     F->Db.GetParams()->Add("USER_NAME=" + Target.User);
     F->Db.GetParams()->Add("PASSWORD=" + Target.Password);

@@ -2,24 +2,33 @@
 
 #include "BareClientSide.h"
 #include "DatasetOps.h"
+#include "LeanClientSide.h"
+#include "OffsetSide.h"
 #include "QtSqlSide.h"
 #include "SysUtils.h"
 
 #include <algorithm>
 #include <cmath>
 
-const char* const BenchSideNames[3] = {"bare", "dataset", "qt"};
+std::vector<AnsiString> BenchSides(bool Remote) {
+    if (Remote) return {"bare", "lean", "bounded", "dataset", "qt", "offset"};
+    return {"bare", "lean", "dataset", "qt", "offset"};
+}
+
+const char* const MemorySideNames[3] = {"bare", "dataset", "qt"};
 
 AnsiString SideUnavailableReason(const AnsiString& Name) {
     if (Name == "dataset") return DatasetSideAvailable() ? AnsiString() : AnsiString("dataset not built yet");
     if (Name == "qt") return TQtSqlSide::UnavailableReason();
-    if (Name == "bare") return AnsiString();
+    if (Name == "bare" || Name == "lean" || Name == "bounded" || Name == "offset") return AnsiString();
     return "no side " + Name;
 }
 
 bool SideSupports(const AnsiString& Name, TBenchOp Op) {
-    if (Name == "qt") return Op == TBenchOp::Open || Op == TBenchOp::Last;
+    if (Name == "qt") return TQtSqlSide::Measures(Op);
     if (Name == "dataset") return DatasetSideSupports(Op);
+    if (Name == "offset") return TOffsetSide::Measures(Op);
+    if (Name == "bounded") return TLeanClientSide::Measures(Op, true);
     return true;
 }
 
@@ -29,10 +38,19 @@ bool OrderSupports(TBenchOrder Order, TBenchOp Op) {
            Op == TBenchOp::PageDown;
 }
 
+bool Measured(const AnsiString& Side, TBenchOrder Order, TBenchOp Op) {
+    if (!SideSupports(Side, Op) || !OrderSupports(Order, Op)) return false;
+    // Without an index every page read afresh sorts the table.
+    return Order != TBenchOrder::Quantity || (Side != "bounded" && Side != "offset");
+}
+
 std::unique_ptr<TBenchSide> CreateBenchSide(const AnsiString& Name, const TBenchTarget& Target) {
     AnsiString why = SideUnavailableReason(Name);
     if (!why.empty()) throw EBenchUnsupported(why);
     if (Name == "bare") return std::make_unique<TBareClientSide>(Target);
+    if (Name == "lean" || Name == "bounded")
+        return std::make_unique<TLeanClientSide>(Target, Name == "bounded");
+    if (Name == "offset") return std::make_unique<TOffsetSide>(Target);
     if (Name == "qt") return std::make_unique<TQtSqlSide>(Target);
     return CreateDatasetSide(Target);
 }
@@ -48,6 +66,8 @@ const std::vector<TBenchOpInfo>& BenchOps() {
         {TBenchOp::FindByKey, "FindByKey100", "100 primary-key searches"},
         {TBenchOp::Scan, "Scan", "whole scan with Next"},
         {TBenchOp::EditPost, "EditPost100", "100 edit-and-post"},
+        {TBenchOp::Middle, "Middle", "middle window"},
+        {TBenchOp::PageDownMiddle, "PageDownMiddle10", "10 page-downs, middle"},
     };
     return ops;
 }
@@ -84,14 +104,17 @@ TBenchPlan MakeBenchPlan(const TBenchData& Data, TBenchOrder Order, int WindowRo
         plan.ByKey.push_back(id);
         plan.ByKeyRank.push_back(rank);
     }
+    plan.MiddleRank = n / 2;
+    plan.MiddleId = Data.IdAtRank(Order, plan.MiddleRank);
     return plan;
 }
 
-void SetUpOp(TBenchOp Op, TBenchSide& Side) {
+void SetUpOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan) {
     if (Op == TBenchOp::Open) return;
     Side.Open();
-    if (Op == TBenchOp::FirstAfterLast) Side.Last();
+    if (Op == TBenchOp::FirstAfterLast) Side.LeaveFirstWindow();
     if (Op == TBenchOp::PageUpDown) Side.PageDown();
+    if (Op == TBenchOp::PageDownMiddle) Side.GoToRow(Plan.MiddleRank, Plan.MiddleId);
 }
 
 namespace {
@@ -138,6 +161,13 @@ void RunOp(TBenchOp Op, TBenchSide& Side, const TBenchPlan& Plan, Int64 RowCount
         for (int k = 0; k < BenchRepeat; ++k)
             Side.EditPost(PriceOfCycle(k));
         break;
+    case TBenchOp::Middle:
+        Side.GoToRow(Plan.MiddleRank, Plan.MiddleId);
+        break;
+    case TBenchOp::PageDownMiddle:
+        for (int k = 0; k < BenchMiddleRepeat; ++k)
+            Side.PageDown();
+        break;
     }
 }
 
@@ -174,6 +204,12 @@ TBenchWindow ExpectedWindow(TBenchOp Op, const TBenchData& Data, TBenchOrder Ord
         break;
     case TBenchOp::FindByKey:
         top = centred(Plan.ByKeyRank.back());
+        break;
+    case TBenchOp::Middle:
+        top = centred(Plan.MiddleRank);
+        break;
+    case TBenchOp::PageDownMiddle:
+        top = std::min(centred(Plan.MiddleRank) + BenchMiddleRepeat * w, lastTop);
         break;
     }
     TBenchWindow ids;

@@ -1,7 +1,8 @@
 // The results of one run and the compact table printed at its end: per row
-// count, order and operation the time of each side, the ratios dataset /
-// bare client and Qt SQL / dataset (and Qt SQL / bare client), the targets,
-// and the resident memory each side grows by.
+// count, order and operation the time of each side (median of the
+// repetitions) and the ratios between sides, each the median of the ratios
+// taken within one repetition (where the sides ran one after the other), the
+// targets, and the resident memory each side grows by.
 #pragma once
 
 #include "BenchMemory.h"
@@ -18,17 +19,19 @@ struct TBenchCase {
     TBenchOrder Order = TBenchOrder::Id;
     TBenchOp Op = TBenchOp::Open;
     AnsiString Side;
+    int Repetition = 0;
+};
+
+// How the run reached the database, for the table's title and targets.
+struct TBenchRunInfo {
+    bool Remote = false;
+    AnsiString Where; // "embedded engine" or the server's address
+    std::vector<AnsiString> Sides;
+    int Repetitions = 1;
 };
 
 class TBenchResults {
 public:
-    struct TFigure {
-        bool Valid = false;
-        bool Median = false; // from repetitions
-        double Milliseconds = 0;
-        AnsiString Error;
-    };
-
     void Register(const AnsiString& Name, const TBenchCase& Case) { FNames[Name] = Case; }
     void Add(const benchmark::BenchmarkReporter::Run& Run);
     void SetMemory(Int64 Rows, TBenchOrder Order, const AnsiString& Side, const TMemoryFigure& Figure);
@@ -37,17 +40,26 @@ public:
     int ErrorCount() const;
     // A run skipped because its side is not available here.
     bool IsUnavailableSkip(const benchmark::BenchmarkReporter::Run& Run) const;
-    void PrintTable(std::FILE* Out, const std::vector<Int64>& Rows, const std::vector<TBenchOrder>& Orders,
-                    int Repetitions) const;
+    void PrintTable(std::FILE* Out, const TBenchRunInfo& Info, const std::vector<Int64>& Rows,
+                    const std::vector<TBenchOrder>& Orders) const;
 
 private:
+    // One side's figures of one operation, by repetition.
+    struct TSeries {
+        std::map<int, double> Milliseconds;
+        AnsiString Error;
+    };
     using TKey = std::tuple<Int64, int, int, AnsiString>;
-    static TKey Key(const TBenchCase& C) { return {C.Rows, int(C.Order), int(C.Op), C.Side}; }
-    const TFigure* Find(Int64 Rows, TBenchOrder Order, TBenchOp Op, const char* Side) const;
+    const TSeries* Find(Int64 Rows, TBenchOrder Order, TBenchOp Op, const AnsiString& Side) const;
     const TMemoryFigure* FindMemory(Int64 Rows, TBenchOrder Order, const char* Side) const;
+    static double MedianTime(const TSeries* S);
+    // The median over the repetitions both sides ran of A / B.
+    static double MedianRatio(const TSeries* A, const TSeries* B);
+    void PrintMemory(std::FILE* Out, const std::vector<Int64>& Rows,
+                     const std::vector<TBenchOrder>& Orders) const;
 
     std::map<AnsiString, TBenchCase> FNames;
-    std::map<TKey, TFigure> FFigures;
+    std::map<TKey, TSeries> FSeries;
     std::map<std::tuple<Int64, int, AnsiString>, TMemoryFigure> FMemory;
 };
 

@@ -1,6 +1,6 @@
-// What every side of the benchmark (the bare client library, the dataset,
-// Qt SQL) offers the harness: the grid-like moves of a 20-row window over the
-// bench table, in one sort order. The harness composes the measured
+// What every side of the benchmark (the hand-written clients, the dataset,
+// Qt SQL, OFFSET paging) offers the harness: the grid-like moves of a 20-row
+// window over the bench table, in one sort order. The harness composes the measured
 // operations from these moves (BenchOps.h), so every side does the same
 // sequence and only the side's own moves are timed.
 #pragma once
@@ -18,9 +18,13 @@ enum class TBenchOrder { Id, Description, Quantity };
 
 const char* OrderName(TBenchOrder Order);
 
-// What a side works on. The database is reached through the embedded engine.
+// What a side works on: the database file, reached through the embedded
+// engine (DatabaseName is the path) or through a server on loopback
+// (DatabaseName is "127.0.0.1/port:path").
 struct TBenchTarget {
     AnsiString DatabasePath;
+    AnsiString DatabaseName;
+    bool Remote = false;
     AnsiString User = "SYSDBA";
     AnsiString Password = "masterkey"; // the embedded engine does not check it
     Int64 RowCount = 0;
@@ -47,7 +51,9 @@ enum class TBenchOp {
     FindNearest,
     FindByKey,
     Scan,
-    EditPost
+    EditPost,
+    Middle,
+    PageDownMiddle
 };
 
 // A side that does not offer an operation.
@@ -68,10 +74,13 @@ public:
 
     // Opens the result in the target's order and fills the first window.
     virtual void Open() = 0;
-    // Closes the result; statements are unprepared.
+    // Closes the result. The dataset and the bare client unprepare their
+    // statements; the lean client and OFFSET paging keep theirs.
     virtual void Close() = 0;
     virtual void First() = 0;
     virtual void Last() = 0;
+    // Untimed, before First after Last: the window away from the first.
+    virtual void LeaveFirstWindow() { Last(); }
     // The window moves one page (WindowRows rows) on or back in the order.
     virtual void PageDown() = 0;
     virtual void PageUp() = 0;
@@ -83,6 +92,9 @@ public:
     virtual Int64 Scan() = 0;
     // Edits the active record, sets PRICE to PriceCents / 100 and posts.
     virtual void EditPost(int PriceCents) = 0;
+    // The window centred on the row at Rank of the order, whose ID is Id:
+    // a search by primary key, or a page read by its place (OFFSET paging).
+    virtual void GoToRow(Int64 /*Rank*/, int Id) { FindByKey(Id); }
     // With the result closed: rolls the transaction back and starts a new one.
     virtual void Restart() = 0;
     virtual TBenchWindow Window() = 0;

@@ -45,9 +45,10 @@ TBenchStatements MakeQuantity() {
                   " AND ID >= :_LOCATE2) OR ((QUANTITY > :_LOCATE1 OR (QUANTITY IS NOT NULL AND :_LOCATE1 IS "
                   "NULL))))\r\nORDER BY QUANTITY ASC, ID ASC";
     s.Backward = head + "ORDER BY QUANTITY DESC, ID DESC";
-    s.BackwardAt = head + "WHERE ((" + equal +
-                   " AND ID <= :_LOCATE2) OR ((QUANTITY < :_LOCATE1 OR (QUANTITY IS NULL AND :_LOCATE1 IS NOT "
-                   "NULL))))\r\nORDER BY QUANTITY DESC, ID DESC";
+    s.BackwardAt =
+        head + "WHERE ((" + equal +
+        " AND ID <= :_LOCATE2) OR ((QUANTITY < :_LOCATE1 OR (QUANTITY IS NULL AND :_LOCATE1 IS NOT "
+        "NULL))))\r\nORDER BY QUANTITY DESC, ID DESC";
     return s;
 }
 
@@ -80,7 +81,8 @@ AnsiString EngineText(const AnsiString& Text, std::vector<AnsiString>* Names) {
             i = end;
         } else if (c == ':' && i + 1 < Text.size() && Text[i + 1] == '"') {
             size_t end = Text.find('"', i + 2);
-            if (Names) Names->push_back(Text.substr(i + 2, (end == AnsiString::npos ? Text.size() : end) - i - 2));
+            if (Names)
+                Names->push_back(Text.substr(i + 2, (end == AnsiString::npos ? Text.size() : end) - i - 2));
             i = end == AnsiString::npos ? Text.size() : end + 1;
             out += '?';
         } else if (c == ':' && i + 1 < Text.size() &&

@@ -53,7 +53,7 @@ TDatasetBenchSide::TDatasetBenchSide(const TBenchTarget& Target)
     : FTarget(Target), F(std::make_unique<TImpl>()) {
     try {
         F->Db = std::make_unique<TIBDatabase>(nullptr);
-        F->Db->SetDatabaseName(Target.DatabasePath);
+        F->Db->SetDatabaseName(Target.DatabaseName);
         F->Db->SetLoginPrompt(false);
         F->Db->SetSQLDialect(3);
         F->Db->GetParams()->Add("USER_NAME=" + Target.User);

@@ -7,7 +7,8 @@
 // (--kv-check) and by the smoke test.
 //
 // What the constructor builds, from the target:
-//   - TIBDatabase: DatabaseName = Target.DatabasePath (embedded engine),
+//   - TIBDatabase: DatabaseName = Target.DatabaseName (the file through the
+//     embedded engine, or "127.0.0.1/port:file" through a server),
 //     LoginPrompt false, SQLDialect 3, Params "USER_NAME=" + Target.User and
 //     "PASSWORD=" + Target.Password; connected.
 //   - TIBTransaction with no Params (the engine's default, as the bare client

@@ -59,14 +59,14 @@ TQtSqlSide::TQtSqlSide(const TBenchTarget& Target) : F(std::make_unique<TImpl>()
     F->Connection = QString("kvbench-%1").arg(++counter);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QIBASE", F->Connection);
-        db.setDatabaseName(QString::fromStdString(Target.DatabasePath));
+        db.setDatabaseName(QString::fromStdString(Target.DatabaseName));
         db.setUserName(QString::fromStdString(Target.User));
         db.setPassword(QString::fromStdString(Target.Password));
         if (!db.open()) {
             AnsiString why = Text(db.lastError().text());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(F->Connection);
-            throw Exception("Qt SQL side: cannot open " + Target.DatabasePath + ": " + why);
+            throw Exception("Qt SQL side: cannot open " + Target.DatabaseName + ": " + why);
         }
     }
     F->Model = std::make_unique<QSqlQueryModel>();

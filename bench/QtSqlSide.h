@@ -17,8 +17,11 @@ public:
     // Empty when Qt's Firebird driver can be loaded; else why not.
     static AnsiString UnavailableReason();
 
+    // Open and Last only.
+    static bool Measures(TBenchOp Op) { return Op == TBenchOp::Open || Op == TBenchOp::Last; }
+
     const char* Name() const override { return "qt"; }
-    bool Supports(TBenchOp Op) const override { return Op == TBenchOp::Open || Op == TBenchOp::Last; }
+    bool Supports(TBenchOp Op) const override { return Measures(Op); }
     void Open() override;
     void Close() override;
     void First() override;

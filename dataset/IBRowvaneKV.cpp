@@ -393,6 +393,8 @@ void TIBRowvaneKV::InternalClose() {
 
 void TIBRowvaneKV::FreeBuffers() {
     FModelBuffer.reset();
+    FColumnFetch.clear();
+    FPlanFitsRow = nullptr;
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         if (*buffer) FreeRecordBuffer(*buffer);
     FFilterBuffer = nullptr;

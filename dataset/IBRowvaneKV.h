@@ -11,8 +11,10 @@
 #include "SysUtils.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -442,6 +444,18 @@ struct TFieldHdr {
     int Offset = 0; // of the data, from the start of the buffer
 };
 
+namespace Ibrowvanekv {
+// Packed values, read and written byte-wise (inline: every row read uses them).
+template <class T> T ReadPacked(const char* P) {
+    T value;
+    std::memcpy(&value, P, sizeof value);
+    return value;
+}
+template <class T> void WritePacked(char* P, T Value) {
+    std::memcpy(P, &Value, sizeof Value);
+}
+} // namespace Ibrowvanekv
+
 // A FieldHdr where it lies in a buffer or a bookmark; empty for none.
 class PFieldHdr {
 public:
@@ -452,27 +466,42 @@ public:
     explicit operator bool() const { return FAddress != nullptr; }
     char* Address() const { return FAddress; }
 
-    TFieldType GetFieldType() const;
-    void SetFieldType(TFieldType Value) const;
-    int GetSQLType() const;
-    void SetSQLType(int Value) const;
-    bool GetRequired() const;
-    void SetRequired(bool Value) const;
-    bool GetIsNull() const;
-    void SetIsNull(bool Value) const;
-    int GetDataSize() const;
-    void SetDataSize(int Value) const;
-    int GetActualLength() const;
-    void SetActualLength(int Value) const;
-    int GetPrecision() const;
-    void SetPrecision(int Value) const;
-    int GetOffset() const;
-    void SetOffset(int Value) const;
+    TFieldType GetFieldType() const { return static_cast<TFieldType>(Get<Byte>(FieldType)); }
+    void SetFieldType(TFieldType Value) const { Set<Byte>(FieldType, static_cast<Byte>(Value)); }
+    int GetSQLType() const { return Get<std::int32_t>(SQLType); }
+    void SetSQLType(int Value) const { Set<std::int32_t>(SQLType, Value); }
+    bool GetRequired() const { return Get<Byte>(Required) != 0; }
+    void SetRequired(bool Value) const { Set<Byte>(Required, Value ? 1 : 0); }
+    bool GetIsNull() const { return Get<Byte>(IsNull) != 0; }
+    void SetIsNull(bool Value) const { Set<Byte>(IsNull, Value ? 1 : 0); }
+    int GetDataSize() const { return Get<std::int32_t>(DataSize); }
+    void SetDataSize(int Value) const { Set<std::int32_t>(DataSize, Value); }
+    int GetActualLength() const { return Get<std::int32_t>(ActualLength); }
+    void SetActualLength(int Value) const { Set<std::int32_t>(ActualLength, Value); }
+    int GetPrecision() const { return Get<std::int32_t>(Precision); }
+    void SetPrecision(int Value) const { Set<std::int32_t>(Precision, Value); }
+    int GetOffset() const { return Get<std::int32_t>(Offset); }
+    void SetOffset(int Value) const { Set<std::int32_t>(Offset, Value); }
 
     TFieldHdr Load() const;
     void Store(const TFieldHdr& Hdr) const;
 
 private:
+    // Where each value lies inside a FieldHdr.
+    enum : int {
+        FieldType = 0,
+        SQLType = 1,
+        Required = 5,
+        IsNull = 6,
+        DataSize = 7,
+        ActualLength = 11,
+        Precision = 15,
+        Offset = 19
+    };
+    static_assert(Offset + 4 == Size);
+    template <class T> T Get(int At) const { return Ibrowvanekv::ReadPacked<T>(FAddress + At); }
+    template <class T> void Set(int At, T Value) const { Ibrowvanekv::WritePacked<T>(FAddress + At, Value); }
+
     char* FAddress = nullptr;
 };
 
@@ -483,18 +512,39 @@ public:
     // ValidFlag values.
     static constexpr int NoRow = -1, OnRow = 0, AfterLast = 1;
 
-    static int GetValidFlag(const char* Buffer);
-    static void SetValidFlag(char* Buffer, int Value);
-    static TBookmarkFlag GetBookmarkFlag(const char* Buffer);
-    static void SetBookmarkFlag(char* Buffer, TBookmarkFlag Value);
-    static int GetFieldCount(const char* Buffer);
-    static void SetFieldCount(char* Buffer, int Value);
-    static int GetRecordSize(const char* Buffer);
-    static void SetRecordSize(char* Buffer, int Value);
+    static int GetValidFlag(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + ValidFlag);
+    }
+    static void SetValidFlag(char* Buffer, int Value) {
+        Ibrowvanekv::WritePacked<std::int32_t>(Buffer + ValidFlag, Value);
+    }
+    static TBookmarkFlag GetBookmarkFlag(const char* Buffer) {
+        return static_cast<TBookmarkFlag>(Ibrowvanekv::ReadPacked<Byte>(Buffer + BookmarkFlag));
+    }
+    static void SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) {
+        Ibrowvanekv::WritePacked<Byte>(Buffer + BookmarkFlag, static_cast<Byte>(Value));
+    }
+    static int GetFieldCount(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + FieldCount);
+    }
+    static void SetFieldCount(char* Buffer, int Value) {
+        Ibrowvanekv::WritePacked<std::int32_t>(Buffer + FieldCount, Value);
+    }
+    static int GetRecordSize(const char* Buffer) {
+        return Ibrowvanekv::ReadPacked<std::int32_t>(Buffer + RecordSize);
+    }
+    static void SetRecordSize(char* Buffer, int Value) {
+        Ibrowvanekv::WritePacked<std::int32_t>(Buffer + RecordSize, Value);
+    }
     // FieldHdr Index (0-based) of the buffer.
     static PFieldHdr FieldHdr(char* Buffer, int Index) {
         return PFieldHdr(Buffer + HeaderSize + Index * PFieldHdr::Size);
     }
+
+private:
+    // Where each value lies inside the header.
+    enum : int { ValidFlag = 0, BookmarkFlag = 4, FieldCount = 5, RecordSize = 9 };
+    static_assert(RecordSize + 4 == HeaderSize);
 };
 
 // ---------------------------------------------------------------------------
@@ -650,7 +700,7 @@ protected:
     bool GetInternalPrepared() const;
 
     // ---- Record buffers
-    int GetBufferHeaderSize() const;
+    int GetBufferHeaderSize() const { return TIBRVRecordBuffer::HeaderSize + FColumnCount * PFieldHdr::Size; }
     // The whole buffer: header part, field data and calculated fields (32-bit).
     int CalcRecordSize() const;
     int GetCalcFieldsOffset() const;
@@ -810,6 +860,42 @@ protected:
 private:
     void FreeBuffers();
     std::unique_ptr<TIBRVOrderColumns> NewOrderColumns();
+
+    // The text of a cursor statement in a mode (1 to 4) with a count of
+    // keyset columns. Built by the parser once for the inputs it is made
+    // from (SelectTextInputs), kept by mode and count until they change.
+    AnsiString CursorSelectText(int Mode, int Count);
+    AnsiString SelectTextInputs();
+    // Which of the first Count columns of an order list may be NULL.
+    std::vector<bool> OrderColumnsNullable(TIBRVOrderColumns& Order, int Count);
+    AnsiString FSelectTextInputs;
+    std::map<std::pair<int, int>, AnsiString> FSelectTexts;
+    // The refresh statement's text, kept with the inputs it was built from.
+    AnsiString FRefreshTextInputs;
+    AnsiString FRefreshText;
+
+    // How each select column goes from a fetched row into a record buffer,
+    // made with the model buffer: every row read takes the descriptors of the
+    // row directly, without a lookup or a converting getter per column.
+    struct TColumnFetch {
+        enum TKind : Byte { Text, Varying, Short, Long, Large, Scaled, Double, Id, Other };
+        TKind Kind = Other;
+        int SQLType = 0;
+        int Scale = 0;
+        int Offset = 0;   // of the data in the buffer
+        int DataSize = 0; // in the buffer
+        Int64 Factor = 1; // Scaled: to the four decimals of Currency
+    };
+    static TColumnFetch ColumnFetch(TIBXSQLVAR* Column, const TFieldHdr& Hdr);
+    // A value that is not null by its plan; false when the column has to
+    // go through FetchFieldToBuffer.
+    static bool FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, PFieldHdr Hdr, char* Data);
+    // The row's descriptors have the types and scales of the plan. Checked
+    // once per descriptor list: the statements of one open dataset all read
+    // the columns of its select.
+    bool PlanFits(const XSQLDA* Row);
+    std::vector<TColumnFetch> FColumnFetch;
+    const XSQLDA* FPlanFitsRow = nullptr;
 
     // The select column of each key and forward order column (-1: none),
     // looked up once per open and order: every row read compares by them.

@@ -12,34 +12,8 @@
 
 namespace {
 
-// The buffers are packed: every value is copied in and out byte-wise.
-template <class T> T ReadAt(const char* P) {
-    T value;
-    std::memcpy(&value, P, sizeof value);
-    return value;
-}
-
-template <class T> void WriteAt(char* P, T Value) {
-    std::memcpy(P, &Value, sizeof Value);
-}
-
-// Offsets inside a FieldHdr.
-constexpr int FhFieldType = 0;
-constexpr int FhSQLType = 1;
-constexpr int FhRequired = 5;
-constexpr int FhIsNull = 6;
-constexpr int FhDataSize = 7;
-constexpr int FhActualLength = 11;
-constexpr int FhPrecision = 15;
-constexpr int FhOffset = 19;
-static_assert(FhOffset + 4 == PFieldHdr::Size);
-
-// Offsets inside the record header.
-constexpr int RhValidFlag = 0;
-constexpr int RhBookmarkFlag = 4;
-constexpr int RhFieldCount = 5;
-constexpr int RhRecordSize = 9;
-static_assert(RhRecordSize + 4 == TIBRVRecordBuffer::HeaderSize);
+using Ibrowvanekv::ReadPacked;
+using Ibrowvanekv::WritePacked;
 
 bool IsBlobType(TFieldType Type) {
     return Type == ftBlob || Type == ftMemo || Type == ftGraphic;
@@ -64,56 +38,7 @@ void ClearColumn(char* Buffer, PFieldHdr Hdr) {
 } // namespace
 
 // ---------------------------------------------------------------------------
-// PFieldHdr and TIBRVRecordBuffer
-
-TFieldType PFieldHdr::GetFieldType() const {
-    return static_cast<TFieldType>(ReadAt<Byte>(FAddress + FhFieldType));
-}
-void PFieldHdr::SetFieldType(TFieldType Value) const {
-    WriteAt<Byte>(FAddress + FhFieldType, static_cast<Byte>(Value));
-}
-int PFieldHdr::GetSQLType() const {
-    return ReadAt<std::int32_t>(FAddress + FhSQLType);
-}
-void PFieldHdr::SetSQLType(int Value) const {
-    WriteAt<std::int32_t>(FAddress + FhSQLType, Value);
-}
-bool PFieldHdr::GetRequired() const {
-    return ReadAt<Byte>(FAddress + FhRequired) != 0;
-}
-void PFieldHdr::SetRequired(bool Value) const {
-    WriteAt<Byte>(FAddress + FhRequired, Value ? 1 : 0);
-}
-bool PFieldHdr::GetIsNull() const {
-    return ReadAt<Byte>(FAddress + FhIsNull) != 0;
-}
-void PFieldHdr::SetIsNull(bool Value) const {
-    WriteAt<Byte>(FAddress + FhIsNull, Value ? 1 : 0);
-}
-int PFieldHdr::GetDataSize() const {
-    return ReadAt<std::int32_t>(FAddress + FhDataSize);
-}
-void PFieldHdr::SetDataSize(int Value) const {
-    WriteAt<std::int32_t>(FAddress + FhDataSize, Value);
-}
-int PFieldHdr::GetActualLength() const {
-    return ReadAt<std::int32_t>(FAddress + FhActualLength);
-}
-void PFieldHdr::SetActualLength(int Value) const {
-    WriteAt<std::int32_t>(FAddress + FhActualLength, Value);
-}
-int PFieldHdr::GetPrecision() const {
-    return ReadAt<std::int32_t>(FAddress + FhPrecision);
-}
-void PFieldHdr::SetPrecision(int Value) const {
-    WriteAt<std::int32_t>(FAddress + FhPrecision, Value);
-}
-int PFieldHdr::GetOffset() const {
-    return ReadAt<std::int32_t>(FAddress + FhOffset);
-}
-void PFieldHdr::SetOffset(int Value) const {
-    WriteAt<std::int32_t>(FAddress + FhOffset, Value);
-}
+// PFieldHdr
 
 TFieldHdr PFieldHdr::Load() const {
     TFieldHdr hdr;
@@ -139,37 +64,8 @@ void PFieldHdr::Store(const TFieldHdr& Hdr) const {
     SetOffset(Hdr.Offset);
 }
 
-int TIBRVRecordBuffer::GetValidFlag(const char* Buffer) {
-    return ReadAt<std::int32_t>(Buffer + RhValidFlag);
-}
-void TIBRVRecordBuffer::SetValidFlag(char* Buffer, int Value) {
-    WriteAt<std::int32_t>(Buffer + RhValidFlag, Value);
-}
-TBookmarkFlag TIBRVRecordBuffer::GetBookmarkFlag(const char* Buffer) {
-    return static_cast<TBookmarkFlag>(ReadAt<Byte>(Buffer + RhBookmarkFlag));
-}
-void TIBRVRecordBuffer::SetBookmarkFlag(char* Buffer, TBookmarkFlag Value) {
-    WriteAt<Byte>(Buffer + RhBookmarkFlag, static_cast<Byte>(Value));
-}
-int TIBRVRecordBuffer::GetFieldCount(const char* Buffer) {
-    return ReadAt<std::int32_t>(Buffer + RhFieldCount);
-}
-void TIBRVRecordBuffer::SetFieldCount(char* Buffer, int Value) {
-    WriteAt<std::int32_t>(Buffer + RhFieldCount, Value);
-}
-int TIBRVRecordBuffer::GetRecordSize(const char* Buffer) {
-    return ReadAt<std::int32_t>(Buffer + RhRecordSize);
-}
-void TIBRVRecordBuffer::SetRecordSize(char* Buffer, int Value) {
-    WriteAt<std::int32_t>(Buffer + RhRecordSize, Value);
-}
-
 // ---------------------------------------------------------------------------
 // Sizes and the model buffer
-
-int TIBRowvaneKV::GetBufferHeaderSize() const {
-    return TIBRVRecordBuffer::HeaderSize + FColumnCount * PFieldHdr::Size;
-}
 
 int TIBRowvaneKV::CalcRecordSize() const {
     return GetBufferHeaderSize() + FFieldDataSize + GetCalcFieldsSize();
@@ -204,16 +100,59 @@ void TIBRowvaneKV::CreateModelBuffer() {
     TIBRVRecordBuffer::SetRecordSize(p, CalcRecordSize());
     TIBRVRecordBuffer::SetFieldCount(p, FColumnCount);
     TIBXSQLDA* row = FQrySelect->Current();
+    std::vector<TColumnFetch> fetch;
     int offset = headerSize;
     for (int i = 0; i < FColumnCount; ++i) {
         TFieldHdr hdr;
-        GetFieldHeader(row->GetXSQLVAR(i), hdr);
+        TIBXSQLVAR* column = row->GetXSQLVAR(i);
+        GetFieldHeader(column, hdr);
         hdr.Offset = offset;
         offset += hdr.DataSize;
         TIBRVRecordBuffer::FieldHdr(p, i).Store(hdr);
+        fetch.push_back(ColumnFetch(column, hdr));
     }
     TIBRVRecordBuffer::SetValidFlag(p, TIBRVRecordBuffer::NoRow);
     FModelBuffer = std::move(model);
+    FColumnFetch = std::move(fetch);
+    FPlanFitsRow = nullptr;
+}
+
+TIBRowvaneKV::TColumnFetch TIBRowvaneKV::ColumnFetch(TIBXSQLVAR* Column, const TFieldHdr& Hdr) {
+    TColumnFetch f;
+    f.SQLType = Hdr.SQLType;
+    f.Scale = Column->GetSQLScale();
+    f.Offset = Hdr.Offset;
+    f.DataSize = Hdr.DataSize;
+    switch (Hdr.FieldType) {
+    case ftString:
+        f.Kind = Hdr.SQLType == SQL_VARYING ? TColumnFetch::Varying : TColumnFetch::Text;
+        break;
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+        if (f.Scale == 0)
+            f.Kind = Hdr.SQLType == SQL_SHORT  ? TColumnFetch::Short
+                     : Hdr.SQLType == SQL_LONG ? TColumnFetch::Long
+                                               : TColumnFetch::Large;
+        break;
+    case ftBCD:
+        f.Kind = TColumnFetch::Scaled;
+        for (int i = 0; i < 4 + f.Scale; ++i)
+            f.Factor *= 10;
+        break;
+    case ftFloat:
+        if (Hdr.SQLType == SQL_DOUBLE && Column->GetSize() == 8) f.Kind = TColumnFetch::Double;
+        break;
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        break;
+    default:
+        if ((Hdr.SQLType == SQL_BLOB || Hdr.SQLType == SQL_ARRAY || Hdr.SQLType == SQL_QUAD) && Hdr.DataSize == 8)
+            f.Kind = TColumnFetch::Id;
+        break;
+    }
+    return f;
 }
 
 char* TIBRowvaneKV::AllocRecordBuffer() {
@@ -337,6 +276,65 @@ void TIBRowvaneKV::GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const {
     }
 }
 
+bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, PFieldHdr Hdr, char* Data) {
+    const char* source = Column.sqldata;
+    switch (Fetch.Kind) {
+    case TColumnFetch::Text:
+    case TColumnFetch::Varying: {
+        int n = Fetch.DataSize;
+        if (Fetch.Kind == TColumnFetch::Varying) {
+            // isc_vax_integer (data, 2): the length, little-endian and signed.
+            auto length = static_cast<std::int16_t>(static_cast<unsigned char>(source[0]) |
+                                                    static_cast<unsigned char>(source[1]) << 8);
+            n = std::clamp<int>(length, 0, n);
+            source += 2;
+        } else {
+            n = std::min<int>(n, Column.sqllen);
+        }
+        std::memcpy(Data, source, static_cast<size_t>(n));
+        Hdr.SetActualLength(n);
+        break;
+    }
+    case TColumnFetch::Short:
+        WritePacked<std::int32_t>(Data, ReadPacked<std::int16_t>(source));
+        break;
+    case TColumnFetch::Long:
+        std::memcpy(Data, source, 4);
+        break;
+    case TColumnFetch::Large:
+    case TColumnFetch::Double:
+    case TColumnFetch::Id:
+        std::memcpy(Data, source, 8);
+        break;
+    case TColumnFetch::Scaled: {
+        Int64 raw = Fetch.SQLType == SQL_SHORT  ? ReadPacked<std::int16_t>(source)
+                    : Fetch.SQLType == SQL_LONG ? ReadPacked<std::int32_t>(source)
+                                                : ReadPacked<Int64>(source);
+        Int64 value;
+        // Beyond the range of Currency: the getter raises its error.
+        if (__builtin_mul_overflow(raw, Fetch.Factor, &value)) return false;
+        WritePacked<Int64>(Data, value);
+        break;
+    }
+    case TColumnFetch::Other:
+        return false;
+    }
+    Hdr.SetIsNull(false);
+    return true;
+}
+
+bool TIBRowvaneKV::PlanFits(const XSQLDA* Row) {
+    if (Row == FPlanFitsRow) return true;
+    size_t count = FColumnFetch.size();
+    if (!Row || Row->sqld < static_cast<int>(count) || count != static_cast<size_t>(FColumnCount)) return false;
+    for (size_t i = 0; i < count; ++i) {
+        const XSQLVAR& v = Row->sqlvar[i];
+        if ((v.sqltype & ~1) != FColumnFetch[i].SQLType || v.sqlscale != FColumnFetch[i].Scale) return false;
+    }
+    FPlanFitsRow = Row;
+    return true;
+}
+
 void TIBRowvaneKV::FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row) {
     int headerSize = GetBufferHeaderSize();
     std::memcpy(Buffer, FModelBuffer.get(), static_cast<size_t>(headerSize));
@@ -344,11 +342,19 @@ void TIBRowvaneKV::FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row) {
     // shorter strings are zero, so buffers compare by their values.
     std::memset(Buffer + headerSize, 0, static_cast<size_t>(FFieldDataSize));
     int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
-    char* data = Buffer + headerSize;
+    // The row's descriptors are read directly when they are those the plan
+    // was made for; a column the plan leaves out goes through its getters.
+    const XSQLDA* da = Row->AsXSQLDA();
+    bool direct = PlanFits(da);
     for (int i = 0; i < count; ++i) {
         PFieldHdr hdr = TIBRVRecordBuffer::FieldHdr(Buffer, i);
-        FetchFieldToBuffer(Row->GetXSQLVAR(i), hdr, data);
-        data += hdr.GetDataSize();
+        if (direct) {
+            const TColumnFetch& f = FColumnFetch[static_cast<size_t>(i)];
+            const XSQLVAR& v = da->sqlvar[i];
+            if ((v.sqltype & 1) && v.sqlind && *v.sqlind == -1) continue; // null: IsNull stays set
+            if (FetchDirect(f, v, hdr, Buffer + f.Offset)) continue;
+        }
+        FetchFieldToBuffer(Row->GetXSQLVAR(i), hdr, Buffer + hdr.GetOffset());
     }
     TIBRVRecordBuffer::SetValidFlag(Buffer, TIBRVRecordBuffer::OnRow);
 }
@@ -372,27 +378,27 @@ void TIBRowvaneKV::FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* D
     }
     case ftSmallint:
     case ftInteger:
-        WriteAt<std::int32_t>(Data, Column->GetAsLong());
+        WritePacked<std::int32_t>(Data, Column->GetAsLong());
         break;
     case ftFloat:
-        WriteAt<double>(Data, Column->GetAsDouble());
+        WritePacked<double>(Data, Column->GetAsDouble());
         break;
     case ftBCD:
-        WriteAt<Int64>(Data, Column->GetAsCurrency().Raw());
+        WritePacked<Int64>(Data, Column->GetAsCurrency().Raw());
         break;
     case ftDate:
-        WriteAt<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Date);
+        WritePacked<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Date);
         break;
     case ftTime:
-        WriteAt<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Time);
+        WritePacked<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Time);
         break;
     case ftDateTime: {
         TTimeStamp ts = DateTimeToTimeStamp(Column->GetAsDateTime());
-        WriteAt<double>(Data, static_cast<double>(static_cast<Int64>(ts.Date) * MSecsPerDay + ts.Time));
+        WritePacked<double>(Data, static_cast<double>(static_cast<Int64>(ts.Date) * MSecsPerDay + ts.Time));
         break;
     }
     case ftLargeint:
-        WriteAt<Int64>(Data, Column->GetAsInt64());
+        WritePacked<Int64>(Data, Column->GetAsInt64());
         break;
     default:
         switch (Hdr.GetSQLType()) {
@@ -469,7 +475,7 @@ bool TIBRowvaneKV::GetFieldData(TField* Field, void* Buffer) {
         if (Field->GetDataType() == ftBCD) {
             // Held as Currency like the BCD columns, whatever size the field reports.
             TBcd bcd;
-            if (!CurrToBCD(Currency::FromRaw(ReadAt<Int64>(p + 1)), bcd, 32, Field->GetSize())) return false;
+            if (!CurrToBCD(Currency::FromRaw(ReadPacked<Int64>(p + 1)), bcd, 32, Field->GetSize())) return false;
             std::memcpy(Buffer, &bcd, sizeof bcd);
         } else {
             std::memcpy(Buffer, p + 1, static_cast<size_t>(Field->GetDataSize()));
@@ -505,7 +511,7 @@ bool TIBRowvaneKV::GetFieldData(TField* Field, void* Buffer) {
     }
     case ftBCD: {
         TBcd bcd;
-        if (!CurrToBCD(Currency::FromRaw(ReadAt<Int64>(data)), bcd, 32, Field->GetSize())) return false;
+        if (!CurrToBCD(Currency::FromRaw(ReadPacked<Int64>(data)), bcd, 32, Field->GetSize())) return false;
         std::memcpy(dest, &bcd, sizeof bcd);
         return true;
     }
@@ -528,9 +534,9 @@ void TIBRowvaneKV::SetFieldData(TField* Field, void* Buffer) {
             std::memset(p + 1, 0, size);
         } else if (Field->GetDataType() == ftBCD) {
             Currency value;
-            if (!BCDToCurr(ReadAt<TBcd>(source), value)) throw EIBRVError(rveBCDConvertError);
+            if (!BCDToCurr(ReadPacked<TBcd>(source), value)) throw EIBRVError(rveBCDConvertError);
             std::memset(p + 1, 0, size);
-            WriteAt<Int64>(p + 1, value.Raw());
+            WritePacked<Int64>(p + 1, value.Raw());
             p[0] = 1;
         } else {
             std::memcpy(p + 1, source, size);
@@ -566,8 +572,8 @@ void TIBRowvaneKV::SetFieldData(TField* Field, void* Buffer) {
         throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
     if (type == ftBCD) {
         Currency value;
-        if (!BCDToCurr(ReadAt<TBcd>(source), value)) throw EIBRVError(rveBCDConvertError);
-        WriteAt<Int64>(data, value.Raw());
+        if (!BCDToCurr(ReadPacked<TBcd>(source), value)) throw EIBRVError(rveBCDConvertError);
+        WritePacked<Int64>(data, value.Raw());
         hdr.SetIsNull(false);
     } else {
         std::memcpy(data, source, static_cast<size_t>(dataSize));

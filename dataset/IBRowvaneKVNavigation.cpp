@@ -23,12 +23,7 @@ void TIBRowvaneKV::InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count
     Query->GetSQL()->Clear();
     Query->FreeHandle();
     if (Mode == 0) return;
-    AnsiString text = FSelectSQL->GetText();
-    bool ascending = Mode <= 2;
-    ModifySelectQueryOrderBy(text, ascending);
-    if (Mode == 2) ModifySelectQueryWhereForLocate(text, true, Count);
-    if (Mode == 4) ModifySelectQueryWhereForLocate(text, false, -1);
-    Query->GetSQL()->SetText(text);
+    Query->GetSQL()->SetText(CursorSelectText(Mode, Count));
     Query->Prepare();
 }
 

@@ -11,11 +11,7 @@
 
 namespace {
 
-template <class T> T ReadAt(const char* P) {
-    T value;
-    std::memcpy(&value, P, sizeof value);
-    return value;
-}
+using Ibrowvanekv::ReadPacked;
 
 // Position parameters are named by this prefix and never bound from fields.
 constexpr char LocatePrefix[] = "_LOCATE";
@@ -77,17 +73,17 @@ void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, 
         break;
     case ftSmallint:
     case ftInteger:
-        Param->SetAsLong(ReadAt<std::int32_t>(data));
+        Param->SetAsLong(ReadPacked<std::int32_t>(data));
         break;
     case ftFloat:
-        Param->SetAsDouble(ReadAt<double>(data));
+        Param->SetAsDouble(ReadPacked<double>(data));
         break;
     case ftBCD:
-        Param->SetAsCurrency(Currency::FromRaw(ReadAt<Int64>(data)));
+        Param->SetAsCurrency(Currency::FromRaw(ReadPacked<Int64>(data)));
         break;
     case ftDate: {
         TTimeStamp ts;
-        ts.Date = ReadAt<std::int32_t>(data);
+        ts.Date = ReadPacked<std::int32_t>(data);
         ts.Time = 0;
         Param->SetAsDateTime(TimeStampToDateTime(ts));
         break;
@@ -96,10 +92,10 @@ void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, 
         // The time of day on the framework's day zero: day number 0 itself
         // lies before the first valid date, and the engine keeps only the
         // time of a time stamp compared with a TIME column.
-        Param->SetAsDateTime(static_cast<double>(ReadAt<std::int32_t>(data)) / MSecsPerDay);
+        Param->SetAsDateTime(static_cast<double>(ReadPacked<std::int32_t>(data)) / MSecsPerDay);
         break;
     case ftDateTime: {
-        double value = ReadAt<double>(data);
+        double value = ReadPacked<double>(data);
         TTimeStamp ts;
         ts.Date = static_cast<int>(value / MSecsPerDay);
         ts.Time = static_cast<int>(static_cast<Int64>(value) % MSecsPerDay);
@@ -107,14 +103,14 @@ void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, 
         break;
     }
     case ftLargeint:
-        Param->SetAsInt64(ReadAt<Int64>(data));
+        Param->SetAsInt64(ReadPacked<Int64>(data));
         break;
     default:
         switch (Hdr.GetSQLType()) {
         case SQL_BLOB:
         case SQL_ARRAY:
         case SQL_QUAD:
-            Param->SetAsQuad(ReadAt<ISC_QUAD>(data));
+            Param->SetAsQuad(ReadPacked<ISC_QUAD>(data));
             return;
         default:
             throw EIBRVError(rveFieldTypeNoSupport, {IntToStr(static_cast<int>(type))});

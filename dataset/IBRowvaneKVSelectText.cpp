@@ -200,6 +200,21 @@ void TIBRowvaneKV::ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending) {
     Text = parser->GetSQLText();
 }
 
+std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, int Count) {
+    // Nullable: a select column that the descriptors do not mark NOT NULL.
+    // Without an open dataset (no model) or for a column outside the select
+    // list the comparison stays plain; binding the position fails there anyway.
+    std::vector<bool> nullable(static_cast<size_t>(std::max(Count, 0)), false);
+    if (!FModelBuffer) return nullable;
+    for (int i = 0; i < Count; ++i) {
+        TIBRVColumn* column = Order.GetItem(i);
+        PFieldHdr hdr =
+            GetFieldHeader(FModelBuffer.get(), column->GetTableNameEx(), column->GetColumnNameEx());
+        nullable[static_cast<size_t>(i)] = hdr && !hdr.GetRequired();
+    }
+    return nullable;
+}
+
 // The condition reads, for order columns c1..cn and position values p1..pn,
 //   (c1 = p1 AND .. AND cn >= pn) OR (c1 = p1 AND .. c(n-1) > p(n-1)) OR .. OR (c1 > p1)
 // with "<=" and "<" for a descending column. The engine sorts NULL before
@@ -220,18 +235,7 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
     }
     if (n <= 0) return; // no condition at all, not an empty pair of parentheses
 
-    // Nullable: a select column that the descriptors do not mark NOT NULL.
-    // Without an open dataset (no model) or for a column outside the select
-    // list the comparison stays plain; binding the position fails there anyway.
-    std::vector<bool> nullable(static_cast<size_t>(n), false);
-    if (FModelBuffer) {
-        for (int i = 0; i < n; ++i) {
-            TIBRVColumn* column = order->GetItem(i);
-            PFieldHdr hdr =
-                GetFieldHeader(FModelBuffer.get(), column->GetTableNameEx(), column->GetColumnNameEx());
-            nullable[static_cast<size_t>(i)] = hdr && !hdr.GetRequired();
-        }
-    }
+    std::vector<bool> nullable = OrderColumnsNullable(*order, n);
 
     auto parser = NewParser(GetSQLDialect());
     parser->SetSQLText(Text);
@@ -304,6 +308,39 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
 }
 
 // ---------------------------------------------------------------------------
+// The texts of the cursor and refresh statements, built once for their inputs
+
+AnsiString TIBRowvaneKV::SelectTextInputs() {
+    // Everything the builders read: the text, the dialect, the direction of
+    // the order item, the order lists (with any key columns appended, and how
+    // many columns were written) and which of the order columns may be NULL.
+    AnsiString inputs = FSelectSQL->GetText();
+    inputs += '\0' + IntToStr(GetSQLDialect()) + (FOrderItemId < 0 ? "-" : "+") + IntToStr(GetOrderColumnCount());
+    inputs += '\0' + FOrderColumnsFwd->GetOrderBy() + '\0' + FOrderColumnsBwd->GetOrderBy() + '\0';
+    for (bool nullable : OrderColumnsNullable(*FOrderColumnsFwd, FOrderColumnsFwd->GetCount()))
+        inputs += nullable ? '1' : '0';
+    return inputs;
+}
+
+AnsiString TIBRowvaneKV::CursorSelectText(int Mode, int Count) {
+    AnsiString inputs = SelectTextInputs();
+    if (inputs != FSelectTextInputs) {
+        FSelectTexts.clear();
+        FSelectTextInputs = inputs;
+    }
+    std::pair<int, int> key{Mode, Mode == 2 ? Count : -1};
+    auto known = FSelectTexts.find(key);
+    if (known != FSelectTexts.end()) return known->second;
+    AnsiString text = FSelectSQL->GetText();
+    bool ascending = Mode <= 2;
+    ModifySelectQueryOrderBy(text, ascending);
+    if (Mode == 2) ModifySelectQueryWhereForLocate(text, true, Count);
+    if (Mode == 4) ModifySelectQueryWhereForLocate(text, false, -1);
+    FSelectTexts.emplace(key, text);
+    return text;
+}
+
+// ---------------------------------------------------------------------------
 // Refresh statement
 
 void TIBRowvaneKV::InternalPrepareRefreshQuery() {
@@ -312,6 +349,13 @@ void TIBRowvaneKV::InternalPrepareRefreshQuery() {
     // Without a key it would re-read some row, not the one asked for.
     if (FKeyColumns->GetCount() == 0) throw EIBRVError(rveKeyColumnsMissing);
     int dialect = GetSQLDialect();
+    AnsiString inputs =
+        FQrySelect->GetSQL()->GetText() + '\0' + IntToStr(dialect) + '\0' + FKeyColumns->GetText();
+    if (inputs == FRefreshTextInputs) {
+        FQryRefresh->GetSQL()->SetText(FRefreshText);
+        FQryRefresh->Prepare();
+        return;
+    }
     auto source = NewParser(dialect);
     source->SetSQLText(FQrySelect->GetSQL()->GetText());
     auto target = NewParser(dialect);
@@ -333,6 +377,9 @@ void TIBRowvaneKV::InternalPrepareRefreshQuery() {
         where->SetSQLText(where->GetSQLText() + condition->GetSQLText());
         where->AddItem(")", sitCloseParen);
     }
-    FQryRefresh->GetSQL()->SetText(target->GetSQLText());
+    AnsiString text = target->GetSQLText();
+    FQryRefresh->GetSQL()->SetText(text);
     FQryRefresh->Prepare();
+    FRefreshTextInputs = inputs;
+    FRefreshText = text;
 }

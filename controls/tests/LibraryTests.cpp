@@ -4,6 +4,7 @@
 #include "BtnEditKV.h"
 #include "ComboBoxKV.h"
 #include "DBEditKV.h"
+#include "DBRichEdtKV.h"
 #include "DriveComboBoxKV.h"
 #include "DropDownEditKV.h"
 #include "EditKV.h"
@@ -86,6 +87,11 @@ std::vector<TControlCase> Controls() {
              C->SetDefaultAlignment(false);
              C->SetDefaultMaxLength(false);
              C->SetValidData({vdAlpha});
+         })},
+        {"KVDB", Dbrichedtkv::Register, &TDBRichEdtKV::ClassInfo(), Filler<TDBRichEdtKV>([](TDBRichEdtKV* C) {
+             C->SetPlainText(true);
+             C->SetEditorColor(clInfoBk);
+             C->TabPos = 24;
          })},
     };
 }

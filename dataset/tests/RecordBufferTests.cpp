@@ -368,6 +368,26 @@ TEST_F(RowvaneTest, BCDValuesNeverOverrunTheFieldsOwnBuffer) {
     EXPECT_EQ(quantity->GetAsString(), "12.34");
 }
 
+// A scaled integer holds more than Currency can: the largest that fits is
+// read exactly, one beyond raises instead of wrapping around.
+TEST_F(RowvaneTest, ABCDValueBeyondCurrencyRaisesWhenFetched) {
+    Use("SELECT CAST(922337203685477.5 AS NUMERIC(18,1)) AS FITS,"
+        " CAST(-922337203685477.5 AS NUMERIC(18,1)) AS LOWEST FROM RDB$DATABASE");
+    DS->Open();
+    ASSERT_TRUE(DS->FetchRow(DS->KeyBuffer(), 0));
+    char* buffer = DS->KeyBuffer();
+    EXPECT_EQ(At<Int64>(buffer + DS->Hdr(buffer, 0).GetOffset()), 9223372036854775000LL);
+    EXPECT_EQ(At<Int64>(buffer + DS->Hdr(buffer, 1).GetOffset()), -9223372036854775000LL);
+    DS->Close();
+    Use("SELECT CAST(922337203685477.6 AS NUMERIC(18,1)) AS BEYOND FROM RDB$DATABASE");
+    EXPECT_THROW(
+        {
+            DS->Open(); // reads the first row for the framework's window
+            DS->FetchRow(DS->KeyBuffer(), 0);
+        },
+        EIBClientError);
+}
+
 TEST_F(RowvaneTest, CalculatedFieldsLiveInTheCalculatedArea) {
     Use("SELECT ID, QUANTITY FROM ITEM ORDER BY ID");
     for (const char* name : {"ID", "QUANTITY"}) {

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -153,6 +154,65 @@ TEST_F(SelectTextTest, TheCursorsOfTheFourModesReadAsTheirTextsSay) {
         DS->Forward()->GetSQL()->GetText(),
         "SELECT ID, DESCRIPTION\r\nFROM ITEM\r\nWHERE (DESCRIPTION >= :_LOCATE1)\r\nORDER BY DESCRIPTION "
         "ASC\r\n");
+}
+
+// The cursor texts are kept between re-opens: each must still follow every
+// change of what it is built from, whatever texts were built before.
+TEST_F(SelectTextTest, AKeptCursorTextFollowsEveryChangeOfItsInputs) {
+    Use(Abc);
+    DS->GetOrderItems()->SetText(AbcOrders);
+    DS->SetKeyColumns("A");
+    DS->SetOrderItemId(3);
+    DS->Open();
+    const char* const full =
+        "((A = :_LOCATE1 AND B = :_LOCATE2 AND C >= :_LOCATE3) OR (A = :_LOCATE1 AND B > "
+        ":_LOCATE2) OR (A > :_LOCATE1))";
+    struct {
+        const char* Change;
+        std::function<void()> Apply;
+        int Mode;
+        int Count;
+        const char* Text; // the WHERE and ORDER BY lines
+    } steps[] = {
+        {"first build", [] {}, 2, -1, full},
+        {"fewer columns", [] {}, 2, 1, "WHERE (A >= :_LOCATE1)\r\nORDER BY A ASC, B ASC, C ASC"},
+        {"all columns again", [] {}, 2, -1, full},
+        {"other mode", [] {}, 1, -1, "FROM ABC\r\nORDER BY A ASC, B ASC, C ASC"},
+        {"condition", [this] { DS->SetWhereClause("QUANTITY > 5"); }, 2, 1,
+         "WHERE (A >= :_LOCATE1) AND (QUANTITY > 5)\r\nORDER BY A ASC, B ASC, C ASC"},
+        {"order item", [this] { DS->SetOrderItemId(2); }, 2, -1,
+         "WHERE ((A = :_LOCATE1 AND B >= :_LOCATE2) OR (A > :_LOCATE1)) AND (QUANTITY > 5)\r\nORDER BY A "
+         "ASC, B ASC"},
+        {"inverted", [this] { DS->SetOrderItemId(-2); }, 2, -1,
+         "WHERE ((A = :_LOCATE1 AND B <= :_LOCATE2) OR (A < :_LOCATE1)) AND (QUANTITY > 5)\r\nORDER BY A "
+         "DESC, B "
+         "DESC"},
+        {"item rewritten",
+         [this] {
+             DS->Close();
+             DS->GetOrderItems()->SetText("2;A DESC, C");
+             DS->Open();
+         },
+         2, -1,
+         "WHERE ((A = :_LOCATE1 AND C <= :_LOCATE2) OR (A > :_LOCATE1)) AND (QUANTITY > 5)\r\nORDER BY A "
+         "ASC, C "
+         "DESC"},
+        {"nullable column",
+         [this] {
+             DS->Close();
+             Use("SELECT A, QUANTITY FROM ABC");
+             DS->GetOrderItems()->SetText("1;QUANTITY, A");
+             DS->SetOrderItemId(1);
+             DS->Open();
+         },
+         2, 1, "WHERE ((QUANTITY >= :_LOCATE1 OR :_LOCATE1 IS NULL))\r\nORDER BY QUANTITY ASC, A ASC"},
+    };
+    for (const auto& s : steps) {
+        s.Apply();
+        DS->InternalPrepareSelectQueryFwd(0, -1);
+        DS->InternalPrepareSelectQueryFwd(s.Mode, s.Count);
+        EXPECT_THAT(DS->Forward()->GetSQL()->GetText(), testing::HasSubstr(s.Text)) << s.Change;
+    }
 }
 
 TEST_F(SelectTextTest, OnlyNullableSortColumnsGainTheTermsThatPlaceNull) {

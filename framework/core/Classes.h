@@ -5,6 +5,7 @@
 
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,26 @@ public:
 
     auto begin() const { return FItems.begin(); }
     auto end() const { return FItems.end(); }
+
+    // Calls F with each entry of the list as it stands now that is still
+    // listed when its turn comes: F may remove entries. The usual few
+    // entries are copied without the heap (this runs for every row a
+    // dataset moves to).
+    template <class F> void ForEachListed(F f) const {
+        constexpr size_t Few = 8;
+        T* few[Few];
+        std::vector<T*> many;
+        T** items = few;
+        size_t n = FItems.size();
+        if (n > Few) {
+            many = FItems;
+            items = many.data();
+        } else {
+            std::copy(FItems.begin(), FItems.end(), few);
+        }
+        for (size_t i = 0; i < n; ++i)
+            if (IndexOf(items[i]) >= 0) f(items[i]);
+    }
 
 protected:
     static void Check(int Index, int Max) {

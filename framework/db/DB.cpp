@@ -843,10 +843,8 @@ void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
         break;
     }
     if (FDisableCount == 0) {
-        // Copy: a handler may detach a data source.
-        std::vector<TDataSource*> sources(FDataSources.begin(), FDataSources.end());
-        for (TDataSource* source : sources)
-            if (FDataSources.IndexOf(source) >= 0) source->DataEvent(Event, Info);
+        // A handler may detach a data source.
+        FDataSources.ForEachListed([Event, Info](TDataSource* Source) { Source->DataEvent(Event, Info); });
     } else if (Event == deLayoutChange) {
         FEnableEvent = deLayoutChange;
     }

@@ -86,10 +86,8 @@ void TDataSource::SetState(TDataSetState Value) {
 }
 
 void TDataSource::NotifyDataLinks(TDataEvent Event, TDataEventInfo Info) {
-    // Copy: a link may leave while it is told.
-    std::vector<TDataLink*> links(FDataLinks.begin(), FDataLinks.end());
-    for (TDataLink* link : links)
-        if (FDataLinks.IndexOf(link) >= 0) link->DataEvent(Event, Info);
+    // A link may leave while it is told.
+    FDataLinks.ForEachListed([Event, Info](TDataLink* Link) { Link->DataEvent(Event, Info); });
 }
 
 void TDataSource::DataEvent(TDataEvent Event, TDataEventInfo Info) {

@@ -532,6 +532,10 @@ bool TIBDatabase::Has_COMPUTED_BLR(const AnsiString& Relation, const AnsiString&
         FInternalTransaction->GetParams()->Add("read");
         FInternalTransaction->SetDefaultDatabase(this);
     }
+    // A read-only read-committed transaction sees every commit and holds
+    // back no garbage collection: it stays active from the first question to
+    // the disconnect (which ends it), so the columns of every dataset that opens
+    // cost no transaction each.
     TIBTransaction& tr = *FInternalTransaction;
     if (!tr.GetInTransaction()) tr.StartTransaction();
     bool computed = false;
@@ -556,7 +560,6 @@ bool TIBDatabase::Has_COMPUTED_BLR(const AnsiString& Relation, const AnsiString&
         computed = !query.GetEOF() && !query.GetFields(0)->GetIsNull();
         query.Close();
     }
-    tr.Commit();
     return computed;
 }
 

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -64,10 +63,10 @@ std::optional<AnsiString> TIBClientLibrary::GetEngineSetting(const AnsiString& K
 }
 
 TIBClientLibrary& GetGDSLibrary() {
-    static std::mutex guard;
-    static std::unique_ptr<TIBClientLibrary> library;
-    std::lock_guard<std::mutex> lock(guard);
-    if (!library) {
+    // Every client call asks for the library: after the first load that is
+    // one check of an initialised static, no lock. A load that throws leaves
+    // the static uninitialised, so the next call tries again.
+    static const std::unique_ptr<TIBClientLibrary> library = [] {
         // Once the library has started, its lock folder is fixed.
         AnsiString privateFolder = PrepareEngineLockFolder();
         const char* name = std::getenv("KV_FBCLIENT_LIBRARY");
@@ -83,8 +82,8 @@ TIBClientLibrary& GetGDSLibrary() {
                     (mode ? *mode : AnsiString("unknown")) + ") through its lock folder " + EngineLockFolder +
                     ", which this user may not use; ask for membership in its group, or use a server";
         }
-        library = std::move(loaded);
-    }
+        return loaded;
+    }();
     return *library;
 }
 

@@ -895,7 +895,9 @@ TIBXSQLDA* TIBSQL::Next() {
     if (FEOF) return nullptr;
     CheckOpen();
     TIBClientLibrary& lib = GetGDSLibrary();
-    ISC_STATUS_ARRAY status = {};
+    // Not cleared first: the client writes the status of every call, and
+    // this runs for every row.
+    ISC_STATUS_ARRAY status;
     ISC_STATUS res = lib.isc_dsql_fetch(status, &FHandle, static_cast<unsigned short>(GetSQLDialect()),
                                         FSQLRecord->AsXSQLDA());
     if (res == 100) {
