@@ -5,13 +5,12 @@
 //   richedt_screenshot <file.png>      (scripts/screenshot runs it under xvfb-run)
 #include "Forms.h"
 #include "RichEdtKV.h"
+#include "StreamInRtf.h"
 
 #include <QApplication>
 #include <QPixmap>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -45,33 +44,7 @@ int main(int Argc, char** Argv) {
         rich->SetParent(&form);
         rich->SetAlign(alClient);
         form.Show();
-        rich->SetText("");
-        TEditStream stream;
-        AnsiString rtf = Sample;
-        struct TSource {
-            const AnsiString* Data;
-            size_t At = 0;
-        } source{&rtf};
-        stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-        stream.pfnCallback = [](DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) -> DWORD {
-            auto* s = reinterpret_cast<TSource*>(Cookie);
-            size_t n = std::min(static_cast<size_t>(Count), s->Data->size() - s->At);
-            std::copy_n(s->Data->data() + s->At, n, Buffer);
-            s->At += n;
-            *Done = static_cast<LONG>(n);
-            return 0;
-        };
-        // The editor is the control's inner rich edit: the one TRichEdit in it.
-        std::function<TRichEdit*(TWinControl*)> find = [&](TWinControl* w) -> TRichEdit* {
-            for (int i = 0; i < w->GetControlCount(); ++i) {
-                if (auto* e = dynamic_cast<TRichEdit*>(w->GetControl(i))) return e;
-                if (auto* c = dynamic_cast<TWinControl*>(w->GetControl(i)))
-                    if (TRichEdit* e = find(c)) return e;
-            }
-            return nullptr;
-        };
-        TRichEdit* edit = find(rich);
-        edit->Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+        TRichEdit* edit = StreamInRtf(*rich, Sample);
         edit->SetFocus();
         int bold = rich->FindTextA("fetter", 0, 1000, {});
         edit->SetSelStart(bold);

@@ -5,14 +5,23 @@
 //   controls_screenshot lists <file.png>     the list and combo box variants
 //   controls_screenshot dropdown <file.png>  an open drop-down edit on a form at the screen's
 //                                            bottom edge, its list hanging below the form
+//   controls_screenshot all <file.png>       one of each control on one form, each under its name
 #include "BtnEditKV.h"
+#include "CalendarKV.h"
 #include "ComboBoxKV.h"
+#include "DBEditKV.h"
+#include "DateEditKV.h"
+#include "DateUtils.h"
 #include "DriveComboBoxKV.h"
 #include "DropDownEditKV.h"
 #include "EditKV.h"
+#include "FormatSettings.h"
 #include "Forms.h"
 #include "ListBoxKV.h"
+#include "MemDataSet.h"
+#include "RichEdtKV.h"
 #include "StdCtrls.h"
+#include "StreamInRtf.h"
 
 #include <QApplication>
 #include <QImage>
@@ -189,13 +198,104 @@ int DropDown(const char* Output) {
     return 0;
 }
 
+// One of each control with German sample content, each under a label with
+// its class name; the data-aware edit shows a row of a small in-memory table.
+int All(const char* Output) {
+    FormatSettings() = GetLocaleFormatSettings("de_DE");
+    // Before the form: its dataset uses them until the form goes.
+    TEventLog log;
+    TMemTable table{{{"ID", ftInteger, 0, true}, {"NAME", ftString, 30}}};
+    table.AddRow({Int64(1), AnsiString("Müller & Söhne GmbH")});
+    TForm form(nullptr);
+    form.SetCaption("Die Steuerelemente");
+    form.SetBounds(40, 40, 2 * 4 + 600, 2 * 4 + 19 + 476);
+    // A labelled control: the label's caption is the class name.
+    auto labelled = [&](auto* Control, const char* Name, int Left, int Top, int Width, int Height) {
+        auto* label = Put<TLabel>(form, Left, Top, Width, 15);
+        label->SetCaption(Name);
+        Control->SetParent(&form);
+        Control->SetBounds(Left, Top + 16, Width, Height);
+        return Control;
+    };
+    const int col1 = 10, col2 = 210, col3 = 400, w1 = 180, w2 = 170, w3 = 190;
+
+    auto* edit = labelled(new TEditKV(&form), "TEditKV", col1, 8, w1, 21);
+    edit->SetMultiLine(false);
+    edit->SetValidData({vdNumeric, vdDecSeparator});
+    edit->SetText("1234,50");
+
+    auto* button = labelled(new TBtnEditKV(&form), "TBtnEditKV", col1, 54, w1, 21);
+    button->SetText("C:\\Daten\\Datei.txt");
+    DrawEllipsis(*button->GetBtnGlyph());
+
+    auto* dropDown = labelled(new TDropDownEditKV(&form), "TDropDownEditKV", col1, 100, w1, 21);
+    for (const char* f : Fruit)
+        if (*f) dropDown->GetItems()->Add(f);
+    dropDown->SetText("Kirsche");
+
+    auto* date = labelled(new TDateEditKV(&form), "TDateEditKV", col1, 146, w1, 21);
+    date->SetEnableLookup(true);
+    date->SetDate(EncodeDate(2024, 3, 13));
+
+    auto* combo = labelled(new TComboBoxKV(&form), "TComboBoxKV", col1, 192, w1, 21);
+    for (const char* f : Fruit)
+        combo->GetItems()->Add(f);
+    combo->SetItemIndex(2);
+
+    labelled(new TDriveComboBoxKV(&form), "TDriveComboBoxKV", col1, 238, w1, 21);
+
+    auto* dataSet = new TMemDataSet(&form, table, log);
+    dataSet->Logging = false;
+    auto* source = new TDataSource(&form);
+    source->SetDataSet(dataSet);
+    dataSet->Open();
+    auto* dbEdit = labelled(new TDBEditKV(&form), "TDBEditKV (Feld NAME)", col3, 192, w3, 21);
+    dbEdit->SetMultiLine(false);
+    dbEdit->SetDataSource(source);
+    dbEdit->SetDataField("NAME");
+
+    auto* list = labelled(new TListBoxKV(&form), "TListBoxKV", col2, 8, w2, 2 * 2 + 7 * 13);
+    for (const char* f : Fruit)
+        if (*f) list->GetItems()->Add(f);
+    list->GetItems()->Add("Kiwi\tgrün");
+    list->SetItemIndex(2);
+
+    auto* calendar = labelled(new TCalendarKV(&form), "TCalendarKV", col2, 146, w2, 134);
+    calendar->SetCalendarDate(EncodeDate(2024, 3, 13));
+
+    auto* memo = labelled(new TEditKV(&form), "TEditKV (mehrzeilig)", col3, 8, w3, 99);
+    memo->SetScrollBars(ssVertical);
+    memo->GetLines()->SetText("Eine Zeile, die umbricht, weil sie lang ist.\r\nZweite Zeile\r\n\tmit Tabulator");
+
+    auto* password = labelled(new TEditKV(&form), "TEditKV (Kennwort)", col3, 146, w3, 21);
+    password->SetMultiLine(false);
+    password->SetPasswordChar('*');
+    password->SetText("geheim");
+
+    auto* rich = labelled(new TRichEdtKV(&form), "TRichEdtKV", col1, 306, 580, 144);
+    form.Show();
+    StreamInRtf(*rich,
+                R"({\rtf1\ansi{\fonttbl{\f0 Liberation Sans;}}{\colortbl;\red192\green0\blue0;})"
+                R"(\pard\f0\fs20 Ein Absatz mit {\b fetter}, {\i kursiver} und {\ul unterstrichener} Schrift )"
+                R"(und {\cf1 in Rot}.\par)"
+                R"(\pard\qc\fs20 zentriert\par)"
+                R"(\pard{\*\pn\pnlvlblt}\fs20 erster Punkt\par)"
+                R"(\pard{\*\pn\pnlvlblt}\fs20 zweiter Punkt})");
+    QApplication::setActiveWindow(form.GetHandle());
+    list->SetFocus();
+    Settle();
+    Save(form.GetHandle()->grab().toImage(), Output);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     bool lists = argc == 3 && std::strcmp(argv[1], "lists") == 0;
     bool dropDown = argc == 3 && std::strcmp(argv[1], "dropdown") == 0;
-    if (argc != 2 && !lists && !dropDown) {
-        std::fprintf(stderr, "usage: controls_screenshot [lists|dropdown] <file.png>\n");
+    bool all = argc == 3 && std::strcmp(argv[1], "all") == 0;
+    if (argc != 2 && !lists && !dropDown && !all) {
+        std::fprintf(stderr, "usage: controls_screenshot [lists|dropdown|all] <file.png>\n");
         return 2;
     }
     try {
@@ -204,7 +304,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "controls_screenshot: %s\n", E.what());
             std::exit(1);
         };
-        return lists ? Lists(argv[2]) : dropDown ? DropDown(argv[2]) : Edits(argv[1]);
+        return lists ? Lists(argv[2]) : dropDown ? DropDown(argv[2]) : all ? All(argv[2]) : Edits(argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "controls_screenshot: %s\n", e.what());
         return 1;
