@@ -101,36 +101,30 @@ TLeanClientSide::TLeanClientSide(const TBenchTarget& Target, bool Bounded)
 
 TLeanClientSide::~TLeanClientSide() = default;
 
-bool TLeanClientSide::GetNext(TRow& Row) {
-    if (FPosFlag == AfterLast) return false;
-    TCursor& c = F->Fwd;
-    if (FPosFlag == BeforeFirst) {
-        c.Open(F->First, F->Bound);
-    } else if (!c.StandsOn(FPos) || c.Spent()) {
-        TStatement& q = F->Order == TBenchOrder::Quantity && FPos.QuantityNull ? F->AfterNull : F->After;
-        BindOrder(F->Order, q, FPos);
-        c.Open(q, F->Bound);
+// One read in either direction: a cursor continues while it stands on the
+// position and has rows left; otherwise it is re-opened there.
+static bool Step(TCursor& C, TStatement& FromEnd, TStatement& Past, TStatement& PastNull, int Bound,
+                 TBenchOrder Order, int& PosFlag, int EndFlag, TRow& Pos, TRow& Row) {
+    if (PosFlag == -EndFlag) return false;
+    if (PosFlag == EndFlag) {
+        C.Open(FromEnd, Bound);
+    } else if (!C.StandsOn(Pos) || C.Spent()) {
+        TStatement& q = Order == TBenchOrder::Quantity && Pos.QuantityNull ? PastNull : Past;
+        BindOrder(Order, q, Pos);
+        C.Open(q, Bound);
     }
-    if (c.Q->AtEnd() || !c.Fetch(Row)) return false;
-    FPosFlag = OnRow;
-    FPos = Row;
+    if (C.Q->AtEnd() || !C.Fetch(Row)) return false;
+    PosFlag = 0;
+    Pos = Row;
     return true;
 }
 
+bool TLeanClientSide::GetNext(TRow& Row) {
+    return Step(F->Fwd, F->First, F->After, F->AfterNull, F->Bound, F->Order, FPosFlag, BeforeFirst, FPos, Row);
+}
+
 bool TLeanClientSide::GetPrior(TRow& Row) {
-    if (FPosFlag == BeforeFirst) return false;
-    TCursor& c = F->Bwd;
-    if (FPosFlag == AfterLast) {
-        c.Open(F->Last, F->Bound);
-    } else if (!c.StandsOn(FPos) || c.Spent()) {
-        TStatement& q = F->Order == TBenchOrder::Quantity && FPos.QuantityNull ? F->BeforeNull : F->Before;
-        BindOrder(F->Order, q, FPos);
-        c.Open(q, F->Bound);
-    }
-    if (c.Q->AtEnd() || !c.Fetch(Row)) return false;
-    FPosFlag = OnRow;
-    FPos = Row;
-    return true;
+    return Step(F->Bwd, F->Last, F->Before, F->BeforeNull, F->Bound, F->Order, FPosFlag, AfterLast, FPos, Row);
 }
 
 void TLeanClientSide::Open() {
