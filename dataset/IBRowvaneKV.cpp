@@ -359,6 +359,7 @@ void TIBRowvaneKV::InternalOpen() {
     SetBookmarkSize(CalcBookmarkSize());
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         *buffer = AllocRecordBuffer();
+    FForwardOnPosition = FBackwardOnPosition = false;
     FBlobStreams = std::make_unique<TIBRVNativeBlobStreamList>();
     FCursorIsOpen = true;
 }
@@ -397,6 +398,7 @@ void TIBRowvaneKV::FreeBuffers() {
     FPlanFitsRow = nullptr;
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         if (*buffer) FreeRecordBuffer(*buffer);
+    FForwardOnPosition = FBackwardOnPosition = false;
     FFilterBuffer = nullptr;
 }
 

@@ -707,7 +707,9 @@ protected:
     int CalcFieldDataSize(TIBSQL* Query) const;
     void CreateModelBuffer();
     void SetValidRecordFlag(char* Buffer, int Value);
-    int GetValidRecordFlag(const char* Buffer) const;
+    int GetValidRecordFlag(const char* Buffer) const {
+        return Buffer ? TIBRVRecordBuffer::GetValidFlag(Buffer) : TIBRVRecordBuffer::NoRow;
+    }
     // Copies the smaller of both record sizes; nothing when either is missing.
     void SaveRecord(char* Dest, const char* Source);
     void FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row);
@@ -771,9 +773,14 @@ protected:
     void InternalPrepareSelectQueryBwd(int Mode);
     void InternalCloseSelectQueryFwd();
     void InternalCloseSelectQueryBwd();
+    // The row a cursor read (into a ring buffer) becomes its own and the position.
+    void StoreCursorRow(char* CursorBuffer, const char* Buffer);
     TGetResult InternalGetNextRecord(char* Buffer);
     TGetResult InternalGetPrevRecord(char* Buffer);
     TGetResult InternalGetCurrRecord(char* Buffer);
+    // One row of the mode, the filter aside.
+    TGetResult GetRecordUnfiltered(char* Buffer, TGetMode GetMode);
+    TGetResult GetRecordFiltered(char* Buffer, TGetMode GetMode);
     // Re-reads the row whose key stands in KeyBuffer into Target (may be the same buffer).
     bool InternalGetRecordFromBuf(char* Target, char* KeyBuffer);
     // Moves a re-opened cursor onto the position: true when it stands on the
@@ -878,30 +885,63 @@ private:
     // made with the model buffer: every row read takes the descriptors of the
     // row directly, without a lookup or a converting getter per column.
     struct TColumnFetch {
-        enum TKind : Byte { Text, Varying, Short, Long, Large, Scaled, Double, Id, Other };
+        enum TKind : Byte { Text, Varying, Short, Long, Large, ScaledShort, ScaledLong, ScaledLarge, Double, Id, Other };
         TKind Kind = Other;
         int SQLType = 0;
         int Scale = 0;
         int Offset = 0;   // of the data in the buffer
+        int HdrAt = 0;    // of the FieldHdr in the buffer
         int DataSize = 0; // in the buffer
-        Int64 Factor = 1; // Scaled: to the four decimals of Currency
+        Int64 Factor = 1; // Scaled kinds: to the four decimals of Currency
     };
     static TColumnFetch ColumnFetch(TIBXSQLVAR* Column, const TFieldHdr& Hdr);
     // A value that is not null by its plan; false when the column has to
     // go through FetchFieldToBuffer.
-    static bool FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, PFieldHdr Hdr, char* Data);
+    static bool FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, char* Buffer);
     // The row's descriptors have the types and scales of the plan. Checked
     // once per descriptor list: the statements of one open dataset all read
     // the columns of its select.
-    bool PlanFits(const XSQLDA* Row);
+    bool PlanFits(const XSQLDA* Row) { return Row == FPlanFitsRow || PlanFitsNewRow(Row); }
+    bool PlanFitsNewRow(const XSQLDA* Row);
     std::vector<TColumnFetch> FColumnFetch;
     const XSQLDA* FPlanFitsRow = nullptr;
 
-    // The select column of each key and forward order column (-1: none),
-    // looked up once per open and order: every row read compares by them.
+    // The select column of each key and forward order column (Index -1:
+    // none) and where it lies in a buffer, looked up once per open and
+    // order: every row read compares by them.
+    struct TPositionColumn {
+        int Index = -1;
+        int HdrAt = 0;  // of the FieldHdr
+        int Offset = 0; // of the data
+        size_t DataSize = 0;
+    };
     void FindPositionColumns(const char* Buffer);
-    std::vector<int> FKeyColumnIndexes;
-    std::vector<int> FOrderColumnIndexes;
+    bool FKeyColumnsComparable = false; // every key column found
+    bool KeysComparable() const { return FPositionColumnsFound && FKeyColumnsComparable; }
+    // A cursor's buffer holds the position row byte for byte, so comparing
+    // the two by key would answer true: set when a row read stores both,
+    // cleared whenever either buffer is written otherwise (BufferChanging).
+    bool FForwardOnPosition = false;
+    bool FBackwardOnPosition = false;
+    void BufferChanging(const char* Buffer) {
+        if (Buffer == FPositionBuffer) {
+            FForwardOnPosition = false;
+            FBackwardOnPosition = false;
+        } else if (Buffer == FForwardBuffer) {
+            FForwardOnPosition = false;
+        } else if (Buffer == FBackwardBuffer) {
+            FBackwardOnPosition = false;
+        }
+    }
+    // The key or order columns to compare by; raises when there are none.
+    const std::vector<TPositionColumn>& PositionColumns(bool ByKey, const char* Buffer) {
+        const std::vector<TPositionColumn>& found = ByKey ? FKeyPositionColumns : FOrderPositionColumns;
+        if (FPositionColumnsFound && !found.empty() && (ByKey || FOrderColumnsBwd->GetCount() != 0)) return found;
+        return FindPositionColumnsChecked(ByKey, Buffer);
+    }
+    const std::vector<TPositionColumn>& FindPositionColumnsChecked(bool ByKey, const char* Buffer);
+    std::vector<TPositionColumn> FKeyPositionColumns;
+    std::vector<TPositionColumn> FOrderPositionColumns;
     bool FPositionColumnsFound = false;
 
     // Key columns appended to both order lists to make the order total.

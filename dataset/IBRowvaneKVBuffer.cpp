@@ -95,7 +95,9 @@ int TIBRowvaneKV::CalcFieldDataSize(TIBSQL* Query) const {
 void TIBRowvaneKV::CreateModelBuffer() {
     if (FModelBuffer) return;
     int headerSize = GetBufferHeaderSize();
-    auto model = std::make_unique<char[]>(static_cast<size_t>(headerSize));
+    // The header of every buffer, followed by the data of a row whose
+    // columns are all null (zero), so a row read starts from one copy.
+    auto model = std::make_unique<char[]>(static_cast<size_t>(headerSize + FFieldDataSize));
     char* p = model.get();
     TIBRVRecordBuffer::SetRecordSize(p, CalcRecordSize());
     TIBRVRecordBuffer::SetFieldCount(p, FColumnCount);
@@ -110,6 +112,7 @@ void TIBRowvaneKV::CreateModelBuffer() {
         offset += hdr.DataSize;
         TIBRVRecordBuffer::FieldHdr(p, i).Store(hdr);
         fetch.push_back(ColumnFetch(column, hdr));
+        fetch.back().HdrAt = static_cast<int>(TIBRVRecordBuffer::FieldHdr(p, i).Address() - p);
     }
     TIBRVRecordBuffer::SetValidFlag(p, TIBRVRecordBuffer::NoRow);
     FModelBuffer = std::move(model);
@@ -136,7 +139,9 @@ TIBRowvaneKV::TColumnFetch TIBRowvaneKV::ColumnFetch(TIBXSQLVAR* Column, const T
                                                : TColumnFetch::Large;
         break;
     case ftBCD:
-        f.Kind = TColumnFetch::Scaled;
+        f.Kind = Hdr.SQLType == SQL_SHORT  ? TColumnFetch::ScaledShort
+                 : Hdr.SQLType == SQL_LONG ? TColumnFetch::ScaledLong
+                                           : TColumnFetch::ScaledLarge;
         for (int i = 0; i < 4 + f.Scale; ++i)
             f.Factor *= 10;
         break;
@@ -170,9 +175,8 @@ void TIBRowvaneKV::FreeRecordBuffer(char*& Buffer) {
 }
 
 void TIBRowvaneKV::InternalInitRecord(char* Buffer) {
-    std::memcpy(Buffer, FModelBuffer.get(), static_cast<size_t>(GetBufferHeaderSize()));
     // Every column null, and nothing of an earlier row left in the data.
-    std::memset(Buffer + GetBufferHeaderSize(), 0, static_cast<size_t>(FFieldDataSize));
+    std::memcpy(Buffer, FModelBuffer.get(), static_cast<size_t>(GetBufferHeaderSize() + FFieldDataSize));
     TIBRVRecordBuffer::SetValidFlag(Buffer, TIBRVRecordBuffer::OnRow);
 }
 
@@ -181,15 +185,15 @@ void TIBRowvaneKV::ClearCalcFields(char* Buffer) {
 }
 
 void TIBRowvaneKV::SetValidRecordFlag(char* Buffer, int Value) {
-    if (Buffer) TIBRVRecordBuffer::SetValidFlag(Buffer, Value);
+    if (!Buffer) return;
+    BufferChanging(Buffer);
+    TIBRVRecordBuffer::SetValidFlag(Buffer, Value);
 }
 
-int TIBRowvaneKV::GetValidRecordFlag(const char* Buffer) const {
-    return Buffer ? TIBRVRecordBuffer::GetValidFlag(Buffer) : TIBRVRecordBuffer::NoRow;
-}
 
 void TIBRowvaneKV::SaveRecord(char* Dest, const char* Source) {
     if (!Dest || !Source || Dest == Source) return;
+    BufferChanging(Dest);
     int size = std::min(TIBRVRecordBuffer::GetRecordSize(Dest), TIBRVRecordBuffer::GetRecordSize(Source));
     if (size > 0) std::memcpy(Dest, Source, static_cast<size_t>(size));
 }
@@ -276,8 +280,10 @@ void TIBRowvaneKV::GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const {
     }
 }
 
-bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, PFieldHdr Hdr, char* Data) {
+inline bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column, char* Buffer) {
     const char* source = Column.sqldata;
+    char* data = Buffer + Fetch.Offset;
+    PFieldHdr hdr(Buffer + Fetch.HdrAt);
     switch (Fetch.Kind) {
     case TColumnFetch::Text:
     case TColumnFetch::Varying: {
@@ -291,40 +297,41 @@ bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& Column,
         } else {
             n = std::min<int>(n, Column.sqllen);
         }
-        std::memcpy(Data, source, static_cast<size_t>(n));
-        Hdr.SetActualLength(n);
+        std::memcpy(data, source, static_cast<size_t>(n));
+        hdr.SetActualLength(n);
         break;
     }
     case TColumnFetch::Short:
-        WritePacked<std::int32_t>(Data, ReadPacked<std::int16_t>(source));
+        WritePacked<std::int32_t>(data, ReadPacked<std::int16_t>(source));
         break;
     case TColumnFetch::Long:
-        std::memcpy(Data, source, 4);
+        std::memcpy(data, source, 4);
         break;
     case TColumnFetch::Large:
     case TColumnFetch::Double:
     case TColumnFetch::Id:
-        std::memcpy(Data, source, 8);
+        std::memcpy(data, source, 8);
         break;
-    case TColumnFetch::Scaled: {
-        Int64 raw = Fetch.SQLType == SQL_SHORT  ? ReadPacked<std::int16_t>(source)
-                    : Fetch.SQLType == SQL_LONG ? ReadPacked<std::int32_t>(source)
-                                                : ReadPacked<Int64>(source);
+    case TColumnFetch::ScaledShort:
+    case TColumnFetch::ScaledLong:
+    case TColumnFetch::ScaledLarge: {
+        Int64 raw = Fetch.Kind == TColumnFetch::ScaledShort  ? ReadPacked<std::int16_t>(source)
+                    : Fetch.Kind == TColumnFetch::ScaledLong ? ReadPacked<std::int32_t>(source)
+                                                             : ReadPacked<Int64>(source);
         Int64 value;
         // Beyond the range of Currency: the getter raises its error.
         if (__builtin_mul_overflow(raw, Fetch.Factor, &value)) return false;
-        WritePacked<Int64>(Data, value);
+        WritePacked<Int64>(data, value);
         break;
     }
     case TColumnFetch::Other:
         return false;
     }
-    Hdr.SetIsNull(false);
+    hdr.SetIsNull(false);
     return true;
 }
 
-bool TIBRowvaneKV::PlanFits(const XSQLDA* Row) {
-    if (Row == FPlanFitsRow) return true;
+bool TIBRowvaneKV::PlanFitsNewRow(const XSQLDA* Row) {
     size_t count = FColumnFetch.size();
     if (!Row || Row->sqld < static_cast<int>(count) || count != static_cast<size_t>(FColumnCount)) return false;
     for (size_t i = 0; i < count; ++i) {
@@ -336,25 +343,30 @@ bool TIBRowvaneKV::PlanFits(const XSQLDA* Row) {
 }
 
 void TIBRowvaneKV::FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row) {
-    int headerSize = GetBufferHeaderSize();
-    std::memcpy(Buffer, FModelBuffer.get(), static_cast<size_t>(headerSize));
     // Nothing of an earlier row stays behind: null columns and the tails of
     // shorter strings are zero, so buffers compare by their values.
-    std::memset(Buffer + headerSize, 0, static_cast<size_t>(FFieldDataSize));
-    int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
+    std::memcpy(Buffer, FModelBuffer.get(), static_cast<size_t>(GetBufferHeaderSize() + FFieldDataSize));
     // The row's descriptors are read directly when they are those the plan
     // was made for; a column the plan leaves out goes through its getters.
     const XSQLDA* da = Row->AsXSQLDA();
-    bool direct = PlanFits(da);
-    for (int i = 0; i < count; ++i) {
-        PFieldHdr hdr = TIBRVRecordBuffer::FieldHdr(Buffer, i);
-        if (direct) {
-            const TColumnFetch& f = FColumnFetch[static_cast<size_t>(i)];
-            const XSQLVAR& v = da->sqlvar[i];
+    if (PlanFits(da)) {
+        // Locals: the writes into the buffer could alias the members.
+        const TColumnFetch* fetch = FColumnFetch.data();
+        const XSQLVAR* vars = da->sqlvar;
+        const int count = FColumnCount;
+        for (int i = 0; i < count; ++i) {
+            const TColumnFetch& f = fetch[i];
+            const XSQLVAR& v = vars[i];
             if ((v.sqltype & 1) && v.sqlind && *v.sqlind == -1) continue; // null: IsNull stays set
-            if (FetchDirect(f, v, hdr, Buffer + f.Offset)) continue;
+            if (!FetchDirect(f, v, Buffer))
+                FetchFieldToBuffer(Row->GetXSQLVAR(i), PFieldHdr(Buffer + f.HdrAt), Buffer + f.Offset);
         }
-        FetchFieldToBuffer(Row->GetXSQLVAR(i), hdr, Buffer + hdr.GetOffset());
+    } else {
+        int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
+        for (int i = 0; i < count; ++i) {
+            PFieldHdr hdr = TIBRVRecordBuffer::FieldHdr(Buffer, i);
+            FetchFieldToBuffer(Row->GetXSQLVAR(i), hdr, Buffer + hdr.GetOffset());
+        }
     }
     TIBRVRecordBuffer::SetValidFlag(Buffer, TIBRVRecordBuffer::OnRow);
 }
@@ -627,16 +639,39 @@ int TIBRowvaneKV::CalcBookmarkSize() {
 }
 
 void TIBRowvaneKV::FindPositionColumns(const char* Buffer) {
-    auto find = [this, Buffer](const TIBRVColumnList& Columns, std::vector<int>& Indexes) {
-        Indexes.clear();
+    auto find = [this, Buffer](const TIBRVColumnList& Columns, std::vector<TPositionColumn>& Found) {
+        Found.clear();
         for (int i = 0; i < Columns.GetCount(); ++i) {
             TIBRVColumn* column = Columns.GetItem(i);
-            Indexes.push_back(GetFieldIndex(Buffer, column->GetTableNameEx(), column->GetColumnNameEx()));
+            TPositionColumn c;
+            c.Index = GetFieldIndex(Buffer, column->GetTableNameEx(), column->GetColumnNameEx());
+            if (c.Index >= 0) {
+                // Every buffer of the open dataset has the model's layout.
+                PFieldHdr hdr = TIBRVRecordBuffer::FieldHdr(const_cast<char*>(Buffer), c.Index);
+                c.HdrAt = static_cast<int>(hdr.Address() - Buffer);
+                c.Offset = hdr.GetOffset();
+                c.DataSize = static_cast<size_t>(hdr.GetDataSize());
+            }
+            Found.push_back(c);
         }
     };
-    find(*FKeyColumns, FKeyColumnIndexes);
-    find(*FOrderColumnsFwd, FOrderColumnIndexes);
+    find(*FKeyColumns, FKeyPositionColumns);
+    find(*FOrderColumnsFwd, FOrderPositionColumns);
+    FKeyColumnsComparable = !FKeyPositionColumns.empty() &&
+                            std::all_of(FKeyPositionColumns.begin(), FKeyPositionColumns.end(),
+                                        [](const TPositionColumn& c) { return c.Index >= 0; });
     FPositionColumnsFound = true;
+}
+
+const std::vector<TIBRowvaneKV::TPositionColumn>& TIBRowvaneKV::FindPositionColumnsChecked(bool ByKey,
+                                                                                              const char* Buffer) {
+    if (ByKey) {
+        if (FKeyColumns->GetCount() == 0) throw EIBRVError(rveKeyColumnsMissing);
+    } else if (FOrderColumnsFwd->GetCount() == 0 || FOrderColumnsBwd->GetCount() == 0) {
+        throw EIBRVError(rveNoSortOrder);
+    }
+    if (!FPositionColumnsFound) FindPositionColumns(Buffer);
+    return ByKey ? FKeyPositionColumns : FOrderPositionColumns;
 }
 
 bool TIBRowvaneKV::CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, int Count) {
@@ -644,31 +679,18 @@ bool TIBRowvaneKV::CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, in
     if (TIBRVRecordBuffer::GetValidFlag(Buffer1) != TIBRVRecordBuffer::OnRow ||
         TIBRVRecordBuffer::GetValidFlag(Buffer2) != TIBRVRecordBuffer::OnRow)
         return false;
-    TIBRVColumnList* columns;
-    if (ByKey) {
-        if (FKeyColumns->GetCount() == 0) throw EIBRVError(rveKeyColumnsMissing);
-        columns = FKeyColumns.get();
-    } else {
-        if (FOrderColumnsFwd->GetCount() == 0 || FOrderColumnsBwd->GetCount() == 0)
-            throw EIBRVError(rveNoSortOrder);
-        columns = FOrderColumnsFwd.get();
-    }
-    if (!FPositionColumnsFound) FindPositionColumns(Buffer1);
-    const std::vector<int>& indexes = ByKey ? FKeyColumnIndexes : FOrderColumnIndexes;
-    assert(static_cast<int>(indexes.size()) == columns->GetCount());
-    int n = Count == -1 ? columns->GetCount() : std::min(columns->GetCount(), Count);
-    for (int i = 0; i < n; ++i) {
-        int index = indexes[static_cast<size_t>(i)];
-        if (index < 0) throw EIBRVError(rveFieldNotFound, {columns->GetItem(i)->GetFullColumnNameEx()});
-        // Both buffers have the one layout: the column found in the first serves the second.
-        PFieldHdr hdr1 = TIBRVRecordBuffer::FieldHdr(Buffer1, index);
-        PFieldHdr hdr2 = TIBRVRecordBuffer::FieldHdr(Buffer2, index);
-        bool null1 = hdr1.GetIsNull(), null2 = hdr2.GetIsNull();
-        if (null1 != null2) return false;
-        if (null1) continue;
-        if (std::memcmp(Buffer1 + hdr1.GetOffset(), Buffer2 + hdr1.GetOffset(),
-                        static_cast<size_t>(hdr1.GetDataSize())) != 0)
-            return false;
+    const std::vector<TPositionColumn>& found = PositionColumns(ByKey, Buffer1);
+    size_t n = found.size();
+    if (Count != -1) n = Count < 0 ? 0 : std::min(n, static_cast<size_t>(Count));
+    for (size_t i = 0; i < n; ++i) {
+        const TPositionColumn& c = found[i];
+        if (c.Index < 0) {
+            TIBRVColumnList* columns = ByKey ? static_cast<TIBRVColumnList*>(FKeyColumns.get()) : FOrderColumnsFwd.get();
+            throw EIBRVError(rveFieldNotFound, {columns->GetItem(static_cast<int>(i))->GetFullColumnNameEx()});
+        }
+        bool null1 = PFieldHdr(Buffer1 + c.HdrAt).GetIsNull();
+        if (null1 != PFieldHdr(Buffer2 + c.HdrAt).GetIsNull()) return false;
+        if (!null1 && std::memcmp(Buffer1 + c.Offset, Buffer2 + c.Offset, c.DataSize) != 0) return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 // filter runs on every row delivered.
 #include "IBRowvaneKVInternal.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -85,6 +86,14 @@ bool TIBRowvaneKV::LocateQueryToRecord(TIBSQL* Query, char* Position) {
 // ---------------------------------------------------------------------------
 // Rows
 
+void TIBRowvaneKV::StoreCursorRow(char* CursorBuffer, const char* Buffer) {
+    // Every buffer of the open dataset has the record size of its model.
+    auto size = static_cast<size_t>(TIBRVRecordBuffer::GetRecordSize(Buffer));
+    std::memcpy(CursorBuffer, Buffer, size);
+    std::memcpy(FPositionBuffer, Buffer, size);
+    FForwardOnPosition = FBackwardOnPosition = false;
+}
+
 TGetResult TIBRowvaneKV::InternalGetNextRecord(char* Buffer) {
     int position = GetValidRecordFlag(FPositionBuffer);
     if (position == TIBRVRecordBuffer::AfterLast) return grEOF;
@@ -92,7 +101,7 @@ TGetResult TIBRowvaneKV::InternalGetNextRecord(char* Buffer) {
     if (position == TIBRVRecordBuffer::NoRow) {
         InternalCloseSelectQueryFwd();
         InternalPrepareSelectQueryFwd(1, -1);
-    } else if (!CompareRecordPos(FPositionBuffer, FForwardBuffer, true, -1)) {
+    } else if (!FForwardOnPosition && !CompareRecordPos(FPositionBuffer, FForwardBuffer, true, -1)) {
         InternalCloseSelectQueryFwd();
         InternalPrepareSelectQueryFwd(2, -1);
         SetQueryLocateValues(FQryForward, FPositionBuffer, false, -1);
@@ -107,8 +116,9 @@ TGetResult TIBRowvaneKV::InternalGetNextRecord(char* Buffer) {
     FetchRecordToBuffer(Buffer, FQryForward->Current());
     SetBookmarkFlag(Buffer, bfCurrent);
     GetCalcFields(Buffer);
-    SaveRecord(FForwardBuffer, Buffer);
-    SaveRecord(FPositionBuffer, Buffer);
+    StoreCursorRow(FForwardBuffer, Buffer);
+    // The next row needs no comparison while nothing else moves the position.
+    FForwardOnPosition = KeysComparable();
     return grOK;
 }
 
@@ -119,7 +129,7 @@ TGetResult TIBRowvaneKV::InternalGetPrevRecord(char* Buffer) {
     if (position == TIBRVRecordBuffer::AfterLast) {
         InternalCloseSelectQueryBwd();
         InternalPrepareSelectQueryBwd(3);
-    } else if (!CompareRecordPos(FPositionBuffer, FBackwardBuffer, true, -1)) {
+    } else if (!FBackwardOnPosition && !CompareRecordPos(FPositionBuffer, FBackwardBuffer, true, -1)) {
         InternalCloseSelectQueryBwd();
         InternalPrepareSelectQueryBwd(4);
         SetQueryLocateValues(FQryBackward, FPositionBuffer, false, -1);
@@ -138,8 +148,8 @@ TGetResult TIBRowvaneKV::InternalGetPrevRecord(char* Buffer) {
     FetchRecordToBuffer(Buffer, FQryBackward->Current());
     SetBookmarkFlag(Buffer, bfCurrent);
     GetCalcFields(Buffer);
-    SaveRecord(FBackwardBuffer, Buffer);
-    SaveRecord(FPositionBuffer, Buffer);
+    StoreCursorRow(FBackwardBuffer, Buffer);
+    FBackwardOnPosition = KeysComparable();
     return grOK;
 }
 
@@ -169,38 +179,40 @@ bool TIBRowvaneKV::InternalGetRecordFromBuf(char* Target, char* KeyBuffer) {
     return true;
 }
 
-TGetResult TIBRowvaneKV::GetRecord(char* Buffer, TGetMode GetMode, bool) {
-    TGetResult result = grError;
-    bool accepted = true;
-    // With the filter on, a request that accepts no row leaves the position where it was.
-    TScratchBuffer saved;
-    if (GetFiltered()) {
-        saved.reset(AllocRecordBuffer());
-        SaveRecord(saved.get(), FPositionBuffer);
-    }
-    do {
-        switch (GetMode) {
-        case gmNext:
-            result = InternalGetNextRecord(Buffer);
-            break;
-        case gmPrior:
-            result = InternalGetPrevRecord(Buffer);
-            break;
-        case gmCurrent:
-            if (FPositionSet) {
-                SaveRecord(Buffer, FPositionBuffer);
-                FPositionSet = false;
-                result = grOK;
-            } else {
-                result = InternalGetCurrRecord(Buffer);
-            }
-            break;
+TGetResult TIBRowvaneKV::GetRecordUnfiltered(char* Buffer, TGetMode GetMode) {
+    switch (GetMode) {
+    case gmNext:
+        return InternalGetNextRecord(Buffer);
+    case gmPrior:
+        return InternalGetPrevRecord(Buffer);
+    case gmCurrent:
+        if (FPositionSet) {
+            SaveRecord(Buffer, FPositionBuffer);
+            FPositionSet = false;
+            return grOK;
         }
+        return InternalGetCurrRecord(Buffer);
+    }
+    return grError;
+}
+
+TGetResult TIBRowvaneKV::GetRecord(char* Buffer, TGetMode GetMode, bool) {
+    return GetFiltered() ? GetRecordFiltered(Buffer, GetMode) : GetRecordUnfiltered(Buffer, GetMode);
+}
+
+TGetResult TIBRowvaneKV::GetRecordFiltered(char* Buffer, TGetMode GetMode) {
+    // A request that accepts no row leaves the position where it was.
+    TScratchBuffer saved(AllocRecordBuffer());
+    SaveRecord(saved.get(), FPositionBuffer);
+    TGetResult result;
+    bool accepted = true;
+    do {
+        result = GetRecordUnfiltered(Buffer, GetMode);
         if (result == grOK) accepted = FilterRecord(Buffer);
         // A rejected row has become the position: the next pass reads on behind it.
         if (GetMode == gmCurrent && result == grOK && !accepted) result = grError;
     } while (result == grOK && !accepted);
-    if (saved && result != grOK) SaveRecord(FPositionBuffer, saved.get());
+    if (result != grOK) SaveRecord(FPositionBuffer, saved.get());
     return result;
 }
 

@@ -179,6 +179,41 @@ TEST_F(NavigationTest, EachCursorReadsOnWhileItStandsOnThePositionAndIsLocatedOt
     EXPECT_EQ(std::string(buffer + DS->Hdr(buffer, 1).GetOffset(), 6), "Banana");
 }
 
+// A cursor reads on without comparing while the row it read last is the
+// position; every other move of the position makes the next read follow it.
+TEST_F(NavigationTest, TheNextReadFollowsThePositionWhereverElseItMoved) {
+    UseItems(1);
+    DS->Open();
+    TScopedBuffer buffer(*DS), first(*DS);
+    struct TMove {
+        const char* Name;
+        std::function<void()> Move;
+        TGetResult Result; // of the next forward read
+        int Id;            // that it delivers
+    };
+    const TMove moves[] = {
+        {"set to an earlier row", [&] { DS->InternalSetToRecord(first); }, grOK, 2},
+        {"first", [&] { DS->InternalFirst(); }, grOK, 1},
+        {"last", [&] { DS->InternalLast(); }, grEOF, 0},
+        {"a row read backward", [&] { ASSERT_EQ(DS->GetRecord(buffer, gmPrior, true), grOK); }, grOK, 3},
+        {"the current row re-read", [&] { ASSERT_EQ(DS->GetRecord(buffer, gmCurrent, true), grOK); }, grOK, 4},
+    };
+    for (const TMove& m : moves) {
+        SCOPED_TRACE(m.Name);
+        DS->InternalFirst();
+        for (int id = 1; id <= 3; ++id) { // the forward cursor reads on to row 3
+            ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
+            ASSERT_EQ(IdOf(*DS, buffer), id);
+            if (id == 1) DS->SaveRecord(first, buffer);
+        }
+        m.Move();
+        ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), m.Result);
+        if (m.Result == grOK) {
+            EXPECT_EQ(IdOf(*DS, buffer), m.Id);
+        }
+    }
+}
+
 TEST_F(NavigationTest, ACursorIsPreparedAgainOnlyWhenItsModeOrCountChanges) {
     UseItems(3); // two order columns
     DS->Open();

@@ -191,13 +191,14 @@ void TDataSet::ActivateBuffers() {
 
 void TDataSet::MoveBuffer(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
-    auto at = [this](int i) { return FBuffers.begin() + i; };
-    char* buffer = FBuffers[static_cast<size_t>(CurIndex)];
+    // Runs for every row a scroll reads: one move of the pointers between.
+    char** buffers = FBuffers.data();
+    char* buffer = buffers[CurIndex];
     if (CurIndex < NewIndex)
-        std::move(at(CurIndex + 1), at(NewIndex + 1), at(CurIndex));
+        std::memmove(buffers + CurIndex, buffers + CurIndex + 1, static_cast<size_t>(NewIndex - CurIndex) * sizeof buffer);
     else
-        std::move_backward(at(NewIndex), at(CurIndex), at(CurIndex + 1));
-    FBuffers[static_cast<size_t>(NewIndex)] = buffer;
+        std::memmove(buffers + NewIndex + 1, buffers + NewIndex, static_cast<size_t>(CurIndex - NewIndex) * sizeof buffer);
+    buffers[NewIndex] = buffer;
     // The cursor stays on its record wherever that buffer went.
     if (FCurrentRecord == CurIndex)
         FCurrentRecord = NewIndex;

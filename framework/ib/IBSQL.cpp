@@ -699,8 +699,8 @@ void TIBSQL::CheckClosed() const {
     if (FOpen) IBError(TIBClientError::CursorOpen, "The statement's cursor is open");
 }
 
-void TIBSQL::CheckOpen() const {
-    if (!FOpen) IBError(TIBClientError::CursorClosed, "The statement's cursor is not open");
+void TIBSQL::CursorNotOpen() {
+    IBError(TIBClientError::CursorClosed, "The statement's cursor is not open");
 }
 
 void TIBSQL::CheckValidStatement() const {

@@ -196,7 +196,10 @@ public:
     int GetSQLDialect() const;
 
     void CheckClosed() const;
-    void CheckOpen() const;
+    void CheckOpen() const {
+        if (!FOpen) CursorNotOpen();
+    }
+    [[noreturn]] static void CursorNotOpen();
     void CheckValidStatement() const;
 
     TNotifyEvent OnSQLChanging;
