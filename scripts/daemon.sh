@@ -5,7 +5,8 @@
 #   daemon_launch    prepares $dir and starts the daemon in the background,
 #                    writing its process id to $pidfile
 #   daemon_cleanup   (optional) ends what the daemon started on its own
-# and then calls daemon_main "$@".
+# and may set start_seconds (5), how long the daemon may take to listen; it
+# then calls daemon_main "$@".
 
 pidfile="$dir/daemon.pid"
 users="$dir/users"
@@ -53,7 +54,7 @@ daemon_start() {
   fi
   listening && die "port $port is taken by another program; choose another port"
   daemon_launch 9>&-  # the daemon must not hold the lock
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 $((${start_seconds:-5} * 20))); do
     listening && break
     running || { cat "$dir/daemon.log" >&2 2>/dev/null || true; stop_daemon; die "the daemon ended at start"; }
     sleep 0.05
