@@ -152,12 +152,12 @@ void TDataSet::CheckCanModify() {
 // The buffer ring
 
 char* TDataSet::ActiveBuffer() const {
-    return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FActiveRecord)];
+    return FBuffers.empty() ? nullptr : Slot(FActiveRecord);
 }
 
 char* TDataSet::GetBuffer(int Index) const {
     assert(Index >= 0 && Index < static_cast<int>(FBuffers.size()));
-    return FBuffers[static_cast<size_t>(Index)];
+    return Slot(Index);
 }
 
 void TDataSet::CheckRing() const {
@@ -191,14 +191,18 @@ void TDataSet::ActivateBuffers() {
 
 void TDataSet::MoveBuffer(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
-    // Runs for every row a scroll reads: one move of the pointers between.
-    char** buffers = FBuffers.data();
-    char* buffer = buffers[CurIndex];
-    if (CurIndex < NewIndex)
-        std::memmove(buffers + CurIndex, buffers + CurIndex + 1, static_cast<size_t>(NewIndex - CurIndex) * sizeof buffer);
-    else
-        std::memmove(buffers + NewIndex + 1, buffers + NewIndex, static_cast<size_t>(CurIndex - NewIndex) * sizeof buffer);
-    buffers[NewIndex] = buffer;
+    int last = static_cast<int>(FBuffers.size()) - 1;
+    if (CurIndex == 0 && NewIndex == last) {
+        TurnRing();
+    } else if (CurIndex == last && NewIndex == 0) {
+        FRingStart = FRingStart == 0 ? static_cast<size_t>(last) : FRingStart - 1;
+    } else {
+        char* buffer = Slot(CurIndex);
+        int step = CurIndex < NewIndex ? 1 : -1;
+        for (int i = CurIndex; i != NewIndex; i += step)
+            Slot(i) = Slot(i + step);
+        Slot(NewIndex) = buffer;
+    }
     // The cursor stays on its record wherever that buffer went.
     if (FCurrentRecord == CurIndex)
         FCurrentRecord = NewIndex;
@@ -245,7 +249,7 @@ TGetResult TDataSet::FetchRecord(char* Buffer, TGetMode Mode, bool DoCheck) {
 
 bool TDataSet::ReadEndRecord(TGetMode Mode) {
     // Into the spare buffer: should the read fail, the window stays as it was.
-    if (FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], Mode, true) != grOK) {
+    if (FetchRecord(Slot(FRecordCount), Mode, true) != grOK) {
         ClearBuffers();
         FReadFailed = false; // there is no row
         return false;
@@ -266,14 +270,14 @@ bool TDataSet::GetNextRecord() {
             GetBookmarkFlag(ActiveBuffer()) == bfInserted)
             mode = gmCurrent;
     }
-    bool ok = FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], mode, true) == grOK;
+    bool ok = FetchRecord(Slot(FRecordCount), mode, true) == grOK;
     if (ok) {
         if (FRecordCount == 0)
             ActivateBuffers();
         else if (FRecordCount < FBufferCount)
             ++FRecordCount;
         else
-            MoveBuffer(0, FRecordCount);
+            TurnRing(); // MoveBuffer(0, FRecordCount): the row read is the last
         FCurrentRecord = FRecordCount - 1;
     } else {
         CursorPosChanged();
@@ -284,7 +288,7 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
     if (FRecordCount > 0) SetCurrentRecord(0);
-    bool ok = FetchRecord(FBuffers[static_cast<size_t>(FRecordCount)], gmPrior, true) == grOK;
+    bool ok = FetchRecord(Slot(FRecordCount), gmPrior, true) == grOK;
     if (ok) {
         if (FRecordCount == 0) {
             ActivateBuffers();
@@ -333,9 +337,15 @@ void TDataSet::UpdateBufferCount() {
     SetBufferCount(wanted);
 }
 
+void TDataSet::StraightenRing() {
+    std::rotate(FBuffers.begin(), FBuffers.begin() + static_cast<long>(FRingStart), FBuffers.end());
+    FRingStart = 0;
+}
+
 void TDataSet::SetBufferCount(int Value) {
     assert(Value >= 0);
     if (FBufferCount == Value) return;
+    StraightenRing();
     if (Value < FBufferCount && FRecordCount > 0) {
         // Keep the active record, and as much of the links' windows as fits.
         int first = FActiveRecord;
@@ -497,7 +507,7 @@ void TDataSet::Refresh() {
 
 void TDataSet::Resync(TResyncMode Mode) {
     CheckActive();
-    char* spare = FBuffers[static_cast<size_t>(FRecordCount)];
+    char* spare = Slot(FRecordCount);
     if (Mode.Contains(rmExact)) {
         CursorPosChanged();
         if (FetchRecord(spare, gmCurrent, true) != grOK) DatabaseErrorFmt(SRecordNotFound, {}, this);
@@ -660,7 +670,7 @@ void TDataSet::Append() {
     BeginInsertAppend();
     ClearBuffers();
     try {
-        char* buffer = FBuffers[0];
+        char* buffer = Slot(0);
         InitRecord(buffer);
         SetBookmarkFlag(buffer, bfEOF);
         FRecordCount = 1;

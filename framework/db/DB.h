@@ -196,9 +196,7 @@ protected:
     int GetBufferedRecordCount() const { return FRecordCount; }
     char* GetBuffer(int Index) const;
     // The spare buffer, which the next fetch fills.
-    char* TempBuffer() const {
-        return FBuffers.empty() ? nullptr : FBuffers[static_cast<size_t>(FRecordCount)];
-    }
+    char* TempBuffer() const { return FBuffers.empty() ? nullptr : Slot(FRecordCount); }
     void SetState(TDataSetState Value);
     // Switches the state without telling the links; RestoreState ends it.
     TDataSetState SetTempState(TDataSetState Value);
@@ -281,7 +279,20 @@ private:
     std::unique_ptr<TFields> FFields;
     std::unique_ptr<TFieldDefs> FFieldDefs;
     TList<TDataSource> FDataSources;
-    std::vector<char*> FBuffers; // FBufferCount + 1 while open, the last is spare
+    // FBufferCount + 1 while open, the last is spare. A ring: record Index
+    // lies at FBuffers[(FRingStart + Index) mod size], so that moving the
+    // first buffer to the end (a row read on at the bottom) moves no pointer.
+    std::vector<char*> FBuffers;
+    size_t FRingStart = 0;
+    char*& Slot(int Index) {
+        size_t i = FRingStart + static_cast<size_t>(Index);
+        return FBuffers[i < FBuffers.size() ? i : i - FBuffers.size()];
+    }
+    char* Slot(int Index) const { return const_cast<TDataSet*>(this)->Slot(Index); }
+    // The first buffer to the end (every row a scroll reads at the bottom).
+    void TurnRing() { FRingStart = FRingStart + 1 == FBuffers.size() ? 0 : FRingStart + 1; }
+    // The ring laid out from FBuffers[0] again.
+    void StraightenRing();
     int FBufferCount = 0;
     int FRecordCount = 0;
     int FActiveRecord = 0;

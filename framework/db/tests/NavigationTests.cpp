@@ -245,15 +245,16 @@ TEST_F(DataSetTest, TheRingHoldsTheLargestCountAnyLinkWantsAndOneSpare) {
     EXPECT_THAT(wide.Window(), ElementsAre(1, 2, 3, 4, 5));
     EXPECT_THAT(Link->Window(), ElementsAre(1, 2, 3));
 
-    DS->MoveBy(4); // on 5: the narrow link's window follows the active record
-    EXPECT_THAT(Link->Window(), ElementsAre(3, 4, 5));
+    DS->MoveBy(7); // on 8, read on past the wide window: the narrow one follows the active record
+    EXPECT_THAT(wide.Window(), ElementsAre(4, 5, 6, 7, 8));
+    EXPECT_THAT(Link->Window(), ElementsAre(6, 7, 8));
     EXPECT_EQ(Link->GetActiveRecord(), 2);
 
     wide.SetDataSource(nullptr); // the ring shrinks and keeps the active record
     EXPECT_EQ(DS->RingBufferCount(), 3);
     EXPECT_EQ(DS->LiveBuffers, 4);
-    EXPECT_THAT(Link->Window(), ElementsAre(3, 4, 5));
-    EXPECT_EQ(ActiveKey(), 5);
+    EXPECT_THAT(Link->Window(), ElementsAre(6, 7, 8));
+    EXPECT_EQ(ActiveKey(), 8);
 
     DS->Last();
     Link->SetBufferCount(5); // growing at the end fills from before
