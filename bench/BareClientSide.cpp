@@ -7,12 +7,49 @@ namespace {
 constexpr const char* Side = "bare";
 } // namespace
 
+namespace {
+
+// One of the two cursors: its statement, the mode it is prepared for (the
+// texts of its order from the end and from a position), and the row it
+// stands on (the dataset's forward or backward buffer).
+struct TBareCursor {
+    TBareCursor(isc_db_handle* Db, isc_tr_handle* Tr, const AnsiString& FromEnd, const AnsiString& FromPosition,
+                int FromEndMode)
+        : Q(Side, Db, Tr), FromEnd(FromEnd), FromPosition(FromPosition), FromEndMode(FromEndMode) {}
+
+    TStatement Q;
+    const AnsiString& FromEnd;
+    const AnsiString& FromPosition;
+    int FromEndMode; // 1 forward, 3 backward; from a position it is one more
+    int Mode = 0;
+    bool OnRow = false;
+    int RowId = 0;
+
+    void Close() {
+        Q.CloseCursor();
+        OnRow = false;
+    }
+    // Re-prepared only when the mode changes; mode 0 unprepares.
+    void Prepare(int NewMode) {
+        if (NewMode == Mode) return;
+        Close();
+        Q.Free();
+        if (NewMode != 0) {
+            Q.Prepare(NewMode == FromEndMode ? FromEnd : FromPosition);
+            CheckItemColumns(Q.Out(), Side);
+        }
+        Mode = NewMode;
+    }
+};
+
+} // namespace
+
 struct TBareClientSide::TImpl {
     explicit TImpl(TBenchOrder O)
         : Order(O), S(BenchStatements(O)), Select(Side, Conn.Db(), Conn.Tr()),
-          Fwd(Side, Conn.Db(), Conn.Tr()), Bwd(Side, Conn.Db(), Conn.Tr()),
-          Refresh(Side, Conn.Db(), Conn.Tr()), Update(Side, Conn.Db(), Conn.Tr()),
-          Catalogue(Side, Conn.Db(), &CatalogueTr) {}
+          Fwd(Conn.Db(), Conn.Tr(), S.Forward, S.ForwardAt, 1),
+          Bwd(Conn.Db(), Conn.Tr(), S.Backward, S.BackwardAt, 3), Refresh(Side, Conn.Db(), Conn.Tr()),
+          Update(Side, Conn.Db(), Conn.Tr()), Catalogue(Side, Conn.Db(), &CatalogueTr) {}
     ~TImpl() {
         FreeAll();
         ISC_STATUS_ARRAY sv;
@@ -24,17 +61,12 @@ struct TBareClientSide::TImpl {
     TClientConnection Conn{Side};
     isc_tr_handle CatalogueTr = 0;
     // Declared after the handles they point at, so destroyed first.
-    TStatement Select, Fwd, Bwd, Refresh, Update, Catalogue;
-    int FwdMode = 0;
-    int BwdMode = 0;
-    // The row each cursor stands on (the dataset's forward and backward buffers).
-    bool FwdOnRow = false;
-    int FwdRowId = 0;
-    bool BwdOnRow = false;
-    int BwdRowId = 0;
+    TStatement Select;
+    TBareCursor Fwd, Bwd;
+    TStatement Refresh, Update, Catalogue;
 
     void FreeAll() noexcept {
-        for (TStatement* q : {&Select, &Fwd, &Bwd, &Refresh, &Update, &Catalogue}) {
+        for (TStatement* q : {&Select, &Fwd.Q, &Bwd.Q, &Refresh, &Update, &Catalogue}) {
             try {
                 q->Free();
             } catch (...) {
@@ -43,34 +75,26 @@ struct TBareClientSide::TImpl {
         }
     }
 
-    // The cursor statements: re-prepared only when the mode changes; mode 0 unprepares.
-    void CloseFwd() {
-        Fwd.CloseCursor();
-        FwdOnRow = false;
-    }
-    void CloseBwd() {
-        Bwd.CloseCursor();
-        BwdOnRow = false;
-    }
-    void PrepareFwd(int Mode) {
-        if (Mode == FwdMode) return;
-        CloseFwd();
-        Fwd.Free();
-        if (Mode != 0) {
-            Fwd.Prepare(Mode == 1 ? S.Forward : S.ForwardAt);
-            CheckItemColumns(Fwd.Out(), Side);
+    // The next row of a cursor after the position, the dataset's way: a
+    // cursor that stands on the position reads on, any other is re-opened
+    // (from the end when the position is off that end) and located.
+    bool Step(TBareCursor& C, bool FromEnd, const TRow& Pos, TRow& Row) {
+        bool current = false;
+        if (FromEnd) {
+            C.Close();
+            C.Prepare(C.FromEndMode);
+        } else if (!(C.OnRow && C.RowId == Pos.Id)) {
+            C.Close();
+            C.Prepare(C.FromEndMode + 1);
+            BindOrder(Order, C.Q, Pos);
+            current = !Locate(C.Q, Pos);
         }
-        FwdMode = Mode;
-    }
-    void PrepareBwd(int Mode) {
-        if (Mode == BwdMode) return;
-        CloseBwd();
-        Bwd.Free();
-        if (Mode != 0) {
-            Bwd.Prepare(Mode == 3 ? S.Backward : S.BackwardAt);
-            CheckItemColumns(Bwd.Out(), Side);
-        }
-        BwdMode = Mode;
+        if (!C.Q.IsOpen()) C.Q.Execute(true);
+        if (C.Q.AtEnd() || (!current && !C.Q.Fetch())) return false;
+        ReadRow(C.Q.Out(), Row);
+        C.OnRow = true;
+        C.RowId = Row.Id;
+        return true;
     }
 
     // Moves a re-opened cursor onto the position: true when it stands on the
@@ -152,46 +176,14 @@ TBareClientSide::TBareClientSide(const TBenchTarget& Target)
 TBareClientSide::~TBareClientSide() = default;
 
 bool TBareClientSide::GetNext(TRow& Row) {
-    if (FPosFlag == AfterLast) return false;
-    TImpl& f = *F;
-    bool current = false;
-    if (FPosFlag == BeforeFirst) {
-        f.CloseFwd();
-        f.PrepareFwd(1);
-    } else if (!(f.FwdOnRow && f.FwdRowId == FPos.Id)) {
-        f.CloseFwd();
-        f.PrepareFwd(2);
-        BindOrder(f.Order, f.Fwd, FPos);
-        current = !f.Locate(f.Fwd, FPos);
-    }
-    if (!f.Fwd.IsOpen()) f.Fwd.Execute(true);
-    if (f.Fwd.AtEnd() || (!current && !f.Fwd.Fetch())) return false;
-    ReadRow(f.Fwd.Out(), Row);
-    f.FwdOnRow = true;
-    f.FwdRowId = Row.Id;
+    if (FPosFlag == AfterLast || !F->Step(F->Fwd, FPosFlag == BeforeFirst, FPos, Row)) return false;
     FPosFlag = OnRow;
     FPos = Row;
     return true;
 }
 
 bool TBareClientSide::GetPrior(TRow& Row) {
-    if (FPosFlag == BeforeFirst) return false;
-    TImpl& f = *F;
-    bool current = false;
-    if (FPosFlag == AfterLast) {
-        f.CloseBwd();
-        f.PrepareBwd(3);
-    } else if (!(f.BwdOnRow && f.BwdRowId == FPos.Id)) {
-        f.CloseBwd();
-        f.PrepareBwd(4);
-        BindOrder(f.Order, f.Bwd, FPos);
-        current = !f.Locate(f.Bwd, FPos);
-    }
-    if (!f.Bwd.IsOpen()) f.Bwd.Execute(true);
-    if (f.Bwd.AtEnd() || (!current && !f.Bwd.Fetch())) return false;
-    ReadRow(f.Bwd.Out(), Row);
-    f.BwdOnRow = true;
-    f.BwdRowId = Row.Id;
+    if (FPosFlag == BeforeFirst || !F->Step(F->Bwd, FPosFlag == AfterLast, FPos, Row)) return false;
     FPosFlag = OnRow;
     FPos = Row;
     return true;
@@ -206,8 +198,8 @@ void TBareClientSide::Open() {
 }
 
 void TBareClientSide::Close() {
-    F->PrepareFwd(0);
-    F->PrepareBwd(0);
+    F->Fwd.Prepare(0);
+    F->Bwd.Prepare(0);
     F->Refresh.Free();
     F->Update.Free();
     F->Select.Free();
@@ -216,12 +208,12 @@ void TBareClientSide::Close() {
 
 void TBareClientSide::FindNearest(const TBenchKey& Key) {
     // The key search by order columns: the forward cursor opened at the key.
-    F->CloseFwd();
-    F->PrepareFwd(2);
-    BindOrder(F->Order, F->Fwd, Key);
-    F->Fwd.Execute(true);
-    if (!F->Fwd.Fetch()) return;
-    ReadRow(F->Fwd.Out(), FPos);
+    F->Fwd.Close();
+    F->Fwd.Prepare(2);
+    BindOrder(F->Order, F->Fwd.Q, Key);
+    F->Fwd.Q.Execute(true);
+    if (!F->Fwd.Q.Fetch()) return;
+    ReadRow(F->Fwd.Q.Out(), FPos);
     FPosFlag = OnRow;
     ResyncCentred();
 }
@@ -261,8 +253,8 @@ void TBareClientSide::EditPost(int PriceCents) {
     u.Execute(false);
     if (u.RowsUpdated() != 1) throw Exception("bare client: the update changed no row");
     FPos = edited;
-    F->CloseFwd();
-    F->CloseBwd();
+    F->Fwd.Close();
+    F->Bwd.Close();
 
     // The framework's resynchronisation: the current row re-read by key, then
     // the rows before it (as many as the window had) and after it.
