@@ -8,6 +8,7 @@
 #include "System.h"
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 // The sort orders of the bench table, all ascending: by ID and by
@@ -77,21 +78,21 @@ public:
     // Closes the result. The dataset and the bare client unprepare their
     // statements; the lean client and OFFSET paging keep theirs.
     virtual void Close() = 0;
-    virtual void First() = 0;
+    virtual void First() { Unmeasured("First"); }
     virtual void Last() = 0;
     // Untimed, before First after Last: the window away from the first.
     virtual void LeaveFirstWindow() { Last(); }
     // The window moves one page (WindowRows rows) on or back in the order.
-    virtual void PageDown() = 0;
-    virtual void PageUp() = 0;
+    virtual void PageDown() { Unmeasured("PageDown"); }
+    virtual void PageUp() { Unmeasured("PageUp"); }
     // Nearest search by the order's column, the found row centred.
-    virtual void FindNearest(const TBenchKey& Key) = 0;
+    virtual void FindNearest(const TBenchKey& /*Key*/) { Unmeasured("FindNearest"); }
     // Exact search by primary key (ID), the found row centred.
-    virtual void FindByKey(int Id) = 0;
+    virtual void FindByKey(int /*Id*/) { Unmeasured("FindByKey"); }
     // First, then Next until the end; returns the rows passed (the table's count).
-    virtual Int64 Scan() = 0;
+    virtual Int64 Scan() { Unmeasured("Scan"); }
     // Edits the active record, sets PRICE to PriceCents / 100 and posts.
-    virtual void EditPost(int PriceCents) = 0;
+    virtual void EditPost(int /*PriceCents*/) { Unmeasured("EditPost"); }
     // The window centred on the row at Rank of the order, whose ID is Id:
     // a search by primary key, or a page read by its place (OFFSET paging).
     virtual void GoToRow(Int64 /*Rank*/, int Id) { FindByKey(Id); }
@@ -101,4 +102,10 @@ public:
     // The engine's number of the side's attachment (CURRENT_CONNECTION), by
     // which the check reads the engine's work for the side; 0 when unknown.
     virtual Int64 AttachmentId() = 0;
+
+protected:
+    // The moves a side does not offer (Supports says which) raise this.
+    [[noreturn]] void Unmeasured(const char* What) const {
+        throw EBenchUnsupported(std::string(Name()) + " side: " + What + " is not measured");
+    }
 };

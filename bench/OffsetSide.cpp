@@ -7,10 +7,6 @@
 
 namespace {
 constexpr const char* Side = "offset";
-
-[[noreturn]] void Unsupported(const char* What) {
-    throw EBenchUnsupported(AnsiString("OFFSET side: ") + What + " is not measured");
-}
 } // namespace
 
 struct TOffsetSide::TImpl {
@@ -102,18 +98,6 @@ void TOffsetSide::GoToRow(Int64 Rank, int) {
     F->Read(Rank - (F->Target.WindowRows - 1) / 2);
 }
 
-void TOffsetSide::FindNearest(const TBenchKey&) {
-    Unsupported("FindNearest");
-}
-void TOffsetSide::FindByKey(int) {
-    Unsupported("FindByKey");
-}
-Int64 TOffsetSide::Scan() {
-    Unsupported("Scan");
-}
-void TOffsetSide::EditPost(int) {
-    Unsupported("EditPost");
-}
 
 void TOffsetSide::Restart() {
     F->Conn.Rollback();

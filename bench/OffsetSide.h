@@ -30,10 +30,6 @@ public:
     void LeaveFirstWindow() override { PageDown(); }
     void PageDown() override;
     void PageUp() override;
-    void FindNearest(const TBenchKey& Key) override;
-    void FindByKey(int Id) override;
-    Int64 Scan() override;
-    void EditPost(int PriceCents) override;
     void GoToRow(Int64 Rank, int Id) override;
     void Restart() override;
     TBenchWindow Window() override;

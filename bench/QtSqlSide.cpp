@@ -16,10 +16,6 @@ AnsiString Text(const QString& S) {
     return S.toStdString();
 }
 
-[[noreturn]] void Unsupported(const char* What) {
-    throw EBenchUnsupported(AnsiString("Qt SQL side: ") + What + " is not measured");
-}
-
 } // namespace
 
 struct TQtSqlSide::TImpl {
@@ -106,27 +102,6 @@ void TQtSqlSide::Last() {
     F->ReadWindow();
 }
 
-void TQtSqlSide::First() {
-    Unsupported("First");
-}
-void TQtSqlSide::PageDown() {
-    Unsupported("PageDown");
-}
-void TQtSqlSide::PageUp() {
-    Unsupported("PageUp");
-}
-void TQtSqlSide::FindNearest(const TBenchKey&) {
-    Unsupported("FindNearest");
-}
-void TQtSqlSide::FindByKey(int) {
-    Unsupported("FindByKey");
-}
-Int64 TQtSqlSide::Scan() {
-    Unsupported("Scan");
-}
-void TQtSqlSide::EditPost(int) {
-    Unsupported("EditPost");
-}
 
 TBenchWindow TQtSqlSide::Window() {
     TBenchWindow ids;

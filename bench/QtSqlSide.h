@@ -24,14 +24,7 @@ public:
     bool Supports(TBenchOp Op) const override { return Measures(Op); }
     void Open() override;
     void Close() override;
-    void First() override;
     void Last() override;
-    void PageDown() override;
-    void PageUp() override;
-    void FindNearest(const TBenchKey& Key) override;
-    void FindByKey(int Id) override;
-    Int64 Scan() override;
-    void EditPost(int PriceCents) override;
     void Restart() override {}
     TBenchWindow Window() override;
     Int64 AttachmentId() override;
