@@ -774,7 +774,7 @@ protected:
     void InternalCloseSelectQueryFwd();
     void InternalCloseSelectQueryBwd();
     // The row a cursor read (into a ring buffer) becomes its own and the position.
-    void StoreCursorRow(char* CursorBuffer, const char* Buffer);
+    void StoreCursorRow(char* CursorBuffer, bool& CursorOnPosition, const char* Buffer);
     TGetResult InternalGetNextRecord(char* Buffer);
     TGetResult InternalGetPrevRecord(char* Buffer);
     TGetResult InternalGetCurrRecord(char* Buffer);

@@ -362,8 +362,7 @@ void TIBRowvaneKV::FetchRecordToBuffer(char* Buffer, TIBXSQLDA* Row) {
                 FetchFieldToBuffer(Row->GetXSQLVAR(i), PFieldHdr(Buffer + f.HdrAt), Buffer + f.Offset);
         }
     } else {
-        int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < FColumnCount; ++i) {
             PFieldHdr hdr = TIBRVRecordBuffer::FieldHdr(Buffer, i);
             FetchFieldToBuffer(Row->GetXSQLVAR(i), hdr, Buffer + hdr.GetOffset());
         }

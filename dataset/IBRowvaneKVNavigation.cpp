@@ -86,12 +86,15 @@ bool TIBRowvaneKV::LocateQueryToRecord(TIBSQL* Query, char* Position) {
 // ---------------------------------------------------------------------------
 // Rows
 
-void TIBRowvaneKV::StoreCursorRow(char* CursorBuffer, const char* Buffer) {
+void TIBRowvaneKV::StoreCursorRow(char* CursorBuffer, bool& CursorOnPosition, const char* Buffer) {
     // Every buffer of the open dataset has the record size of its model.
     auto size = static_cast<size_t>(TIBRVRecordBuffer::GetRecordSize(Buffer));
     std::memcpy(CursorBuffer, Buffer, size);
     std::memcpy(FPositionBuffer, Buffer, size);
+    // The other cursor has left the position; this one reads on from it
+    // without comparing, while nothing else moves the position.
     FForwardOnPosition = FBackwardOnPosition = false;
+    CursorOnPosition = KeysComparable();
 }
 
 TGetResult TIBRowvaneKV::InternalGetNextRecord(char* Buffer) {
@@ -116,9 +119,7 @@ TGetResult TIBRowvaneKV::InternalGetNextRecord(char* Buffer) {
     FetchRecordToBuffer(Buffer, FQryForward->Current());
     SetBookmarkFlag(Buffer, bfCurrent);
     GetCalcFields(Buffer);
-    StoreCursorRow(FForwardBuffer, Buffer);
-    // The next row needs no comparison while nothing else moves the position.
-    FForwardOnPosition = KeysComparable();
+    StoreCursorRow(FForwardBuffer, FForwardOnPosition, Buffer);
     return grOK;
 }
 
@@ -148,8 +149,7 @@ TGetResult TIBRowvaneKV::InternalGetPrevRecord(char* Buffer) {
     FetchRecordToBuffer(Buffer, FQryBackward->Current());
     SetBookmarkFlag(Buffer, bfCurrent);
     GetCalcFields(Buffer);
-    StoreCursorRow(FBackwardBuffer, Buffer);
-    FBackwardOnPosition = KeysComparable();
+    StoreCursorRow(FBackwardBuffer, FBackwardOnPosition, Buffer);
     return grOK;
 }
 

@@ -284,11 +284,12 @@ private:
     // first buffer to the end (a row read on at the bottom) moves no pointer.
     std::vector<char*> FBuffers;
     size_t FRingStart = 0;
-    char*& Slot(int Index) {
+    size_t SlotIndex(int Index) const {
         size_t i = FRingStart + static_cast<size_t>(Index);
-        return FBuffers[i < FBuffers.size() ? i : i - FBuffers.size()];
+        return i < FBuffers.size() ? i : i - FBuffers.size();
     }
-    char* Slot(int Index) const { return const_cast<TDataSet*>(this)->Slot(Index); }
+    char*& Slot(int Index) { return FBuffers[SlotIndex(Index)]; }
+    char* Slot(int Index) const { return FBuffers[SlotIndex(Index)]; }
     // The first buffer to the end (every row a scroll reads at the bottom).
     void TurnRing() { FRingStart = FRingStart + 1 == FBuffers.size() ? 0 : FRingStart + 1; }
     // The ring laid out from FBuffers[0] again.
