@@ -147,9 +147,6 @@ Qt::CursorShape CursorShape(TCursor c) {
     }
 }
 
-// Set while SetFocus moves the focus without changing a form's active control.
-bool GKeepActiveControl = false;
-
 // How deep each widget is inside events of its own right now.
 std::map<QWidget*, int>& DepthMap() {
     static std::map<QWidget*, int> depth;
@@ -862,10 +859,6 @@ void TControl::InitWidget() {
 }
 
 void TControl::Paint(QPainter&) {}
-
-namespace {
-void PaintCaret(TControl* Control, QPainter& Painter); // the caret block, below
-} // namespace
 
 void TControl::WidgetPaint(QWidget* Widget) {
     GuardedCall(this, [&] {
@@ -1831,13 +1824,13 @@ TCaret& Caret() {
     return caret;
 }
 
+} // namespace
+
 void PaintCaret(TControl* Control, QPainter& Painter) {
     const TCaret& c = Caret();
     if (c.Owner != Control || c.HideCount > 0 || !c.BlinkOn) return;
     Painter.fillRect(c.WidgetRect(), ColorToQColor(c.Owner->GetFont()->GetColor()));
 }
-
-} // namespace
 
 bool CreateCaret(TWinControl* Control, int Width, int Height) {
     if (!Control) return false;

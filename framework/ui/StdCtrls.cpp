@@ -2,6 +2,7 @@
 
 #include "Clipbrd.h"
 #include "Forms.h"
+#include "StdCtrlsInternal.h"
 #include "UiPrivate.h"
 
 #include <QApplication>
@@ -60,10 +61,6 @@ QStyle* DesignedIndicatorStyle() {
         style->setParent(QApplication::instance());
     }
     return style;
-}
-
-QString Q(const AnsiString& s) {
-    return QString::fromStdString(s);
 }
 
 Qt::Alignment QtAlignment(TAlignment a) {
@@ -1441,80 +1438,12 @@ void TStaticText::Dispatch(TMessage& Message) {
 
 namespace {
 
-struct TItem {
-    AnsiString Text;
-    TObject* Object = nullptr;
-};
-
-// Where Add puts a line: at the end, or while sorted after the lines that
-// compare equal or less, case-insensitively.
-int AddPlace(const std::vector<TItem>& Items, bool Sorted, const AnsiString& S) {
-    if (!Sorted) return static_cast<int>(Items.size());
-    auto it = std::upper_bound(Items.begin(), Items.end(), S, [](const AnsiString& s, const TItem& i) {
-        return CompareText(s, i.Text) < 0;
-    });
-    return static_cast<int>(it - Items.begin());
-}
-
-void SortItems(std::vector<TItem>& Items) {
-    std::stable_sort(Items.begin(), Items.end(),
-                     [](const TItem& a, const TItem& b) { return CompareText(a.Text, b.Text) < 0; });
-}
-
 int ScrollBarExtent() {
     QStyle* style = QApplication::instance() ? QApplication::style() : nullptr;
     return style ? style->pixelMetric(QStyle::PM_ScrollBarExtent) : 16;
 }
 
 } // namespace
-
-// The lines of a list or combo box for its control: what changes under the
-// selection goes to the control, which keeps the window up to date.
-template <class Control> class TItemStrings : public TStrings {
-public:
-    explicit TItemStrings(Control* Owner) : FOwner(Owner) {}
-    AnsiString Get(int Index) const override { return At(Index).Text; }
-    int GetCount() const override { return static_cast<int>(FItems.size()); }
-    TObject* GetObject(int Index) const override { return At(Index).Object; }
-    void PutObject(int Index, TObject* Object) override { At(Index).Object = Object; }
-    // Replaces the text in place: the selection stays.
-    void Put(int Index, const AnsiString& S) override {
-        At(Index).Text = S;
-        FOwner->ItemChanged(Index);
-    }
-    void Insert(int Index, const AnsiString& S) override { InsertObject(Index, S, nullptr); }
-    void InsertObject(int Index, const AnsiString& S, TObject* Object) override {
-        if (Index < 0 || Index > GetCount()) Error(Index);
-        FItems.insert(FItems.begin() + Index, TItem{S, Object});
-        FOwner->ItemInserted(Index);
-    }
-    int Add(const AnsiString& S) override { return AddObject(S, nullptr); }
-    int AddObject(const AnsiString& S, TObject* Object) override {
-        int at = AddPlace(FItems, FOwner->GetSorted(), S);
-        InsertObject(at, S, Object);
-        return at;
-    }
-    void Clear() override {
-        FItems.clear();
-        FOwner->ItemsCleared();
-    }
-    // Takes the line out (the control's part of deleting).
-    void Remove(int Index) {
-        At(Index);
-        FItems.erase(FItems.begin() + Index);
-    }
-    void Sort() { SortItems(FItems); }
-
-protected:
-    TItem& At(int Index) {
-        if (Index < 0 || Index >= GetCount()) Error(Index);
-        return FItems[static_cast<size_t>(Index)];
-    }
-    const TItem& At(int Index) const { return const_cast<TItemStrings*>(this)->At(Index); }
-
-    Control* FOwner;
-    std::vector<TItem> FItems;
-};
 
 class TListBoxStrings : public TItemStrings<TCustomListBox> {
 public:
