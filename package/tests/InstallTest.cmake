@@ -24,6 +24,15 @@ foreach(file ${LIBDIR}/KVIB5.so ${LIBDIR}/KVIB5.de ${LIBDIR}/libkvcore.so includ
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+# The units' shared internals stay out, and nothing but KVIB5/ goes into include/.
+file(GLOB internal ${prefix}/include/KVIB5/*Internal.h ${prefix}/include/KVIB5/*Private.h)
+if(internal)
+  message(FATAL_ERROR "internal headers installed: ${internal}")
+endif()
+file(GLOB includes RELATIVE ${prefix}/include ${prefix}/include/*)
+if(NOT includes STREQUAL "KVIB5")
+  message(FATAL_ERROR "include/ holds more than KVIB5/: ${includes}")
+endif()
 
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/app -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
