@@ -1,8 +1,9 @@
 // The program as a user meets it who is neither root nor in the engine's
-// group, on a machine set up by scripts/setup alone: the open sequence runs
-// in a process of that user (demo_open_sequence), with the program in a
-// folder the user may not write. Making such a user needs root; the test
-// makes it when run as root (as CI runs) and is skipped otherwise.
+// group, on a machine set up by scripts/setup alone: the open sequence and
+// the settings dialog run in a process of that user (demo_user_session),
+// with the program in a folder the user may not write. Making such a user
+// needs root; the tests make it when run as root (as CI runs) and are
+// skipped otherwise.
 #include "DemoTestEnv.h"
 #include "IBDatabase.h"
 #include "IBSQL.h"
@@ -196,12 +197,10 @@ protected:
         fs::remove_all(Home, ec);
     }
 
-    // Runs Binary, copied into the program folder as the program file, as the user.
-    std::unique_ptr<TUserProcess> Start(const char* Binary, const std::vector<std::string>& Args) {
+    // Runs demo_user_session, copied into the program folder as the program file, as the user.
+    std::unique_ptr<TUserProcess> Start(const std::vector<std::string>& Args) {
         const fs::path program = fs::path(Program.Path()) / "IBRowvaneDemo";
-        std::error_code ec;
-        fs::remove(program, ec);
-        fs::copy_file(Binary, program);
+        if (!fs::exists(program)) fs::copy_file(DEMO_USER_SESSION_FILE, program);
         std::vector<std::string> environment = {"HOME=" + Home.string(), "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
                                                 "QT_QPA_PLATFORM=offscreen",
                                                 "XDG_RUNTIME_DIR=" + (Home / "run").string()};
@@ -218,7 +217,7 @@ protected:
 
 TEST_F(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
     const std::string database = (Home / "data" / "demo.fdb").string();
-    std::unique_ptr<TUserProcess> started = Start(DEMO_OPEN_SEQUENCE_FILE, {database});
+    std::unique_ptr<TUserProcess> started = Start({"open", database});
     TUserProcess& process = *started;
     ASSERT_TRUE(process.Started());
 
@@ -288,7 +287,7 @@ TEST_F(UnprivilegedUser, PassesOverAnotherUsersSettingsFileBesideTheProgram) {
     const std::string database = (Home / "data" / "mine.fdb").string();
     // The first run finds nothing of its own; the second finds what the first saved.
     for (const std::string& shown : {std::string("shown 0 "), "shown 1 " + database}) {
-        std::unique_ptr<TUserProcess> process = Start(DEMO_SETTINGS_DIALOG_FILE, {database});
+        std::unique_ptr<TUserProcess> process = Start({"settings", database});
         ASSERT_TRUE(process->Started());
         EXPECT_EQ(process->ReadLine(), shown);
         EXPECT_EQ(process->ReadLine(), std::optional<std::string>("saved"));
