@@ -428,6 +428,10 @@ void TIBRowvaneKV::InternalInitFieldDefs() {
                 def->SetFieldNo(i + 1);
                 switch (hdr.FieldType) {
                 case ftString:
+                    // In the column's unit: bytes, or the characters of a multi-byte set.
+                    def->SetCharSize(column->GetCharSize());
+                    def->SetSize(hdr.DataSize / column->GetCharSize());
+                    break;
                 case ftBlob:
                 case ftMemo:
                 case ftGraphic:

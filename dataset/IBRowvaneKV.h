@@ -430,7 +430,11 @@ private:
 // FieldCount int32, RecordSize int32), FieldCount packed FieldHdr entries,
 // the columns' data back to back at their offsets, then the framework's
 // calculated-field area. Nothing is aligned, so every value is read and
-// written byte-wise.
+// written byte-wise. Values are held as the engine gives them: a string's
+// bytes (a CHAR of a multi-byte set cut to its declared characters), a
+// NUMERIC or DECIMAL as its scaled 64-bit integer, TIME and TIMESTAMP to
+// 1/10000 s (IBRowvaneKVInternal.h); the fields read and write their own
+// forms through GetFieldData and SetFieldData.
 
 // One column's description and state, as values.
 struct TFieldHdr {
@@ -439,7 +443,7 @@ struct TFieldHdr {
     bool Required = false;
     bool IsNull = true;
     int DataSize = 0;
-    int ActualLength = 0; // strings: characters held; BCD: the scale
+    int ActualLength = 0; // strings: bytes held; BCD: the scale (decimals)
     int Precision = 0;
     int Offset = 0; // of the data, from the start of the buffer
 };
@@ -885,14 +889,31 @@ private:
     // made with the model buffer: every row read takes the descriptors of the
     // row directly, without a lookup or a converting getter per column.
     struct TColumnFetch {
-        enum TKind : Byte { Text, Varying, Short, Long, Large, ScaledShort, ScaledLong, ScaledLarge, Double, Id, Other };
+        enum TKind : Byte {
+            Text,      // CHAR counted in bytes
+            TextChars, // CHAR counted in characters: cut to CharCount of them
+            Varying,
+            Short,
+            Long,
+            Large,
+            ScaledShort, // NUMERIC and DECIMAL: the scaled integer as it is
+            ScaledLong,
+            ScaledLarge,
+            Double,
+            Date,
+            Time,
+            TimeStamp,
+            Id,
+            Other
+        };
         TKind Kind = Other;
         int SQLType = 0;
         int Scale = 0;
-        int Offset = 0;   // of the data in the buffer
-        int HdrAt = 0;    // of the FieldHdr in the buffer
-        int DataSize = 0; // in the buffer
-        Int64 Factor = 1; // Scaled kinds: to the four decimals of Currency
+        int Offset = 0;    // of the data in the buffer
+        int HdrAt = 0;     // of the FieldHdr in the buffer
+        int DataSize = 0;  // in the buffer
+        int CharSize = 1;  // strings: the unit of the length (TIBXSQLVAR::GetCharSize)
+        int CharCount = 0; // strings: the declared length in that unit
     };
     static TColumnFetch ColumnFetch(TIBXSQLVAR* Column, const TFieldHdr& Hdr);
     // A value that is not null by its plan; false when the column has to
@@ -910,11 +931,16 @@ private:
     // none) and where it lies in a buffer, looked up once per open and
     // order: every row read compares by them.
     struct TPositionColumn {
+        // How the engine compares two values: by their bytes, as text with
+        // trailing blanks ignored, or as floating point numbers (0 = -0).
+        enum TKind : Byte { Bytes, Text, Float };
         int Index = -1;
         int HdrAt = 0;  // of the FieldHdr
         int Offset = 0; // of the data
         size_t DataSize = 0;
+        TKind Kind = Bytes;
     };
+    static bool SameValue(const TPositionColumn& Column, const char* Buffer1, const char* Buffer2);
     void FindPositionColumns(const char* Buffer);
     bool FKeyColumnsComparable = false; // every key column found
     bool KeysComparable() const { return FPositionColumnsFound && FKeyColumnsComparable; }
