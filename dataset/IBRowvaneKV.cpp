@@ -657,16 +657,18 @@ int TIBRowvaneKV::GetOrderColumnCount() const {
 
 AnsiString TIBRowvaneKV::GetMainTableName() {
     AnsiString name = FMainTable;
+    int dialect = GetSQLDialect();
     if (name.empty()) {
-        // Dialect 1: a double-quoted table name is a string here and is passed over.
-        auto parser = NewParser(1);
+        // At the database's dialect: a table written in double quotes is the
+        // table (dialect 3), not a string that its alias would stand in for.
+        auto parser = NewParser(dialect);
         parser->SetSQLText(FQrySelect->GetSQL()->GetText());
         TSQLSelectParserSectionKV* from = parser->GetSectionByType(sitFrom);
         for (int i = 0; i < from->GetCount() && name.empty(); ++i)
-            if (from->GetItem(i)->ItemType == sitTable) name = from->GetItem(i)->Text;
+            if (from->GetItem(i)->ItemType == sitTable) name = from->GetItem(i)->GetQuotedText();
         if (name.empty()) throw EIBRVError(rveTableNameEmpty);
     }
-    return ExtractIdentifier(GetSQLDialect(), name);
+    return ExtractIdentifier(dialect, name);
 }
 
 // ---------------------------------------------------------------------------

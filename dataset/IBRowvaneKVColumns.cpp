@@ -247,13 +247,13 @@ void TIBRVOrderItems::Changed() {
 TIBRVTableAliasList::TIBRVTableAliasList() : FAliases(std::make_unique<TStringList>()) {}
 
 void TIBRVTableAliasList::BuildList(TIBSQL* Query) {
-    // Dialect 1 on purpose: a double-quoted name is a string literal here and
-    // gives no line, whatever the database's dialect.
-    auto parser = NewParser(1);
+    // At the database's dialect, so that a table or alias written in double
+    // quotes (dialect 3) is a name here as it is to the engine.
+    int dialect = Query->GetSQLDialect();
+    auto parser = NewParser(dialect);
     parser->SetSQLText(Query->GetSQL()->GetText());
     TSQLSelectParserSectionKV* from = parser->GetSectionByType(sitFrom);
     if (FAliases->GetCount() > 0) FAliases->Clear();
-    int dialect = Query->GetSQLDialect();
     bool skip = false;
     AnsiString table;
     for (int i = 0; i < from->GetCount(); ++i) {

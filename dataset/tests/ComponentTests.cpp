@@ -429,7 +429,7 @@ TEST_F(RowvaneTest, EditingTheOrderItemsFollowsTheChosenItem) {
     EXPECT_EQ(DS->OrderBwd()->GetCount(), 0);
 }
 
-TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
+TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstTable) {
     TTestRowvane noDb(nullptr); // dialect 1
     struct Case {
         const char* Select;
@@ -438,7 +438,7 @@ TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
     } cases[] = {
         {"SELECT * FROM ITEM I", "", "ITEM"},
         {"select * from item", "", "ITEM"},
-        {"SELECT * FROM \"Quoted\" q, ITEM", "", "Q"}, // the quoted table is passed over
+        {"SELECT * FROM \"Quoted\" q, ITEM", "", "Q"}, // at dialect 1 a string, not a table
         {"SELECT * FROM ITEM", " other ", "OTHER"},
     };
     for (const auto& c : cases) {
@@ -452,6 +452,9 @@ TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
     Use("SELECT * FROM ITEM");
     DS->SetMainTable("\"Item\"");
     EXPECT_EQ(DS->GetMainTableName(), "Item"); // dialect 3
+    // At dialect 3 a double-quoted table is the table, its alias is none.
+    Use("SELECT * FROM \"Item\" q, ITEM");
+    EXPECT_EQ(DS->GetMainTableName(), "Item");
 }
 
 TEST_F(RowvaneTest, TheEndOfTheTransactionClosesOnlyTheCursors) {
