@@ -548,10 +548,18 @@ void TIBRowvaneKV::RefreshOrderColumns() {
         backward->InvertOrderTypes();
     }
     // Only an open dataset knows its columns and can tell a unique order.
-    int ties = FModelBuffer ? AppendTieBreakers(*forward, *backward) : 0;
+    int ties = 0;
+    bool byKey = false;
+    if (FModelBuffer) {
+        byKey = forward->GetCount() == 0 && FKeyColumns->GetCount() > 0;
+        ties = AppendTieBreakers(*forward, *backward);
+    }
     FOrderColumnsFwd = std::move(forward);
     FOrderColumnsBwd = std::move(backward);
-    FTieBreakCount = ties;
+    // Key columns that stand in for a missing order are the order itself:
+    // a search "by all order columns" searches them.
+    FTieBreakCount = byKey ? 0 : ties;
+    FOrderByKey = byKey;
     FPositionColumnsFound = false;
 }
 
@@ -559,9 +567,10 @@ void TIBRowvaneKV::RefreshOrderColumns() {
 // re-opened at the position, and the engine need not read them backward in
 // the reverse of their forward order. Unless the order is known to be
 // unique, the key columns it lacks therefore follow it: ascending in the
-// order as written, descending in the inverted one. Returns their number.
+// order as written, descending in the inverted one; an empty order gains them
+// all. Returns their number.
 int TIBRowvaneKV::AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward) {
-    if (Forward.GetCount() == 0 || FKeyColumns->GetCount() == 0) return 0;
+    if (FKeyColumns->GetCount() == 0) return 0;
     char* model = FModelBuffer.get();
     auto selectColumn = [this, model](const TIBRVColumn* Column) {
         return GetFieldIndex(model, Column->GetTableNameEx(), Column->GetColumnNameEx());
@@ -582,7 +591,8 @@ int TIBRowvaneKV::AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumn
         }
         if (!inOrder) missing.push_back(key);
     }
-    if (missing.empty() || HasUniqueIndexWithin(order)) return 0;
+    // No order at all: the key alone orders, whether unique or not.
+    if (missing.empty() || (!order.empty() && HasUniqueIndexWithin(order))) return 0;
     for (const TIBRVColumn* key : missing) {
         for (auto [list, direction] : {std::pair{&Forward, sitAsc}, std::pair{&Backward, sitDesc}}) {
             TIBRVColumn* column = list->AddItem();
@@ -644,10 +654,13 @@ const std::vector<std::vector<AnsiString>>& TIBRowvaneKV::GetUniqueIndexes(const
 }
 
 void TIBRowvaneKV::RemoveTieBreakers() {
-    for (TIBRVOrderColumns* list : {FOrderColumnsFwd.get(), FOrderColumnsBwd.get()})
+    for (TIBRVOrderColumns* list : {FOrderColumnsFwd.get(), FOrderColumnsBwd.get()}) {
+        if (FOrderByKey) list->Clear();
         for (int i = 0; i < FTieBreakCount && list->GetCount() > 0; ++i)
             list->Delete(list->GetCount() - 1);
+    }
     FTieBreakCount = 0;
+    FOrderByKey = false;
     FPositionColumnsFound = false;
 }
 

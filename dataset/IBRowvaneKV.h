@@ -742,8 +742,10 @@ protected:
     void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
 
     // ---- Order columns, main table, generated select texts, cursors
-    // Both orders anew from the order item or the select's ORDER BY; while
-    // open made total by the key columns an order that may tie lacks.
+    // Both orders anew from the order item or the select's ORDER BY. While
+    // open an order that may tie is made total by the key columns it lacks,
+    // and without an order the key columns are the order (ascending;
+    // inverted descending).
     void RefreshOrderColumns();
     int AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward);
     // Some unique index of the main table lies within these NOT NULL select columns.
@@ -751,6 +753,7 @@ protected:
     // The main table's active unique indexes, each as its column names in
     // order; read from the catalogue once per open.
     const std::vector<std::vector<AnsiString>>& GetUniqueIndexes(const AnsiString& Table);
+    // Back to the order as written: what open added goes.
     void RemoveTieBreakers();
     // The order columns as written, without the appended key columns.
     int GetOrderColumnCount() const;
@@ -946,6 +949,8 @@ private:
 
     // Key columns appended to both order lists to make the order total.
     int FTieBreakCount = 0;
+    // Without an order of its own the open dataset is ordered by its key columns.
+    bool FOrderByKey = false;
     std::vector<std::vector<AnsiString>> FUniqueIndexes;
     bool FUniqueIndexesRead = false;
 };

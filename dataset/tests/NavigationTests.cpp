@@ -325,35 +325,86 @@ TEST_F(NavigationTest, APositionJustSetIsDeliveredOnceWithoutReadingIt) {
 }
 
 TEST_F(NavigationTest, WithoutKeyColumnsTheSecondRowRaisesCode18) {
-    Use("SELECT * FROM ITEM ORDER BY ID");
-    DS->Open();
-    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 1);
-    EXPECT_RV_ERROR(DS->Next(), rveKeyColumnsMissing);
+    for (const char* select : {"SELECT * FROM ITEM ORDER BY ID", "SELECT * FROM ITEM"}) {
+        SCOPED_TRACE(select);
+        Use(select);
+        DS->Open();
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 1);
+        EXPECT_RV_ERROR(DS->Next(), rveKeyColumnsMissing);
+    }
 }
 
-TEST_F(NavigationTest, WithoutAnOrderACursorReOpenedAtThePositionMustFindItFirst) {
-    Use("SELECT * FROM ITEM");
-    DS->SetKeyColumns("ID");
-    Source->SetDataSet(DS.get());
-    AttachGrid();
-    DS->Open();
-    // The engine's own order, each row once: nothing comes before the first row.
-    std::vector<int> natural = Grid->Window();
-    EXPECT_EQ(natural, EngineOrder("", "RDB$DB_KEY"));
-    DS->Last(); // from the other end, in the engine's order as well
-    EXPECT_EQ(DS->Backward()->GetSQL()->GetText(), "SELECT *\r\nFROM ITEM\r\n");
-    Grid.reset();
-    TScopedBuffer buffer(*DS), first(*DS);
-    DS->InternalFirst();
-    ASSERT_EQ(DS->GetRecord(first, gmNext, true), grOK);
-    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    DS->InternalRefresh();
-    EXPECT_RV_ERROR(DS->GetRecord(buffer, gmNext, true), rveNoSortOrder);
-    DS->InternalSetToRecord(first);
-    DS->InternalRefresh();
-    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    EXPECT_EQ(IdOf(*DS, buffer), natural[1]);
-    EXPECT_EQ(DS->Forward()->GetSQL()->GetText(), "SELECT *\r\nFROM ITEM\r\n"); // no empty condition
+// A select without ORDER BY has no order to invert: the key columns are the
+// order then, ascending as written and descending inverted, and every move
+// works as with an order item.
+TEST_F(NavigationTest, WithoutAnOrderTheKeyColumnsAreTheOrder) {
+    // Rows stored in another order than the key's (the trigger keeps IDs below the generator's).
+    ExecSQL("ALTER SEQUENCE GEN_ITEM_ID RESTART WITH 1000");
+    Commit();
+    ExecSQL("DELETE FROM ITEM");
+    ExecSQL("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 200) DO BEGIN INSERT INTO ITEM (ID,"
+            " DESCRIPTION) VALUES (MOD(:I * 7919, 200) + 1, 'D' || MOD(:I * 31, 200)); I = I + 1; END END");
+    Commit();
+    ASSERT_NE(EngineOrder("", "RDB$DB_KEY"), EngineOrder("", "ID"));
+    struct {
+        const char* Keys;
+        int OrderItemId; // 7 is an empty order item
+        const char* OrderBy;
+        const char* Forward; // the forward cursor's ORDER BY
+    } cases[] = {
+        {"ID", 0, "ID", "ID ASC"},
+        {"ITEM.ID", -7, "ID DESC", "ITEM.ID DESC"},
+        {"DESCRIPTION,ID", 0, "DESCRIPTION, ID", "DESCRIPTION ASC, ID ASC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Keys);
+        Use("SELECT * FROM ITEM");
+        DS->SetKeyColumns(c.Keys);
+        DS->GetOrderItems()->SetText("7;");
+        DS->SetOrderItemId(c.OrderItemId);
+        Source->SetDataSet(DS.get());
+        AttachGrid();
+        DS->Open();
+        std::vector<int> expected = EngineOrder("", c.OrderBy);
+        size_t last = expected.size() - 20;
+        EXPECT_EQ(Grid->Window(), Slice(expected, 0));
+        EXPECT_EQ(DS->Forward()->GetSQL()->GetText(),
+                  AnsiString("SELECT *\r\nFROM ITEM\r\nORDER BY ") + c.Forward + "\r\n");
+        DS->Last();
+        EXPECT_EQ(Grid->Window(), Slice(expected, last));
+        for (size_t top = last; top > 0;) {
+            Grid->PageUp();
+            top = top >= 20 ? top - 20 : 0;
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page up to " << top;
+        }
+        for (size_t top = 0; top < last;) {
+            Grid->PageDown();
+            top = std::min(top + 20, last);
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page down to " << top;
+        }
+        // Turns beyond the window's edge re-open a cursor at the position.
+        DS->First();
+        size_t at = 0;
+        for (int step : {57, -23, 31, -44, 9}) {
+            DS->MoveBy(step);
+            at = static_cast<size_t>(static_cast<long>(at) + step);
+            ASSERT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[at]) << "moved by " << step;
+        }
+        DS->RefreshRows();
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[at]);
+        // A search by all order columns searches the key's values.
+        DS->First();
+        DS->MoveBy(150);
+        AnsiString description = DS->FieldByName("DESCRIPTION")->GetAsString();
+        DS->First();
+        DS->SetKey(true);
+        DS->FieldByName("ID")->SetAsInteger(expected[150]);
+        DS->FieldByName("DESCRIPTION")->SetAsString(description);
+        EXPECT_TRUE(DS->GotoKey(true, false, -1, true));
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[150]);
+        Grid.reset();
+        DS->Close();
+    }
 }
 
 TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListRaisesCode2WhenACursorIsReOpened) {

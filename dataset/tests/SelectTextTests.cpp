@@ -97,8 +97,9 @@ TEST_F(SelectTextTest, TheOrderByIsTheChosenOrderOrItsInversion) {
         {4, false, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B DESC"},
         {-4, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B DESC"},
         {3, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B ASC, C ASC"},
-        // The select's own ORDER BY has none: no order at all.
-        {0, true, "SELECT A, B, C\r\nFROM ABC"},
+        // The select has no ORDER BY of its own: its key columns are the order.
+        {0, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC"},
+        {0, false, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A DESC"},
     };
     Use(Abc);
     DS->GetOrderItems()->SetText(AbcOrders);
@@ -310,15 +311,22 @@ TEST_F(SelectTextTest, AnOrderThatMayTieIsFollowedByTheKeyColumnsItLacks) {
     EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nWHERE (P <= :_LOCATE1)");
     text = "SELECT K1 FROM TIES";
     EXPECT_RV_ERROR(DS->ModifySelectQueryWhereForLocate(text, true, 2), rveInvalidSortColCount);
-    // Another order chosen while open is made total at once.
+    // Another order chosen while open is made total at once; none at all is the key's.
     DS->SetOrderItemId(0);
     text = "SELECT K1 FROM TIES";
     DS->ModifySelectQueryOrderBy(text, true);
-    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES");
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY K1 ASC, K2 ASC");
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryWhereForLocate(text, false, -1);
+    EXPECT_EQ(text,
+              "SELECT K1\r\nFROM TIES\r\nWHERE ((K1 = :_LOCATE1 AND K2 <= :_LOCATE2) OR (K1 < :_LOCATE1))");
     DS->SetOrderItemId(1);
     text = "SELECT K1 FROM TIES";
     DS->ModifySelectQueryOrderBy(text, true);
     EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY P ASC, K1 ASC, K2 ASC");
+    DS->SetOrderItemId(0);
+    DS->Close();
+    EXPECT_EQ(DS->OrderFwd()->GetCount(), 0) << "closed, no order as written";
 }
 
 TEST_F(SelectTextTest, TheRefreshStatementReadsOneRowByKeyUnderTheSelectsOwnCondition) {
