@@ -89,9 +89,16 @@ std::unique_ptr<TSQLSelectParserKV> NewParser(int Dialect) {
     return parser;
 }
 
+void Refuse(TIBRVError Code, std::initializer_list<TVarRec> Args, const AnsiString& Why) {
+    EIBRVError error(Code, Args);
+    error.SetMessage(error.Message() + ": " + Why);
+    throw error;
+}
+
 } // namespace Ibrowvanekv
 
 using Ibrowvanekv::NewParser;
+using Ibrowvanekv::Refuse;
 
 EIBRVError::EIBRVError(TIBRVError Code, std::initializer_list<TVarRec> Args)
     : EDatabaseError(), ErrorCode(Code) {
@@ -355,7 +362,8 @@ void TIBRowvaneKV::InternalOpen() {
     FFieldDataSize = CalcFieldDataSize(FQrySelect);
     FColumnCount = FQrySelect->Current()->GetCount();
     CreateModelBuffer();
-    RefreshOrderColumns(); // now it can be made total
+    CheckKeyColumns();
+    RefreshOrderColumns(); // now it can be checked and made total
     SetBookmarkSize(CalcBookmarkSize());
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         *buffer = AllocRecordBuffer();
@@ -551,6 +559,8 @@ void TIBRowvaneKV::RefreshOrderColumns() {
     int ties = 0;
     bool byKey = false;
     if (FModelBuffer) {
+        // Without key columns nothing after the first row is read (code 18).
+        if (FKeyColumns->GetCount() > 0) CheckOrderColumns(*forward);
         byKey = forward->GetCount() == 0 && FKeyColumns->GetCount() > 0;
         ties = AppendTieBreakers(*forward, *backward);
     }
@@ -561,6 +571,42 @@ void TIBRowvaneKV::RefreshOrderColumns() {
     FTieBreakCount = byKey ? 0 : ties;
     FOrderByKey = byKey;
     FPositionColumnsFound = false;
+}
+
+void TIBRowvaneKV::CheckOrderColumns(const TIBRVOrderColumns& Order) {
+    // Every move past the first rows compares and binds the order columns:
+    // one the select does not deliver is refused now, not at the second page.
+    char* model = FModelBuffer.get();
+    for (int i = 0; i < Order.GetCount(); ++i) {
+        const TIBRVColumn* column = Order.GetItem(i);
+        AnsiString table = column->GetTableNameEx(), name = column->GetColumnNameEx();
+        if (GetFieldIndex(model, table, name) < 0)
+            Refuse(rveFieldNotFound, {column->GetFullColumnNameEx()},
+                   "an order column must be a column of the select list (an expression by the name the "
+                   "select list gives it); add " +
+                       column->GetFullColumnName() + " to the select list");
+        // The engine orders by the select list's name first, the dataset
+        // finds a table's column first: they must not mean two columns.
+        int own = GetTableColumnIndex(model, table, name);
+        int named = table.empty() ? GetSelectNameIndex(model, name) : -1;
+        if (own >= 0 && named >= 0 && own != named)
+            Refuse(
+                rveInvalidOrderByClause, {},
+                name +
+                    " is the name the select list gives one column and the own name of another; order by a "
+                    "name that stands for one column only");
+    }
+}
+
+void TIBRowvaneKV::CheckKeyColumns() {
+    // The statements that re-read, change and delete a row compare the key
+    // columns in their WHERE, where the engine knows the tables' names only:
+    // a name the select list gives a column is none.
+    for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
+        const TIBRVColumn* key = FKeyColumns->GetItem(i);
+        if (GetTableColumnIndex(FModelBuffer.get(), key->GetTableNameEx(), key->GetColumnNameEx()) < 0)
+            throw EIBRVError(rveFieldNotFound, {key->GetFullColumnNameEx()});
+    }
 }
 
 // Rows that stand level in the order cannot be told apart by a cursor

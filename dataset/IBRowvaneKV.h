@@ -718,8 +718,15 @@ protected:
     void GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const;
     // The buffer's FieldHdr of a select column by its own name and table (or alias).
     PFieldHdr GetFieldHeader(char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
-    // The same as a column index; -1 when not found.
+    // The same as a column index; -1 when not found. An unqualified name
+    // that no table column of the select has may be the name the select list
+    // gives a column ("PRICE * 2 AS TOTAL"): the engine orders by that too.
     int GetFieldIndex(const char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
+    // By the column's own name in its table (and the table or its alias) only.
+    int GetTableColumnIndex(const char* Buffer, const AnsiString& TableName,
+                            const AnsiString& ColumnName) const;
+    // By the name the select list gives the column only.
+    int GetSelectNameIndex(const char* Buffer, const AnsiString& ColumnName) const;
     bool IsDsWriteMode() const;
     void CheckSetFieldChange(TField* Field);
     int CalcBookmarkSize();
@@ -743,11 +750,15 @@ protected:
 
     // ---- Order columns, main table, generated select texts, cursors
     // Both orders anew from the order item or the select's ORDER BY. While
-    // open an order that may tie is made total by the key columns it lacks,
-    // and without an order the key columns are the order (ascending;
-    // inverted descending).
+    // open every order column must be a select column (code 2), an order
+    // that may tie is made total by the key columns it lacks, and without an
+    // order the key columns are the order (ascending; inverted descending).
     void RefreshOrderColumns();
     int AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward);
+    void CheckOrderColumns(const TIBRVOrderColumns& Order);
+    // Every key column is a table column of the select by its own name (code 2),
+    // as the bookmark size would find it without the select list's names.
+    void CheckKeyColumns();
     // Some unique index of the main table lies within these NOT NULL select columns.
     bool HasUniqueIndexWithin(const std::vector<int>& Columns);
     // The main table's active unique indexes, each as its column names in
@@ -763,6 +774,10 @@ protected:
     // Adds the keyset condition over the first Count order columns (-1: all):
     // the rows at or after the position in the cursor's order.
     void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
+    // An order column as a condition compares it: as written, or for a name
+    // the select list gives an expression (known to ORDER BY only) that
+    // expression in parentheses.
+    AnsiString ConditionColumn(const TSQLSelectParserSectionKV& Select, const TIBRVColumn& Column);
     // Builds and prepares the statement that re-reads one row by key.
     void InternalPrepareRefreshQuery();
     // Refuses (EDatabaseError) a select the parser does not take apart and

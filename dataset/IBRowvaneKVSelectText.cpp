@@ -51,6 +51,10 @@ bool HasComment(const AnsiString& Text) {
     throw EDatabaseError(What + " " + Why);
 }
 
+bool IsWord(const TSQLSelectParserItemKV* Item, const char* Word) {
+    return Item && Item->QuoteKind == 0 && UpperCase(Item->Text) == Word;
+}
+
 // The given tokens, less what the rebuild drops on purpose, against the
 // tokens of the rebuilt text; the first difference is reported, with what
 // usually causes it.
@@ -215,6 +219,60 @@ std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, i
     return nullable;
 }
 
+namespace {
+
+// The expression that the select list names Name ("PRICE * 2 AS TOTAL" or
+// "PRICE * 2 TOTAL" for TOTAL), rebuilt as text; empty when no item of the
+// list ends in that name.
+AnsiString SelectListExpression(const TSQLSelectParserSectionKV& Select, const AnsiString& Name,
+                                int Dialect) {
+    auto type = [&Select](int Index) { return Select.GetItem(Index)->ItemType; };
+    int count = Select.GetCount();
+    int start = 0;
+    while (start < count && (type(start) == sitDistinct || type(start) == sitAll))
+        ++start;
+    int depth = 0;
+    for (int i = start; i <= count; ++i) {
+        if (i < count && (depth > 0 || type(i) != sitComma)) {
+            depth += type(i) == sitOpenParen ? 1 : type(i) == sitCloseParen ? -1 : 0;
+            continue;
+        }
+        // The list item [start, i): an expression, AS or not, then its name.
+        int last = i - 1;
+        if (last > start && type(last) == sitColumn &&
+            ExtractIdentifier(Dialect, Select.GetItem(last)->GetQuotedText()) == Name) {
+            const TSQLSelectParserItemKV* before = Select.GetItem(last - 1);
+            bool as = IsWord(before, "AS");
+            bool endsExpression = as || before->ItemType == sitColumn || before->ItemType == sitCloseParen ||
+                                  before->ItemType == sitNumber || before->ItemType == sitString ||
+                                  before->ItemType == sitParameter || before->ItemType == sitNull;
+            int end = as ? last - 1 : last;
+            if (endsExpression && end > start) {
+                TSQLSelectParserSectionKV expression;
+                for (int j = start; j < end; ++j) {
+                    const TSQLSelectParserItemKV* item = Select.GetItem(j);
+                    expression.GetItem(expression.AddItem(item->Text, item->ItemType))->QuoteKind =
+                        item->QuoteKind;
+                }
+                return expression.GetSQLText();
+            }
+        }
+        start = i + 1;
+    }
+    return AnsiString();
+}
+
+} // namespace
+
+AnsiString TIBRowvaneKV::ConditionColumn(const TSQLSelectParserSectionKV& Select, const TIBRVColumn& Column) {
+    AnsiString name = Column.GetFullColumnName();
+    if (!FModelBuffer || !Column.GetTableNameEx().empty() ||
+        GetTableColumnIndex(FModelBuffer.get(), "", Column.GetColumnNameEx()) >= 0)
+        return name;
+    AnsiString expression = SelectListExpression(Select, Column.GetColumnNameEx(), GetSQLDialect());
+    return expression.empty() ? name : "(" + expression + ")";
+}
+
 // The condition reads, for order columns c1..cn and position values p1..pn,
 //   (c1 = p1 AND .. AND cn >= pn) OR (c1 = p1 AND .. c(n-1) > p(n-1)) OR .. OR (c1 > p1)
 // with "<=" and "<" for a descending column. The engine sorts NULL before
@@ -223,7 +281,8 @@ std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, i
 //   equal         (c = p OR (c IS NULL AND p IS NULL))
 //   ascending     (c >= p OR p IS NULL)        (c > p OR (c IS NOT NULL AND p IS NULL))
 //   descending    (c <= p OR c IS NULL)        (c < p OR (c IS NULL AND p IS NOT NULL))
-// A column declared NOT NULL keeps the plain comparison.
+// A column declared NOT NULL keeps the plain comparison. The rows of a
+// grouped select are its groups: there the condition goes into HAVING.
 void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count) {
     if (FOrderItemId < 0) Ascending = !Ascending;
     TIBRVOrderColumns* order = Ascending ? FOrderColumnsFwd.get() : FOrderColumnsBwd.get();
@@ -239,14 +298,16 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
 
     auto parser = NewParser(GetSQLDialect());
     parser->SetSQLText(Text);
-    TSQLSelectParserSectionKV* where = parser->GetSectionByType(sitWhere);
-    if (where->GetCount() > 0) {
-        where->InsertItem(0, "(", sitOpenParen);
-        where->AddItem(")", sitCloseParen);
-        where->InsertItem(0, "AND", sitAnd);
+    bool grouped = parser->GetSectionByType(sitGroupBy)->GetCount() > 0;
+    TSQLSelectParserSectionKV* condition = parser->GetSectionByType(grouped ? sitHaving : sitWhere);
+    const TSQLSelectParserSectionKV& select = *parser->GetSectionByType(sitSelect);
+    if (condition->GetCount() > 0) {
+        condition->InsertItem(0, "(", sitOpenParen);
+        condition->AddItem(")", sitCloseParen);
+        condition->InsertItem(0, "AND", sitAnd);
     }
     int at = 0;
-    auto put = [&](const AnsiString& Item, TSQLItemType Type) { where->InsertItem(at++, Item, Type); };
+    auto put = [&](const AnsiString& Item, TSQLItemType Type) { condition->InsertItem(at++, Item, Type); };
     auto isNull = [&](const AnsiString& Item, bool Not) {
         put(Item, Item[0] == ':' ? sitParameter : sitColumn);
         put("IS", sitIs);
@@ -259,7 +320,7 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
         if (n > 1) put("(", sitOpenParen);
         for (int i = 1; i <= last; ++i) {
             TIBRVColumn* column = order->GetItem(i - 1);
-            AnsiString name = column->GetFullColumnName();
+            AnsiString name = ConditionColumn(select, *column);
             AnsiString param = ":" + LocateParamName(i);
             bool ascending = column->GetOrderType() == sitAsc;
             AnsiString op = i < last ? "=" : ascending ? (g == 0 ? ">=" : ">") : (g == 0 ? "<=" : "<");
@@ -359,8 +420,10 @@ void TIBRowvaneKV::InternalPrepareRefreshQuery() {
     auto source = NewParser(dialect);
     source->SetSQLText(FQrySelect->GetSQL()->GetText());
     auto target = NewParser(dialect);
-    target->GetSectionByType(sitSelect)->SetSQLText(source->GetSectionByType(sitSelect)->GetSQLText());
-    target->GetSectionByType(sitFrom)->SetSQLText(source->GetSectionByType(sitFrom)->GetSQLText());
+    // A grouped select's row is a group: without its GROUP BY and HAVING the
+    // statement would not read the row, or not run at all.
+    for (TSQLItemType clause : {sitSelect, sitFrom, sitGroupBy, sitHaving})
+        target->GetSectionByType(clause)->SetSQLText(source->GetSectionByType(clause)->GetSQLText());
     TSQLSelectParserSectionKV* where = target->GetSectionByType(sitWhere);
     for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
         if (i > 0) where->AddItem("AND", sitAnd);

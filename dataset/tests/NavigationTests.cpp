@@ -407,21 +407,30 @@ TEST_F(NavigationTest, WithoutAnOrderTheKeyColumnsAreTheOrder) {
     }
 }
 
-TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListRaisesCode2WhenACursorIsReOpened) {
+TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListIsRefusedAtOpenAndWhenChosen) {
+    // The first rows would come; the first re-opened cursor could not bind the position.
     Use("SELECT ID, DESCRIPTION FROM ITEM");
     DS->SetKeyColumns("ID");
-    DS->GetOrderItems()->SetText("1;PRICE");
+    DS->GetOrderItems()->SetText("1;PRICE\r\n2;DESCRIPTION");
     DS->SetOrderItemId(1);
-    DS->Open();                                          // from the start no position is bound
-    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 2); // PRICE NULL comes first
-    DS->RefreshRows();
     try {
-        DS->Next();
+        DS->Open();
         ADD_FAILURE() << "no error";
     } catch (const EIBRVError& e) {
         EXPECT_EQ(e.ErrorCode, rveFieldNotFound);
-        EXPECT_THAT(e.Message(), testing::HasSubstr("PRICE"));
+        EXPECT_THAT(e.Message(), testing::StartsWith("Field \"PRICE\" not found: "));
+        EXPECT_THAT(e.Message(), testing::HasSubstr("add PRICE to the select list"));
     }
+    EXPECT_FALSE(DS->GetActive());
+    DS->SetOrderItemId(2);
+    DS->Open();
+    DS->Next();
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), "Banana split");
+    // Chosen while open: refused, and the order stays.
+    EXPECT_RV_ERROR(DS->SetOrderItemId(1), rveFieldNotFound);
+    EXPECT_EQ(DS->GetOrderItemId(), 2);
+    DS->Next();
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), "Cherry");
 }
 
 TEST_F(NavigationTest, AnotherOrderChosenWhileOpenKeepsTheCurrentRowAndFillsTheWindowAroundIt) {
