@@ -19,33 +19,6 @@ namespace {
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 
-// The link a grid has: a window of 20 records of the dataset's ring.
-class TGridLink : public TDataLink {
-public:
-    explicit TGridLink(int Rows = 20) { SetBufferCount(Rows); }
-
-    // The window's IDs, top to bottom, read as a grid paints them.
-    std::vector<int> Window() {
-        std::vector<int> ids;
-        int active = GetActiveRecord();
-        for (int i = 0; i < GetRecordCount(); ++i) {
-            SetActiveRecord(i);
-            ids.push_back(GetDataSet()->FieldByName("ID")->GetAsInteger());
-        }
-        if (GetRecordCount() > 0) SetActiveRecord(active);
-        return ids;
-    }
-    // The grid's page keys: to the window's last (first) row, then a page on (back).
-    void PageDown() {
-        GetDataSet()->MoveBy(GetRecordCount() - 1 - GetActiveRecord());
-        GetDataSet()->MoveBy(GetBufferCount());
-    }
-    void PageUp() {
-        GetDataSet()->MoveBy(-GetActiveRecord());
-        GetDataSet()->MoveBy(-GetBufferCount());
-    }
-};
-
 // The ID held by a record buffer (column 0 of every select here).
 int IdOf(TTestRowvane& DataSet, char* Buffer) {
     int id;
@@ -82,14 +55,8 @@ protected:
     }
     // The rows the engine gives for a condition and an order, by ID.
     std::vector<int> EngineOrder(const AnsiString& Where, const AnsiString& OrderBy) {
-        TIBSQL* q = NewSQL("SELECT ID FROM ITEM" + (Where.empty() ? AnsiString() : " WHERE " + Where) +
-                           " ORDER BY " + OrderBy);
-        if (!Tr->GetInTransaction()) Tr->StartTransaction();
-        std::vector<int> ids;
-        for (q->ExecQuery(); !q->GetEOF(); q->Next())
-            ids.push_back(q->GetFields(0)->GetAsLong());
-        q->Close();
-        return ids;
+        return EngineColumn("SELECT ID FROM ITEM" + (Where.empty() ? AnsiString() : " WHERE " + Where) +
+                            " ORDER BY " + OrderBy);
     }
     // Replaces the sample rows by Count rows: DESCRIPTION unique and scattered,
     // QUANTITY 0..49 and NULL in every seventh row, PRICE unique but NULL in row 1234.
