@@ -780,9 +780,11 @@ protected:
     AnsiString ConditionColumn(const TSQLSelectParserSectionKV& Select, const TIBRVColumn& Column);
     // Builds and prepares the statement that re-reads one row by key.
     void InternalPrepareRefreshQuery();
-    // Refuses (EDatabaseError) a select the parser does not take apart and
-    // rebuild without loss, or one with a comment, or one whose rows are
-    // limited by FIRST, SKIP or ROWS: the cursors could not run it as written.
+    // Refuses a select the parser does not take apart and rebuild without
+    // loss, or one with a comment, a ";", a common table expression, a UNION, an
+    // ORDER in its PLAN, a "?" parameter, or rows limited by FIRST, SKIP or
+    // ROWS: the cursors could not run it as written. Code 27 (21 for "?"),
+    // its text followed by what to write instead.
     void CheckSelectStatement(const AnsiString& Text);
     // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
     // 3 backward order, 4 backward from the position.

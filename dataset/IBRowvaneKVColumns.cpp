@@ -3,6 +3,7 @@
 
 using Ibrowvanekv::InsertRangeError;
 using Ibrowvanekv::NewParser;
+using Ibrowvanekv::Refuse;
 
 // ---------------------------------------------------------------------------
 // TIBRVColumn
@@ -137,8 +138,18 @@ void TIBRVOrderColumns::SetOrderBy(const AnsiString& Text) {
         pending = std::make_unique<TIBRVColumn>(this);
         pending->SetOrderType(sitAsc);
     };
+    auto word = [section](int Index) {
+        const TSQLSelectParserItemKV* item = Index < section->GetCount() ? section->GetItem(Index) : nullptr;
+        return item && item->QuoteKind == 0 ? UpperCase(item->Text) : AnsiString();
+    };
     for (int i = 0; i < section->GetCount(); ++i) {
         TSQLSelectParserItemKV* item = section->GetItem(i);
+        // Read as two columns, NULLS FIRST would reach the engine as such.
+        if (word(i) == "NULLS" && (word(i + 1) == "FIRST" || word(i + 1) == "LAST"))
+            Refuse(rveInvalidOrderByClause, {},
+                   "NULLS " + word(i + 1) +
+                       " is not supported: the dataset places NULL where the engine does"
+                       " by default (first ascending, last descending); leave it out");
         switch (item->ItemType) {
         case sitAsc:
         case sitDesc:
