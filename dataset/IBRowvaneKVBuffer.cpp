@@ -470,6 +470,12 @@ void TIBRowvaneKV::FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* D
 
 int TIBRowvaneKV::GetFieldIndex(const char* Buffer, const AnsiString& TableName,
                                 const AnsiString& ColumnName) const {
+    int index = GetTableColumnIndex(Buffer, TableName, ColumnName);
+    return index >= 0 || !TableName.empty() ? index : GetSelectNameIndex(Buffer, ColumnName);
+}
+
+int TIBRowvaneKV::GetTableColumnIndex(const char* Buffer, const AnsiString& TableName,
+                                      const AnsiString& ColumnName) const {
     int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
     for (int i = 0; i < count; ++i) {
         // The column's own name in its table, not the name the select gives it.
@@ -481,6 +487,13 @@ int TIBRowvaneKV::GetFieldIndex(const char* Buffer, const AnsiString& TableName,
         if (table.empty()) continue;
         if (TableName == table || TableName == FTableAliases->GetAlias(table)) return i;
     }
+    return -1;
+}
+
+int TIBRowvaneKV::GetSelectNameIndex(const char* Buffer, const AnsiString& ColumnName) const {
+    int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
+    for (int i = 0; i < count; ++i)
+        if (FQrySelect->GetFields(i)->GetAliasName() == ColumnName) return i;
     return -1;
 }
 
