@@ -73,11 +73,11 @@ int TDBEditKV::FieldMaxLength(TField* Field) {
     return Field && Field->GetDataType() == ftString ? Field->GetSize() : 0;
 }
 
-int TDBEditKV::ByteRoom() const {
-    auto* text = dynamic_cast<TStringField*>(GetField());
-    if (!FDefaultMaxLength || !text || !text->GetCountsBytes() || text->GetSize() <= 0) return -1;
-    auto kept = static_cast<int>(GetText().size() - GetSelText().size());
-    return std::max(0, text->GetSize() - kept);
+AnsiString TDBEditKV::FittingText(const AnsiString& Text) const {
+    auto* field = dynamic_cast<TStringField*>(GetField());
+    if (!FDefaultMaxLength || !field) return Text;
+    AnsiString all = GetText(), selected = GetSelText();
+    return field->FittingText(Text, all.size() - std::min(selected.size(), all.size()));
 }
 
 void TDBEditKV::SetDefaultMaxLength(bool Value) {
@@ -177,9 +177,8 @@ void TDBEditKV::KeyPress(TKeyChar& Key) {
     }
     // A text the field would refuse is not typed: its limit may count bytes.
     if (Key >= 32 || Key == 9 || Key == 13) {
-        int room = ByteRoom();
-        size_t bytes = Key == 13 ? 2 : KeyCharToStr(Key).size(); // a line break is CR LF
-        if (room >= 0 && bytes > static_cast<size_t>(room)) {
+        AnsiString typed = Key == 13 ? AnsiString("\r\n") : KeyCharToStr(Key);
+        if (FittingText(typed).size() < typed.size()) {
             MessageBeep(0);
             Key = 0;
         }
@@ -210,14 +209,7 @@ void TDBEditKV::WMPaste(TMessage& Message) {
 }
 
 AnsiString TDBEditKV::PasteText(const AnsiString& Text) {
-    int room = ByteRoom();
-    if (room < 0 || Text.size() <= static_cast<size_t>(room)) return Text;
-    // Whole characters only: a UTF-8 sequence is never split.
-    size_t n = static_cast<size_t>(room);
-    while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80)
-        --n;
-    if (n > 0 && Text[n - 1] == '\r' && Text[n] == '\n') --n; // nor a line break
-    return Text.substr(0, n);
+    return FittingText(Text);
 }
 
 void TDBEditKV::Change() {

@@ -78,9 +78,10 @@ private:
     static int FieldMaxLength(TField* Field);
     // A string field that counts bytes (its character set is NONE or a
     // single-byte set) limits the UTF-8 bytes of the text, where MaxLength
-    // counts characters: the bytes the text may still take in place of the
-    // selection; -1 without such a limit.
-    int ByteRoom() const;
+    // counts characters: what of Text goes in place of the selection, cut by
+    // the field's own rule (TStringField::FittingText); all of it without a
+    // string field or where the edit's MaxLength is its own.
+    AnsiString FittingText(const AnsiString& Text) const;
 
     std::unique_ptr<TFieldDataLink> FDataLink;
     bool FDefaultAlignment = true;

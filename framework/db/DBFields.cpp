@@ -1,5 +1,8 @@
-#include "DB.h"
+// The field definitions and the fields: their published properties, the
+// text forms of numbers, dates and times, and each family's conversions.
+#include "DBFields.h"
 
+#include "DB.h"
 #include "DateUtils.h"
 
 #include <algorithm>
@@ -899,6 +902,17 @@ int TStringField::ValueLength(const AnsiString& Value) const {
 
 bool TStringField::ValueFits(const AnsiString& Value) const {
     return ValueLength(Value) <= GetSize() && Value.size() < static_cast<size_t>(GetDataSize());
+}
+
+AnsiString TStringField::FittingText(const AnsiString& Text, size_t Kept) const {
+    if (!GetCountsBytes() || GetSize() <= 0) return Text;
+    size_t room = static_cast<size_t>(GetSize()) - std::min(Kept, static_cast<size_t>(GetSize()));
+    if (Text.size() <= room) return Text;
+    size_t n = room;
+    while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) // Text[n] continues a character
+        --n;
+    if (n > 0 && Text[n - 1] == '\r' && Text[n] == '\n') --n;
+    return Text.substr(0, n);
 }
 
 void TStringField::SetAsString(const AnsiString& Value) {

@@ -288,6 +288,13 @@ public:
     int ValueLength(const AnsiString& Value) const;
     // Whether the field takes a text of this length (in both units it keeps).
     bool ValueFits(const AnsiString& Value) const;
+    // What of Text an edit may put in place of its selection, where Kept
+    // bytes of its text stay around it, so that the field takes the whole:
+    // where Size counts bytes, the longest head of Text within the bytes
+    // left that ends between whole UTF-8 characters and never inside a
+    // CR LF; all of Text where Size counts characters (the edit's MaxLength
+    // counts those) or is 0.
+    AnsiString FittingText(const AnsiString& Text, size_t Kept) const;
     // Fixed-char: the dataset pads the value with blanks to Size.
     bool GetFixedChar() const { return FFixedChar; }
     void SetFixedChar(bool Value) { FFixedChar = Value; }

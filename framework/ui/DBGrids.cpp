@@ -1,3 +1,5 @@
+// The data grid: its data link, the cell editor, and the grid's layout,
+// painting, keys, mouse and scroll bars.
 #include "DBGrids.h"
 
 #include "Dialogs.h"
@@ -5,6 +7,7 @@
 #include "UiPrivate.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
@@ -69,6 +72,22 @@ AnsiString DisplayTextOf(TField* Field) {
 // A field's alignment, for its cells and its cell editor alike.
 Qt::Alignment HorizontalAlignment(TAlignment A) {
     return A == taRightJustify ? Qt::AlignRight : A == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+}
+
+// What of Text a cell of Field takes in place of the editor's selection,
+// where Kept bytes of its text stay: a string field that counts bytes cuts
+// it at its limit, between whole characters.
+AnsiString CellFit(TField* Field, const AnsiString& Text, size_t Kept) {
+    auto* text = dynamic_cast<TStringField*>(Field);
+    return text ? text->FittingText(Text, Kept) : Text;
+}
+
+// Whether a cell of Field takes the typed character where Kept bytes of the
+// editor's text stay: a valid character within the field's limit.
+bool CellTakes(TField* Field, TKeyChar Key, size_t Kept) {
+    if (Key < 256 && !Field->IsValidChar(static_cast<char>(Key))) return false;
+    AnsiString typed = KeyCharToStr(Key);
+    return CellFit(Field, typed, Kept).size() == typed.size();
 }
 
 void DrawRaised(QPainter& P, const QRect& R) {
@@ -198,12 +217,17 @@ void TInplaceEdit::KeyPress(TKeyChar& Key) {
     bool changes = Key >= 32 || Key == 8 || Key == 22 || Key == 24 || Key == 26;
     if (!changes) return;
     TField* field = FGrid->FEditField;
-    if (Key >= 32 && Key < 256 && field && !field->IsValidChar(static_cast<char>(Key))) {
+    if (Key >= 32 && field && !CellTakes(field, Key, KeptBytes())) {
         MessageBeep(0);
         Key = 0;
         return;
     }
     if (!FGrid->CanEditModify()) Key = 0;
+}
+
+size_t TInplaceEdit::KeptBytes() const {
+    AnsiString all = GetText(), selected = GetSelText();
+    return all.size() - std::min(selected.size(), all.size());
 }
 
 void TInplaceEdit::Change() {
@@ -212,6 +236,16 @@ void TInplaceEdit::Change() {
 }
 
 void TInplaceEdit::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_PASTE && !GetReadOnly()) {
+        // What the field would refuse is cut off; a text that fits goes in
+        // as the window pastes it (its own undo step).
+        AnsiString text = QGuiApplication::clipboard()->text().toStdString();
+        AnsiString fits = CellFit(FGrid->FEditField, text, KeptBytes());
+        if (fits.size() < text.size()) {
+            Perform(EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(fits.c_str()));
+            return;
+        }
+    }
     if (Message.Msg == CM_EXIT) {
         QWidget* next = QApplication::focusWidget();
         if (next && next == FGrid->GetWidget())
@@ -935,8 +969,7 @@ void TCustomDBGrid::KeyPress(TKeyChar& Key) {
     TKeyChar typed = Key;
     Key = 0;
     if (FEditorMode || !CanEditShow()) return;
-    TField* f = GetSelectedField();
-    if (typed < 256 && !f->IsValidChar(static_cast<char>(typed))) {
+    if (!CellTakes(GetSelectedField(), typed, 0)) {
         MessageBeep(0);
         return;
     }

@@ -76,6 +76,9 @@ private:
 // The cell editor: an edit over the selected cell. Keys that move through
 // the grid go to the grid; a key that would change the text first asks the
 // grid to put the dataset into edit state, and is refused when it cannot.
+// It takes no text its field would refuse: MaxLength is a string field's
+// Size, and where that counts bytes, typing stops and a paste is cut at the
+// byte limit.
 class TInplaceEdit : public TCustomEdit {
 public:
     explicit TInplaceEdit(TCustomDBGrid* Grid);
@@ -92,6 +95,8 @@ protected:
 
 private:
     void ApplyAlignment();
+    // The bytes of the text outside the selection.
+    size_t KeptBytes() const;
 
     TCustomDBGrid* FGrid;
     TAlignment FAlignment = taLeftJustify;

@@ -346,6 +346,39 @@ TEST(StringFieldUnits, TheLimitAndItsMessageCountTheFieldsUnit) {
     EXPECT_EQ(ErrorOf([&] { word->SetCharSize(2); }), "Cannot perform this operation on an open dataset");
 }
 
+// What an edit may still put in, cut at the byte limit of a field that
+// counts bytes: whole characters only, and a line break whole.
+TEST(StringFieldUnits, AnEditsTextIsCutBetweenWholeCharactersAtTheByteLimit) {
+    TStringField bytes(nullptr);
+    bytes.SetSize(5);
+    TStringField chars(nullptr);
+    chars.SetSize(5);
+    chars.SetCharSize(4);
+    struct Case {
+        TStringField* Field;
+        size_t Kept;
+        const char* Text;
+        const char* Fits;
+    };
+    const Case cases[] = {
+        {&bytes, 0, "abcde", "abcde"},
+        {&bytes, 0, "abcdef", "abcde"},
+        {&bytes, 0, "abcdä", "abcd"}, // the umlaut's two bytes straddle the limit
+        {&bytes, 3, "ä", "ä"},
+        {&bytes, 4, "ä", ""},
+        {&bytes, 0, "a😀b", "a😀"},
+        {&bytes, 1, "a😀b", "a"},
+        {&bytes, 0, "abcd\r\nx", "abcd"}, // never a CR without its LF
+        {&bytes, 0, "abc\r\nx", "abc\r\n"},
+        {&bytes, 7, "a", ""},                // already more than the field takes
+        {&chars, 0, "äöüßéxyz", "äöüßéxyz"}, // characters: the edit's MaxLength limits them
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Text) + " beside " + std::to_string(c.Kept));
+        EXPECT_EQ(c.Field->FittingText(c.Text, c.Kept), c.Fits);
+    }
+}
+
 TEST_F(FieldTest, ValidationSeesTheNewValueAndCanRefuseIt) {
     DS->Open();
     int seen = 0;

@@ -1,5 +1,6 @@
 // The data grid over the in-memory test dataset, driven through Qt.
 #include "DBGrids.h"
+#include "Clipbrd.h"
 #include "Dialogs.h"
 #include "MemDataSet.h"
 #include "UiTestEnv.h"
@@ -50,8 +51,17 @@ struct GridTest : ::testing::Test {
         QTest::keyClick(QApplication::focusWidget(), K, M);
     }
     static void Type(const QString& Text) {
-        for (QChar c : Text)
-            QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        for (QChar c : Text) {
+            if (c.unicode() < 128) {
+                QTest::keyClicks(QApplication::focusWidget(), QString(c));
+                continue;
+            }
+            // A character beyond ASCII, as a keyboard that has it sends it.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(QApplication::focusWidget(), &release);
+        }
     }
     std::vector<AnsiString> Column(int Col) {
         std::vector<AnsiString> out;
@@ -528,6 +538,96 @@ TEST_F(GridTest, MouseSelectsTheCellAndASecondClickEdits) {
     Open();
     QTest::mouseClick(Grid->GetWidget(), Qt::LeftButton, {}, Grid->CellRect(0, 4).center());
     EXPECT_EQ(Key(), 1);
+    EXPECT_TRUE(Caught.Messages.empty());
+}
+
+// The cell editor never takes a text its field refuses. NAME counts bytes
+// (10, character set NONE): typing stops and a paste is cut at the byte
+// limit, between whole characters; a field that counts characters (UTF8)
+// stops at its characters, quietly, as the edit's MaxLength does.
+TEST_F(GridTest, TheCellEditorStopsAtTheFieldsLimitInItsOwnUnit) {
+    int beeps = 0;
+    SetBeepHook([&](unsigned) { ++beeps; });
+    auto umlauts = [](int Count) {
+        AnsiString s;
+        for (int i = 0; i < Count; ++i)
+            s += "ä";
+        return s;
+    };
+    Open();
+    Press(Qt::Key_Right);
+    Type(QString::fromUtf8(umlauts(6)));
+    EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), umlauts(5));
+    EXPECT_EQ(beeps, 1);
+    Press(Qt::Key_Backspace);
+    Type("xyz"); // two bytes fit where an umlaut went
+    EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), umlauts(4) + "xy");
+    EXPECT_EQ(beeps, 2);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Name(), umlauts(4) + "xy");
+
+    // Pasted over the selection (F2 selects all), the text is cut at the last
+    // whole character within the limit; a line break is one byte in the line.
+    const struct {
+        const char* Clip;
+        const char* Cell;
+    } pastes[] = {
+        {"Grüße Köln", "Grüße K"},      // the ö straddles byte 10
+        {"Käse\r\nMüsli", "Käse\nMüs"}, // 5 + 1 + 4 bytes
+        {"abc", "abc"},
+    };
+    for (const auto& p : pastes) {
+        SCOPED_TRACE(p.Clip);
+        Press(Qt::Key_F2);
+        ASSERT_TRUE(Grid->GetEditorMode());
+        Clipboard().SetAsText(p.Clip);
+        Press(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), p.Cell);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(Name(), p.Cell);
+    }
+    // Shift+Insert at the caret adds what still fits.
+    Press(Qt::Key_F2);
+    Type(QString::fromUtf8(umlauts(3) + "x")); // replaces the selection: 7 bytes
+    Press(Qt::Key_End);
+    Clipboard().SetAsText("öö");
+    Press(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), umlauts(3) + "xö");
+    Press(Qt::Key_Down); // leaving the row posts
+    EXPECT_EQ(DS->State(), dsBrowse);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(Name(), umlauts(3) + "xö");
+    EXPECT_EQ(beeps, 2);
+
+    // A field that counts characters: 5 of UTF-8 text, up to 20 bytes; and
+    // one byte, which takes no umlaut even as the key that opens the editor.
+    TMemTable words{{{"ID", ftInteger, 0, true},
+                     {"WORD", ftString, 5, false, 0, false, false, 4},
+                     {"FLAG", ftString, 1}}};
+    words.AddRow({Int64{1}, AnsiString("x")});
+    auto* wordSet = new TMemDataSet(&Form, words, Log);
+    wordSet->Logging = false;
+    Source->SetDataSet(wordSet);
+    wordSet->Open();
+    Grid->SetFocus();
+    Press(Qt::Key_Right);
+    Type(QString::fromUtf8(umlauts(6)));
+    EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), umlauts(5));
+    Press(Qt::Key_Return);
+    Press(Qt::Key_F2);
+    Clipboard().SetAsText("Grüße Köln");
+    Press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), "Grüße");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(wordSet->FieldByName("WORD")->GetAsString(), "Grüße");
+    EXPECT_EQ(beeps, 2);
+    Press(Qt::Key_Right);
+    Type("ä");
+    EXPECT_EQ(beeps, 3);
+    EXPECT_FALSE(Grid->GetEditorMode());
+    Type("y");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(wordSet->FieldByName("FLAG")->GetAsString(), "y");
     EXPECT_TRUE(Caught.Messages.empty());
 }
 
