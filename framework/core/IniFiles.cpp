@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -57,9 +58,15 @@ bool SameName(std::string_view A, std::string_view B) {
     return true;
 }
 
+// What a reader sees of a line: the text before its first NUL byte, as the
+// format's readers in C see it.
+std::string_view Readable(std::string_view Line) {
+    return Line.substr(0, Line.find('\0'));
+}
+
 // The section a line opens, or false.
 bool SectionOf(std::string_view Line, std::string_view& Name) {
-    std::string_view t = TrimBlanks(Line);
+    std::string_view t = TrimBlanks(Readable(Line));
     if (t.size() < 2 || t.front() != '[') return false;
     size_t close = t.find(']');
     if (close == std::string_view::npos) return false;
@@ -69,7 +76,7 @@ bool SectionOf(std::string_view Line, std::string_view& Name) {
 
 // The key and raw value of a line, or false (comments, blank lines, text).
 bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value) {
-    std::string_view t = TrimBlanks(Line);
+    std::string_view t = TrimBlanks(Readable(Line));
     if (t.empty() || t.front() == ';' || t.front() == '[') return false;
     size_t eq = t.find('=');
     if (eq == std::string_view::npos) return false;
@@ -100,6 +107,12 @@ AnsiString EncodeValue(const AnsiString& Value) {
 
 bool HasLineBreak(const AnsiString& S) {
     return S.find_first_of("\r\n") != AnsiString::npos;
+}
+
+// What would not read back as it was written: a line break ends the line, a
+// NUL byte the text a reader sees.
+bool BreaksLine(const AnsiString& S) {
+    return HasLineBreak(S) || S.find('\0') != AnsiString::npos;
 }
 
 // Where a section starts (the index of its header) and ends (one past its
@@ -141,39 +154,77 @@ int FindKey(const std::vector<std::string_view>& Lines, const TSpan& Span, std::
 
 std::atomic<unsigned> TempCounter{0};
 
+// Closes a descriptor on every path.
+struct TFileHandle {
+    int Fd;
+    ~TFileHandle() {
+        if (Fd >= 0) ::close(Fd);
+    }
+};
+
+AnsiString LargerThanTheLimit() {
+    return "larger than " + IntToStr(static_cast<int>(MaxIniFileSize >> 20)) + " MiB";
+}
+
 } // namespace
 
 TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode)
     : FFileName(FileName), FCreateMode(CreateMode) {}
 
 void TIniFile::Load(TLines& Lines, bool ForWrite) const {
-    int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        // Reading, a missing or unreadable file gives the defaults; a write
-        // must not replace a file whose contents it could not see.
+    // Reading, a file that is missing, unreadable or no regular file gives
+    // the defaults; a write must not replace a file whose contents it could
+    // not see. The path is looked at before it is opened: opening a pipe or
+    // a device may block or do something by itself.
+    auto readable = [&](const struct stat& Info) {
+        if (!S_ISREG(Info.st_mode)) {
+            if (ForWrite) WriteError("not a regular file");
+            return false;
+        }
+        if (static_cast<std::uintmax_t>(Info.st_size) > MaxIniFileSize) TooLarge(ForWrite);
+        return true;
+    };
+    struct stat info {};
+    if (::stat(FFileName.c_str(), &info) != 0) {
         if (ForWrite && errno != ENOENT) WriteError(std::strerror(errno));
         return;
     }
-    struct stat info {};
-    bool failed = ::fstat(fd, &info) != 0;
-    AnsiString& data = Lines.Data;
-    if (!failed && S_ISREG(info.st_mode) && info.st_size > 0) data.reserve(static_cast<size_t>(info.st_size));
-    char buf[65536];
-    while (!failed) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            failed = n < 0;
-            break;
-        }
-        data.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    if (failed) {
-        data.clear();
-        if (ForWrite) WriteError("the file cannot be read");
+    if (!readable(info)) return;
+    TFileHandle file{::open(FFileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.Fd < 0) {
+        if (ForWrite) WriteError(std::strerror(errno));
         return;
     }
+    // What was opened may have been swapped in after the look.
+    if (::fstat(file.Fd, &info) != 0) {
+        if (ForWrite) WriteError(std::strerror(errno));
+        return;
+    }
+    if (!readable(info)) return;
+    // The file may grow while it is read: a byte beyond the bound tells.
+    AnsiString& data = Lines.Data;
+    data.resize(static_cast<size_t>(info.st_size) + 1);
+    size_t done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > MaxIniFileSize) break;
+            data.resize(std::min(done * 2, MaxIniFileSize + 1));
+        }
+        ssize_t n = ::read(file.Fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            data.clear();
+            if (ForWrite) WriteError("the file cannot be read");
+            return;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done > MaxIniFileSize) {
+        data.clear();
+        TooLarge(ForWrite);
+    }
+    data.resize(done);
     std::string_view rest(data);
     while (!rest.empty()) {
         size_t end = rest.find('\n');
@@ -191,12 +242,19 @@ void TIniFile::WriteError(const AnsiString& Why) const {
     throw EIniFileException("Unable to write to " + FFileName + (Why.empty() ? AnsiString() : ": " + Why));
 }
 
+void TIniFile::TooLarge(bool ForWrite) const {
+    AnsiString why = "the file is " + LargerThanTheLimit();
+    if (ForWrite) WriteError(why);
+    throw EIniFileException("Unable to read " + FFileName + ": " + why);
+}
+
 void TIniFile::Save(const TLines& Lines) const {
     AnsiString data;
     std::string_view eol = Lines.CrLf ? "\r\n" : "\n";
     size_t size = 0;
     for (std::string_view line : Lines.Items)
         size += line.size() + eol.size();
+    if (size > MaxIniFileSize) WriteError("the file would be " + LargerThanTheLimit());
     data.reserve(size);
     for (std::string_view line : Lines.Items) {
         data += line;
@@ -265,12 +323,15 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
 
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {
     AnsiString section(TrimBlanks(Section)), ident(TrimBlanks(Ident));
-    if (section.empty() || HasLineBreak(section) || section.find(']') != AnsiString::npos)
+    if (section.empty() || BreaksLine(section) || section.find(']') != AnsiString::npos)
         WriteError("invalid section name '" + Section + "'");
-    if (ident.empty() || HasLineBreak(ident) || ident.find('=') != AnsiString::npos || ident.front() == ';' ||
+    if (ident.empty() || BreaksLine(ident) || ident.find('=') != AnsiString::npos || ident.front() == ';' ||
         ident.front() == '[')
         WriteError("invalid key name '" + Ident + "'");
     if (HasLineBreak(Value)) WriteError("the value of " + ident + " holds a line break");
+    if (Value.find('\0') != AnsiString::npos) WriteError("the value of " + ident + " holds a NUL byte");
+    // Refused before the file is read: it could never be written.
+    if (Value.size() > MaxIniFileSize) WriteError("the file would be " + LargerThanTheLimit());
 
     TLines lines;
     Load(lines, true);
