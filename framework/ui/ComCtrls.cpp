@@ -15,6 +15,7 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 namespace {
 
@@ -127,9 +128,9 @@ std::vector<int> TabsOf(const QTextBlockFormat& F) {
     return tabs;
 }
 
-void SetTabs(QTextBlockFormat& F, const std::vector<int>& Twips) {
+template <class Twips> void SetTabs(QTextBlockFormat& F, const Twips& Stops) {
     QList<QTextOption::Tab> tabs;
-    for (int t : Twips)
+    for (int t : Stops)
         tabs.append(QTextOption::Tab(TwipsToPixels(t) - F.leftMargin(), QTextOption::LeftTab));
     F.setTabPositions(tabs);
 }
@@ -866,6 +867,8 @@ int TCustomRichEdit::FindText(const AnsiString& SearchStr, int StartPos, int Len
 TRtfDocument TCustomRichEdit::GetRichText() const {
     TRtfDocument r;
     const QTextDocument& doc = *FDocument;
+    // The document keeps each block format once: so do the stops read from it.
+    std::unordered_map<int, TRtfTabs> tabsOfFormat;
     bool first = true;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (!first) r.Paragraphs.emplace_back();
@@ -882,13 +885,17 @@ TRtfDocument TCustomRichEdit::GetRichText() const {
         p.Format.FirstTw = PixelsToTwips(bf.textIndent());
         p.Format.RightTw = PixelsToTwips(bf.rightMargin());
         p.Format.Bullet = b.textList() != nullptr;
-        std::vector<int> tabs;
-        for (int t : TabsOf(bf))
-            if (t > 0) tabs.push_back(t);
-        std::sort(tabs.begin(), tabs.end());
-        tabs.erase(std::unique(tabs.begin(), tabs.end()), tabs.end());
-        if (tabs.size() > static_cast<size_t>(RtfMaxTabs)) tabs.resize(RtfMaxTabs);
-        p.Format.TabsTw = tabs;
+        auto known = tabsOfFormat.find(b.blockFormatIndex());
+        if (known == tabsOfFormat.end()) {
+            std::vector<int> tabs;
+            for (int t : TabsOf(bf))
+                if (t > 0) tabs.push_back(t);
+            std::sort(tabs.begin(), tabs.end());
+            tabs.erase(std::unique(tabs.begin(), tabs.end()), tabs.end());
+            if (tabs.size() > static_cast<size_t>(RtfMaxTabs)) tabs.resize(RtfMaxTabs);
+            known = tabsOfFormat.emplace(b.blockFormatIndex(), TRtfTabs(std::move(tabs))).first;
+        }
+        p.Format.TabsTw = known->second;
         p.MarkFormat = RtfCharFormat(r, doc, b.charFormat());
         for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
             QTextFragment f = it.fragment();
