@@ -17,6 +17,7 @@
 // the RTF written back from it, over the file's size.
 #include "ComCtrls.h"
 #include "Forms.h"
+#include "QtBench.h"
 #include "Rtf.h"
 
 #include <QApplication>
@@ -24,16 +25,15 @@
 #include <QTextDocument>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstdio>
 #include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -256,39 +256,20 @@ void BM_QtBareInsert(benchmark::State& S) {
     }
 }
 
-// Collects the wall-clock times by name.
-class TReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& Reports) override {
-        ConsoleReporter::ReportRuns(Reports);
-        for (const Run& r : Reports) {
-            // With repetitions: the median.
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-            if (!r.error_occurred && r.iterations > 0)
-                Times[r.run_name.function_name] = r.GetAdjustedRealTime();
-        }
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     double megabytes = 5;
     bool check = false;
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--kv-size=", 10) == 0)
-            megabytes = std::atof(argv[i] + 10);
-        else if (std::strcmp(argv[i], "--kv-check") == 0)
+    TQtBench bench(argc, argv, [&](const char* Arg) {
+        if (std::strncmp(Arg, "--kv-size=", 10) == 0)
+            megabytes = std::atof(Arg + 10);
+        else if (std::strcmp(Arg, "--kv-check") == 0)
             check = true;
         else
-            rest.push_back(argv[i]);
-    }
-    int restCount = static_cast<int>(rest.size());
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TApplication app(restCount, rest.data());
-    benchmark::Initialize(&restCount, rest.data());
+            return false;
+        return true;
+    });
 
     TState state;
     State = &state;
@@ -364,7 +345,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("QtBareInsert", BM_QtBareInsert)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    TReporter reporter;
+    TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::filesystem::remove(state.Path);

@@ -128,7 +128,7 @@ std::vector<int> TabsOf(const QTextBlockFormat& F) {
     return tabs;
 }
 
-template <class Twips> void SetTabs(QTextBlockFormat& F, const Twips& Stops) {
+template <class Twips> void PutTabs(QTextBlockFormat& F, const Twips& Stops) {
     QList<QTextOption::Tab> tabs;
     for (int t : Stops)
         tabs.append(QTextOption::Tab(TwipsToPixels(t) - F.leftMargin(), QTextOption::LeftTab));
@@ -139,7 +139,7 @@ template <class Twips> void SetTabs(QTextBlockFormat& F, const Twips& Stops) {
 void SetLeftMargin(QTextBlockFormat& F, int Twips) {
     std::vector<int> tabs = TabsOf(F);
     F.setLeftMargin(TwipsToPixels(Twips));
-    SetTabs(F, tabs);
+    PutTabs(F, tabs);
 }
 
 } // namespace
@@ -514,7 +514,7 @@ void TParaAttributes::SetTab(int Index, int Value) {
         std::vector<int> tabs = TabsOf(f);
         if (tabs.size() <= static_cast<size_t>(Index)) tabs.resize(static_cast<size_t>(Index) + 1, 0);
         tabs[static_cast<size_t>(Index)] = Value * 20;
-        SetTabs(f, tabs);
+        PutTabs(f, tabs);
     });
 }
 
@@ -527,8 +527,16 @@ void TParaAttributes::SetTabCount(int Value) {
     ChangeParagraphs(FOwner, [&](QTextBlockFormat& f, const QTextBlock&) {
         std::vector<int> tabs = TabsOf(f);
         tabs.resize(static_cast<size_t>(Value), 0);
-        SetTabs(f, tabs);
+        PutTabs(f, tabs);
     });
+}
+
+void TParaAttributes::SetTabs(const std::vector<int>& Values) {
+    if (Values.size() > static_cast<size_t>(MaxTabStops)) throw ERangeError("Too many tab stops");
+    std::vector<int> twips;
+    for (int v : Values)
+        twips.push_back(v * 20);
+    ChangeParagraphs(FOwner, [&](QTextBlockFormat& f, const QTextBlock&) { PutTabs(f, twips); });
 }
 
 void TParaAttributes::Assign(const TPersistent* Source) {
@@ -538,10 +546,10 @@ void TParaAttributes::Assign(const TPersistent* Source) {
         SetLeftIndent(p->GetLeftIndent());
         SetRightIndent(p->GetRightIndent());
         SetNumbering(p->GetNumbering());
-        int n = p->GetTabCount();
-        for (int i = 0; i < n; ++i)
-            SetTab(i, p->GetTab(i));
-        SetTabCount(n);
+        std::vector<int> tabs;
+        for (int i = 0, n = p->GetTabCount(); i < n; ++i)
+            tabs.push_back(p->GetTab(i));
+        SetTabs(tabs);
         return;
     }
     TPersistent::Assign(Source);
@@ -928,7 +936,7 @@ void TCustomRichEdit::SetRichText(const TRtfDocument& R) {
             bf.setLeftMargin(TwipsToPixels(p.Format.LeftTw));
             bf.setTextIndent(TwipsToPixels(p.Format.FirstTw));
             bf.setRightMargin(TwipsToPixels(p.Format.RightTw));
-            SetTabs(bf, p.Format.TabsTw);
+            PutTabs(bf, p.Format.TabsTw);
             const QTextCharFormat& mark = charFormat(p.MarkFormat);
             if (i == 0) {
                 c.setBlockFormat(bf);
