@@ -27,10 +27,6 @@ int PixelsToTwips(qreal Pixels) {
     return static_cast<int>(std::lround(Pixels * 15.0));
 }
 
-QString Q(const AnsiString& s) {
-    return QString::fromStdString(s);
-}
-
 // Text for the document: line breaks inside a paragraph become Qt's line
 // separator (a '\n' would start a new paragraph).
 QString ToDocumentText(const AnsiString& Text) {

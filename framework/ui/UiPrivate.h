@@ -7,7 +7,13 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
+#include <QString>
+
 #include <functional>
+
+inline QString Q(const AnsiString& s) {
+    return QString::fromStdString(s);
+}
 
 // The Qt event behind a message, and how its default handling goes.
 struct TMessageContext {
@@ -35,6 +41,12 @@ TShiftState ShiftStateOfMouse(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mo
 // The scroll code (SB_...) of a scroll bar action (QAbstractSlider::SliderAction),
 // SB_THUMBTRACK for dragging the thumb; -1 for no action.
 int ScrollCodeOfAction(int Action);
+
+// Set while SetFocus moves the focus without changing a form's active control.
+inline bool GKeepActiveControl = false;
+
+// Paints the caret's block over Control's window when it is Control's and showing.
+void PaintCaret(TControl* Control, QPainter& Painter);
 
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
