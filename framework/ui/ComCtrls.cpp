@@ -182,9 +182,7 @@ public:
     void Insert(int Index, const AnsiString& S) override {
         int count = GetCount();
         if (Index < 0 || Index > count) Error(Index);
-        QString text = Q(S);
-        text.replace("\r\n", "\n");
-        text.replace('\r', '\n');
+        QString text = LfText(S);
         QTextCursor c(Doc());
         if (Index == count) {
             c.movePosition(QTextCursor::End);
@@ -747,9 +745,7 @@ void TCustomRichEdit::ReplaceText(const std::function<void(QTextDocument&)>& Fil
 }
 
 void TCustomRichEdit::SetText(const AnsiString& Value) {
-    QString text = Q(Value);
-    text.replace("\r\n", "\n");
-    text.replace('\r', '\n');
+    QString text = LfText(Value);
     ReplaceText([&](QTextDocument& Doc) {
         QTextCursor c(&Doc);
         c.insertText(text, QTextCharFormat());
