@@ -58,31 +58,39 @@ bool SameName(std::string_view A, std::string_view B) {
     return true;
 }
 
-// What a reader sees of a line: the text before its first NUL byte, as the
-// format's readers in C see it.
-std::string_view Readable(std::string_view Line) {
-    return Line.substr(0, Line.find('\0'));
+// A reader sees a line up to its first NUL byte, as the format's readers in
+// C see it. A line is looked at only as far as a question needs: a long
+// value is passed over, not searched, until it is read.
+
+// For find_first_of: a character given as "c\0", and the NUL byte.
+constexpr std::string_view OrNul(const char (&C)[3]) {
+    return std::string_view(C, 2);
 }
 
 // The section a line opens, or false.
 bool SectionOf(std::string_view Line, std::string_view& Name) {
-    std::string_view t = TrimBlanks(Readable(Line));
-    if (t.size() < 2 || t.front() != '[') return false;
-    size_t close = t.find(']');
-    if (close == std::string_view::npos) return false;
-    Name = TrimBlanks(t.substr(1, close - 1));
+    size_t open = Line.find_first_not_of(" \t");
+    if (open == std::string_view::npos || Line[open] != '[') return false;
+    size_t close = Line.find_first_of(OrNul("]\0"), open + 1);
+    if (close == std::string_view::npos || Line[close] != ']') return false;
+    Name = TrimBlanks(Line.substr(open + 1, close - open - 1));
     return true;
 }
 
-// The key and raw value of a line, or false (comments, blank lines, text).
-bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value) {
-    std::string_view t = TrimBlanks(Readable(Line));
-    if (t.empty() || t.front() == ';' || t.front() == '[') return false;
-    size_t eq = t.find('=');
-    if (eq == std::string_view::npos) return false;
-    Key = TrimBlanks(t.substr(0, eq));
+// The key of a line and, when asked for, its raw value; or false (comments,
+// blank lines, text).
+bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view* Value = nullptr) {
+    size_t start = Line.find_first_not_of(" \t");
+    if (start == std::string_view::npos || Line[start] == ';' || Line[start] == '[' || Line[start] == '\0')
+        return false;
+    size_t eq = Line.find_first_of(OrNul("=\0"), start);
+    if (eq == std::string_view::npos || Line[eq] != '=') return false;
+    Key = TrimBlanks(Line.substr(start, eq - start));
     if (Key.empty()) return false;
-    Value = TrimBlanks(t.substr(eq + 1));
+    if (Value) {
+        std::string_view rest = Line.substr(eq + 1);
+        *Value = TrimBlanks(rest.substr(0, rest.find('\0')));
+    }
     return true;
 }
 
@@ -143,10 +151,10 @@ TSpan FindSection(const std::vector<std::string_view>& Lines, std::string_view S
 int FindKey(const std::vector<std::string_view>& Lines, const TSpan& Span, std::string_view Ident,
             std::string_view* Value) {
     if (Span.Header < 0) return -1;
-    std::string_view key, value;
+    std::string_view key;
     for (int i = Span.Header + 1; i < Span.End; ++i)
-        if (KeyOf(Lines[static_cast<size_t>(i)], key, value) && SameName(key, Ident)) {
-            if (Value) *Value = value;
+        if (KeyOf(Lines[static_cast<size_t>(i)], key) && SameName(key, Ident)) {
+            if (Value) KeyOf(Lines[static_cast<size_t>(i)], key, Value);
             return i;
         }
     return -1;
@@ -201,16 +209,11 @@ void TIniFile::Load(TLines& Lines, bool ForWrite) const {
         return;
     }
     if (!readable(info)) return;
-    // The file may grow while it is read: a byte beyond the bound tells.
     AnsiString& data = Lines.Data;
-    data.resize(static_cast<size_t>(info.st_size) + 1);
-    size_t done = 0;
+    data.reserve(static_cast<size_t>(info.st_size));
+    char buf[65536];
     for (;;) {
-        if (done == data.size()) {
-            if (done > MaxIniFileSize) break;
-            data.resize(std::min(done * 2, MaxIniFileSize + 1));
-        }
-        ssize_t n = ::read(file.Fd, data.data() + done, data.size() - done);
+        ssize_t n = ::read(file.Fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             data.clear();
@@ -218,13 +221,13 @@ void TIniFile::Load(TLines& Lines, bool ForWrite) const {
             return;
         }
         if (n == 0) break;
-        done += static_cast<size_t>(n);
+        // The file may grow while it is read: past the bound it is refused.
+        if (data.size() + static_cast<size_t>(n) > MaxIniFileSize) {
+            data.clear();
+            TooLarge(ForWrite);
+        }
+        data.append(buf, static_cast<size_t>(n));
     }
-    if (done > MaxIniFileSize) {
-        data.clear();
-        TooLarge(ForWrite);
-    }
-    data.resize(done);
     std::string_view rest(data);
     while (!rest.empty()) {
         size_t end = rest.find('\n');
@@ -340,8 +343,8 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, c
     int at = FindKey(lines.Items, span, ident, nullptr);
     if (at >= 0) {
         // The key keeps the spelling it has in the file.
-        std::string_view key, old;
-        KeyOf(lines.Items[static_cast<size_t>(at)], key, old);
+        std::string_view key;
+        KeyOf(lines.Items[static_cast<size_t>(at)], key);
         line = AnsiString(key) + "=" + EncodeValue(Value);
         if (lines.Items[static_cast<size_t>(at)] == line) return;
         lines.Set(static_cast<size_t>(at), std::move(line));
@@ -401,9 +404,9 @@ void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) const {
         TLines lines;
         Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
-        std::string_view key, value;
+        std::string_view key;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value)) Strings->Add(AnsiString(key));
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key)) Strings->Add(AnsiString(key));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -436,7 +439,7 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
         TSpan span = FindSection(lines.Items, Section);
         std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value))
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, &value))
                 Strings->Add(AnsiString(key) + "=" + DecodeValue(value));
     } catch (...) {
         Strings->EndUpdate();
