@@ -505,10 +505,12 @@ void TRichEdtKV::ReTab() {
     try {
         EdtRich->Perform(WM_SETREDRAW, 0);
         EdtRich->SelectAll();
-        TParaAttributes* para = EdtRich->GetParagraph();
+        // The whole grid in one pass over the paragraphs: a pass per stop
+        // would go over a long text 32 times.
+        std::vector<int> grid;
         for (int i = 0; i < MaxTabStops; ++i)
-            para->SetTab(i, (i + 1) * TabPos);
-        para->SetTabCount(MaxTabStops);
+            grid.push_back((i + 1) * TabPos);
+        EdtRich->GetParagraph()->SetTabs(grid);
         // Laying out the grid is no edit of the user's: it leaves no undo step
         // in a history that was empty.
         if (!hadUndo) EdtRich->Perform(EM_EMPTYUNDOBUFFER);

@@ -9,8 +9,15 @@
 // editor reads the RTF itself) within 3x of reading alone. Loading is also
 // set against the floor of Qt's text document: the bare text of the same
 // paragraphs inserted into a document without any format.
+//
+// Hostile shapes: a megabyte of font table and of colour table, every entry
+// another, read in milliseconds per megabyte against the document's (linear
+// reading keeps the ratio near 1, whatever the table's length); and 800 KB
+// of paragraph marks under 32 tab stops, the heap its document holds and
+// the RTF written back from it, over the file's size.
 #include "ComCtrls.h"
 #include "Forms.h"
+#include "QtBench.h"
 #include "Rtf.h"
 
 #include <QApplication>
@@ -18,15 +25,15 @@
 #include <QTextDocument>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <malloc.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -104,7 +111,47 @@ std::string MakeDocument(size_t Bytes) {
     return d;
 }
 
+// A font table of about Bytes, every name another: the reader looks each
+// name up as it comes.
+std::string MakeFontTable(size_t Bytes) {
+    std::string d = "{\\rtf1\\ansi{\\fonttbl";
+    for (int n = 0; d.size() < Bytes; ++n)
+        d += "{\\f" + std::to_string(n) + " F" + std::to_string(n) + ";}";
+    d += "}\\f7 text}";
+    return d;
+}
+
+// A colour table of about Bytes, every colour another.
+std::string MakeColorTable(size_t Bytes) {
+    std::string d = "{\\rtf1\\ansi{\\colortbl;";
+    for (int n = 0; d.size() < Bytes; ++n)
+        d += "\\red" + std::to_string(n & 255) + "\\green" + std::to_string((n >> 8) & 255) + "\\blue" +
+             std::to_string((n >> 16) & 255) + ";";
+    d += "}\\cf7 text}";
+    return d;
+}
+
+// About Bytes of paragraph marks under 32 tab stops, the densest way to ask
+// for paragraph formats.
+std::string MakeTabbedMarks(size_t Bytes) {
+    std::string d = "{\\rtf1\\ansi\\pard";
+    for (int i = 1; i <= RtfMaxTabs; ++i)
+        d += "\\tx" + std::to_string(i * 640);
+    d += ' ';
+    while (d.size() < Bytes)
+        d += "\\par";
+    d += '}';
+    return d;
+}
+
 // ---- Measures -------------------------------------------------------------------
+
+// The bytes the heap hands out at the moment: what a read document holds,
+// without the pages the allocator keeps for itself.
+Int64 HeapBytes() {
+    struct mallinfo2 m = mallinfo2();
+    return static_cast<Int64>(m.uordblks + m.hblkhd);
+}
 
 Int64 ResidentKiB() {
     std::ifstream in("/proc/self/statm");
@@ -140,6 +187,7 @@ void LoadIntoEditor(TRichEdit& Edit, const std::string& Rtf) {
 struct TState {
     std::string Path;
     std::string Rtf;
+    std::string FontTable, ColorTable;
     TRtfDocument Document;
     TForm* Form = nullptr;
     TRichEdit* Edit = nullptr;
@@ -152,11 +200,17 @@ void BM_UnrtfRead(benchmark::State& S) {
         if (std::system(command.c_str()) != 0) S.SkipWithError("unrtf failed");
 }
 
-void BM_Read(benchmark::State& S) {
+// Reading RTF into a document: the document, or a table of a megabyte.
+void BM_Read(benchmark::State& S, const std::string* Rtf) {
     for (auto _ : S) {
-        TRtfDocument d = ReadRtf(State->Rtf);
+        TRtfDocument d = ReadRtf(*Rtf);
         benchmark::DoNotOptimize(d);
     }
+}
+
+void BM_LoadFontTableIntoEditor(benchmark::State& S) {
+    for (auto _ : S)
+        LoadIntoEditor(*State->Edit, State->FontTable);
 }
 
 void BM_Write(benchmark::State& S) {
@@ -202,39 +256,20 @@ void BM_QtBareInsert(benchmark::State& S) {
     }
 }
 
-// Collects the wall-clock times by name.
-class TReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& Reports) override {
-        ConsoleReporter::ReportRuns(Reports);
-        for (const Run& r : Reports) {
-            // With repetitions: the median.
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
-            if (!r.error_occurred && r.iterations > 0)
-                Times[r.run_name.function_name] = r.GetAdjustedRealTime();
-        }
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     double megabytes = 5;
     bool check = false;
-    std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--kv-size=", 10) == 0)
-            megabytes = std::atof(argv[i] + 10);
-        else if (std::strcmp(argv[i], "--kv-check") == 0)
+    TQtBench bench(argc, argv, [&](const char* Arg) {
+        if (std::strncmp(Arg, "--kv-size=", 10) == 0)
+            megabytes = std::atof(Arg + 10);
+        else if (std::strcmp(Arg, "--kv-check") == 0)
             check = true;
         else
-            rest.push_back(argv[i]);
-    }
-    int restCount = static_cast<int>(rest.size());
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    TApplication app(restCount, rest.data());
-    benchmark::Initialize(&restCount, rest.data());
+            return false;
+        return true;
+    });
 
     TState state;
     State = &state;
@@ -247,6 +282,19 @@ int main(int argc, char** argv) {
     Int64 before = ResidentKiB();
     state.Document = ReadRtf(state.Rtf);
     Int64 afterRead = ResidentKiB();
+    // Paragraph formats: 800 KB of marks under 32 stops, read and written back.
+    std::string marks = MakeTabbedMarks(800 * 1024);
+    Int64 heapBefore = HeapBytes();
+    size_t marksParagraphs = 0, marksWritten = 0;
+    Int64 marksHeld = 0;
+    {
+        TRtfDocument d = ReadRtf(marks);
+        marksHeld = HeapBytes() - heapBefore;
+        marksParagraphs = d.Paragraphs.size();
+        marksWritten = WriteRtf(d).size();
+    }
+    state.FontTable = MakeFontTable(1024 * 1024);
+    state.ColorTable = MakeColorTable(1024 * 1024);
     TForm form(nullptr);
     form.SetBounds(0, 0, 640, 480);
     state.Form = &form;
@@ -279,7 +327,16 @@ int main(int argc, char** argv) {
     }
 
     benchmark::RegisterBenchmark("UnrtfRead", BM_UnrtfRead)->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark("Read", BM_Read)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("Read", BM_Read, &state.Rtf)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("ReadFontTable", BM_Read, &state.FontTable)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("ReadColorTable", BM_Read, &state.ColorTable)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("LoadFontTableIntoEditor", BM_LoadFontTableIntoEditor)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("Write", BM_Write)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("LoadIntoEditor", BM_LoadIntoEditor)
         ->Unit(benchmark::kMillisecond)
@@ -288,7 +345,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("QtBareInsert", BM_QtBareInsert)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    TReporter reporter;
+    TTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::filesystem::remove(state.Path);
@@ -310,6 +367,23 @@ int main(int argc, char** argv) {
         std::printf("%-34s %10.1f %12.2f\n", "  of it the editor's document / reading", build, build / read);
         std::printf("%-34s %10.1f %12.2f\n", "loading / Qt's bare text insertion", load, load / bare);
     }
+    // Tables against the document, megabyte for megabyte: a flat ratio means
+    // reading stays linear however long a table grows.
+    if (t.count("Read") && t.count("ReadFontTable") && t.count("ReadColorTable")) {
+        double perMB = t["Read"] / (state.Rtf.size() / 1048576.0);
+        auto row = [&](const char* What, const std::string& Data, double Ms) {
+            double mb = Data.size() / 1048576.0;
+            std::printf("%-34s %10.1f %12.2f   (ms per MB / the document's)\n", What, Ms, Ms / mb / perMB);
+        };
+        row("1 MB font table read", state.FontTable, t["ReadFontTable"]);
+        row("1 MB colour table read", state.ColorTable, t["ReadColorTable"]);
+        if (t.count("LoadFontTableIntoEditor"))
+            row("1 MB font table into the editor", state.FontTable, t["LoadFontTableIntoEditor"]);
+    }
+    std::printf("paragraph formats: %.0f KB of marks under %d stops, %zu paragraphs: the read document "
+                "holds %.1f x the file, written back %.1f x\n",
+                marks.size() / 1024.0, RtfMaxTabs, marksParagraphs, static_cast<double>(marksHeld) / marks.size(),
+                static_cast<double>(marksWritten) / marks.size());
     std::printf(
         "memory: the read document %lld KiB (%.1f x the file), the editor %lld KiB (%.1f x the file)\n",
         static_cast<long long>(afterRead - before), (afterRead - before) * 1024.0 / state.Rtf.size(),

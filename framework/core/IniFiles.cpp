@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -57,25 +58,39 @@ bool SameName(std::string_view A, std::string_view B) {
     return true;
 }
 
+// A reader sees a line up to its first NUL byte, as the format's readers in
+// C see it. A line is looked at only as far as a question needs: a long
+// value is passed over, not searched, until it is read.
+
+// For find_first_of: a character given as "c\0", and the NUL byte.
+constexpr std::string_view OrNul(const char (&C)[3]) {
+    return std::string_view(C, 2);
+}
+
 // The section a line opens, or false.
 bool SectionOf(std::string_view Line, std::string_view& Name) {
-    std::string_view t = TrimBlanks(Line);
-    if (t.size() < 2 || t.front() != '[') return false;
-    size_t close = t.find(']');
-    if (close == std::string_view::npos) return false;
-    Name = TrimBlanks(t.substr(1, close - 1));
+    size_t open = Line.find_first_not_of(" \t");
+    if (open == std::string_view::npos || Line[open] != '[') return false;
+    size_t close = Line.find_first_of(OrNul("]\0"), open + 1);
+    if (close == std::string_view::npos || Line[close] != ']') return false;
+    Name = TrimBlanks(Line.substr(open + 1, close - open - 1));
     return true;
 }
 
-// The key and raw value of a line, or false (comments, blank lines, text).
-bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view& Value) {
-    std::string_view t = TrimBlanks(Line);
-    if (t.empty() || t.front() == ';' || t.front() == '[') return false;
-    size_t eq = t.find('=');
-    if (eq == std::string_view::npos) return false;
-    Key = TrimBlanks(t.substr(0, eq));
+// The key of a line and, when asked for, its raw value; or false (comments,
+// blank lines, text).
+bool KeyOf(std::string_view Line, std::string_view& Key, std::string_view* Value = nullptr) {
+    size_t start = Line.find_first_not_of(" \t");
+    if (start == std::string_view::npos || Line[start] == ';' || Line[start] == '[' || Line[start] == '\0')
+        return false;
+    size_t eq = Line.find_first_of(OrNul("=\0"), start);
+    if (eq == std::string_view::npos || Line[eq] != '=') return false;
+    Key = TrimBlanks(Line.substr(start, eq - start));
     if (Key.empty()) return false;
-    Value = TrimBlanks(t.substr(eq + 1));
+    if (Value) {
+        std::string_view rest = Line.substr(eq + 1);
+        *Value = TrimBlanks(rest.substr(0, rest.find('\0')));
+    }
     return true;
 }
 
@@ -100,6 +115,12 @@ AnsiString EncodeValue(const AnsiString& Value) {
 
 bool HasLineBreak(const AnsiString& S) {
     return S.find_first_of("\r\n") != AnsiString::npos;
+}
+
+// What would not read back as it was written: a line break ends the line, a
+// NUL byte the text a reader sees.
+bool BreaksLine(const AnsiString& S) {
+    return HasLineBreak(S) || S.find('\0') != AnsiString::npos;
 }
 
 // Where a section starts (the index of its header) and ends (one past its
@@ -130,10 +151,10 @@ TSpan FindSection(const std::vector<std::string_view>& Lines, std::string_view S
 int FindKey(const std::vector<std::string_view>& Lines, const TSpan& Span, std::string_view Ident,
             std::string_view* Value) {
     if (Span.Header < 0) return -1;
-    std::string_view key, value;
+    std::string_view key;
     for (int i = Span.Header + 1; i < Span.End; ++i)
-        if (KeyOf(Lines[static_cast<size_t>(i)], key, value) && SameName(key, Ident)) {
-            if (Value) *Value = value;
+        if (KeyOf(Lines[static_cast<size_t>(i)], key) && SameName(key, Ident)) {
+            if (Value) KeyOf(Lines[static_cast<size_t>(i)], key, Value);
             return i;
         }
     return -1;
@@ -141,38 +162,71 @@ int FindKey(const std::vector<std::string_view>& Lines, const TSpan& Span, std::
 
 std::atomic<unsigned> TempCounter{0};
 
+// Closes a descriptor on every path.
+struct TFileHandle {
+    int Fd;
+    ~TFileHandle() {
+        if (Fd >= 0) ::close(Fd);
+    }
+};
+
+AnsiString LargerThanTheLimit() {
+    return "larger than " + IntToStr(static_cast<int>(MaxIniFileSize >> 20)) + " MiB";
+}
+
 } // namespace
 
 TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode)
     : FFileName(FileName), FCreateMode(CreateMode) {}
 
 void TIniFile::Load(TLines& Lines, bool ForWrite) const {
-    int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        // Reading, a missing or unreadable file gives the defaults; a write
-        // must not replace a file whose contents it could not see.
+    // Reading, a file that is missing, unreadable or no regular file gives
+    // the defaults; a write must not replace a file whose contents it could
+    // not see. The path is looked at before it is opened: opening a pipe or
+    // a device may block or do something by itself.
+    auto readable = [&](const struct stat& Info) {
+        if (!S_ISREG(Info.st_mode)) {
+            if (ForWrite) WriteError("not a regular file");
+            return false;
+        }
+        if (static_cast<std::uintmax_t>(Info.st_size) > MaxIniFileSize) TooLarge(ForWrite);
+        return true;
+    };
+    struct stat info {};
+    if (::stat(FFileName.c_str(), &info) != 0) {
         if (ForWrite && errno != ENOENT) WriteError(std::strerror(errno));
         return;
     }
-    struct stat info {};
-    bool failed = ::fstat(fd, &info) != 0;
+    if (!readable(info)) return;
+    TFileHandle file{::open(FFileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.Fd < 0) {
+        if (ForWrite) WriteError(std::strerror(errno));
+        return;
+    }
+    // What was opened may have been swapped in after the look.
+    if (::fstat(file.Fd, &info) != 0) {
+        if (ForWrite) WriteError(std::strerror(errno));
+        return;
+    }
+    if (!readable(info)) return;
     AnsiString& data = Lines.Data;
-    if (!failed && S_ISREG(info.st_mode) && info.st_size > 0) data.reserve(static_cast<size_t>(info.st_size));
+    data.reserve(static_cast<size_t>(info.st_size));
     char buf[65536];
-    while (!failed) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+    for (;;) {
+        ssize_t n = ::read(file.Fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            failed = n < 0;
-            break;
+        if (n < 0) {
+            data.clear();
+            if (ForWrite) WriteError("the file cannot be read");
+            return;
+        }
+        if (n == 0) break;
+        // The file may grow while it is read: past the bound it is refused.
+        if (data.size() + static_cast<size_t>(n) > MaxIniFileSize) {
+            data.clear();
+            TooLarge(ForWrite);
         }
         data.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    if (failed) {
-        data.clear();
-        if (ForWrite) WriteError("the file cannot be read");
-        return;
     }
     std::string_view rest(data);
     while (!rest.empty()) {
@@ -191,12 +245,19 @@ void TIniFile::WriteError(const AnsiString& Why) const {
     throw EIniFileException("Unable to write to " + FFileName + (Why.empty() ? AnsiString() : ": " + Why));
 }
 
+void TIniFile::TooLarge(bool ForWrite) const {
+    AnsiString why = "the file is " + LargerThanTheLimit();
+    if (ForWrite) WriteError(why);
+    throw EIniFileException("Unable to read " + FFileName + ": " + why);
+}
+
 void TIniFile::Save(const TLines& Lines) const {
     AnsiString data;
     std::string_view eol = Lines.CrLf ? "\r\n" : "\n";
     size_t size = 0;
     for (std::string_view line : Lines.Items)
         size += line.size() + eol.size();
+    if (size > MaxIniFileSize) WriteError("the file would be " + LargerThanTheLimit());
     data.reserve(size);
     for (std::string_view line : Lines.Items) {
         data += line;
@@ -265,12 +326,15 @@ AnsiString TIniFile::ReadString(const AnsiString& Section, const AnsiString& Ide
 
 void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value) {
     AnsiString section(TrimBlanks(Section)), ident(TrimBlanks(Ident));
-    if (section.empty() || HasLineBreak(section) || section.find(']') != AnsiString::npos)
+    if (section.empty() || BreaksLine(section) || section.find(']') != AnsiString::npos)
         WriteError("invalid section name '" + Section + "'");
-    if (ident.empty() || HasLineBreak(ident) || ident.find('=') != AnsiString::npos || ident.front() == ';' ||
+    if (ident.empty() || BreaksLine(ident) || ident.find('=') != AnsiString::npos || ident.front() == ';' ||
         ident.front() == '[')
         WriteError("invalid key name '" + Ident + "'");
     if (HasLineBreak(Value)) WriteError("the value of " + ident + " holds a line break");
+    if (Value.find('\0') != AnsiString::npos) WriteError("the value of " + ident + " holds a NUL byte");
+    // Refused before the file is read: it could never be written.
+    if (Value.size() > MaxIniFileSize) WriteError("the file would be " + LargerThanTheLimit());
 
     TLines lines;
     Load(lines, true);
@@ -279,8 +343,8 @@ void TIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident, c
     int at = FindKey(lines.Items, span, ident, nullptr);
     if (at >= 0) {
         // The key keeps the spelling it has in the file.
-        std::string_view key, old;
-        KeyOf(lines.Items[static_cast<size_t>(at)], key, old);
+        std::string_view key;
+        KeyOf(lines.Items[static_cast<size_t>(at)], key);
         line = AnsiString(key) + "=" + EncodeValue(Value);
         if (lines.Items[static_cast<size_t>(at)] == line) return;
         lines.Set(static_cast<size_t>(at), std::move(line));
@@ -340,9 +404,9 @@ void TIniFile::ReadSection(const AnsiString& Section, TStrings* Strings) const {
         TLines lines;
         Load(lines, false);
         TSpan span = FindSection(lines.Items, Section);
-        std::string_view key, value;
+        std::string_view key;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value)) Strings->Add(AnsiString(key));
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key)) Strings->Add(AnsiString(key));
     } catch (...) {
         Strings->EndUpdate();
         throw;
@@ -375,7 +439,7 @@ void TIniFile::ReadSectionValues(const AnsiString& Section, TStrings* Strings) c
         TSpan span = FindSection(lines.Items, Section);
         std::string_view key, value;
         for (int i = span.Header + 1; span.Header >= 0 && i < span.End; ++i)
-            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, value))
+            if (KeyOf(lines.Items[static_cast<size_t>(i)], key, &value))
                 Strings->Add(AnsiString(key) + "=" + DecodeValue(value));
     } catch (...) {
         Strings->EndUpdate();

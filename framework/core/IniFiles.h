@@ -5,7 +5,13 @@
 // change the one line concerned and replace the file as a whole, so a
 // failed write leaves the old file untouched. Sections and keys compare
 // case-insensitively; blanks around keys and values are not part of them;
-// lines the reader does not understand are kept as they stand.
+// lines the reader does not understand are kept as they stand. A line is
+// read up to its first NUL byte, as the format's C readers see it.
+//
+// Only a regular file is read: anything else at the path (a pipe, a device,
+// a folder) reads as no file and is never written. A file larger than
+// MaxIniFileSize is refused whole, on reading and on writing, before any of
+// it is read.
 #pragma once
 
 #include "Classes.h"
@@ -13,6 +19,10 @@
 #include <sys/types.h>
 
 FRAMEWORK_EXCEPTION(EIniFileException, Exception);
+
+// Far above what settings hold (a value of 16 MiB fits), far below what
+// would make every read a wait.
+inline constexpr size_t MaxIniFileSize = size_t(64) << 20;
 
 class TIniFile : public TObject {
 public:
@@ -25,10 +35,14 @@ public:
     const AnsiString& GetFileName() const { return FFileName; }
     mode_t GetCreateMode() const { return FCreateMode; }
 
+    // Every read raises EIniFileException "Unable to read <file>" for a file
+    // larger than MaxIniFileSize.
     AnsiString ReadString(const AnsiString& Section, const AnsiString& Ident,
                           const AnsiString& Default) const;
     // Raises EIniFileException "Unable to write to <file>" when the file
-    // cannot be written, and for names or values that do not fit on a line.
+    // cannot be written, is no regular file or would grow past
+    // MaxIniFileSize, and for names or values that do not fit on a line
+    // (a line break or a NUL byte).
     void WriteString(const AnsiString& Section, const AnsiString& Ident, const AnsiString& Value);
     // Decimal, or hexadecimal after "0x" or "$"; anything else reads as Default.
     int ReadInteger(const AnsiString& Section, const AnsiString& Ident, int Default) const;
@@ -58,6 +72,7 @@ private:
     void Load(TLines& Lines, bool ForWrite) const;
     void Save(const TLines& Lines) const;
     [[noreturn]] void WriteError(const AnsiString& Why = AnsiString()) const;
+    [[noreturn]] void TooLarge(bool ForWrite) const;
 
     AnsiString FFileName;
     mode_t FCreateMode;

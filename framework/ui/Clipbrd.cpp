@@ -1,6 +1,7 @@
 #include "Clipbrd.h"
 
 #include "SysUtils.h"
+#include "UiPrivate.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,17 +23,11 @@ bool TClipboard::HasFormat(unsigned Format) const {
 }
 
 AnsiString TClipboard::GetAsText() const {
-    QString t = Board().text();
-    t.replace("\r\n", "\n");
-    t.replace('\r', '\n');
-    t.replace("\n", "\r\n");
-    return t.toStdString();
+    return CrLfText(Board().text(), false);
 }
 
 void TClipboard::SetAsText(const AnsiString& Value) {
-    QString t = QString::fromStdString(Value);
-    t.replace("\r\n", "\n");
-    Board().setText(t);
+    Board().setText(LfText(Value));
 }
 
 void TClipboard::Clear() {

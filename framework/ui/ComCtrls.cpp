@@ -15,6 +15,7 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 namespace {
 
@@ -123,9 +124,9 @@ std::vector<int> TabsOf(const QTextBlockFormat& F) {
     return tabs;
 }
 
-void SetTabs(QTextBlockFormat& F, const std::vector<int>& Twips) {
+template <class Twips> void PutTabs(QTextBlockFormat& F, const Twips& Stops) {
     QList<QTextOption::Tab> tabs;
-    for (int t : Twips)
+    for (int t : Stops)
         tabs.append(QTextOption::Tab(TwipsToPixels(t) - F.leftMargin(), QTextOption::LeftTab));
     F.setTabPositions(tabs);
 }
@@ -134,7 +135,7 @@ void SetTabs(QTextBlockFormat& F, const std::vector<int>& Twips) {
 void SetLeftMargin(QTextBlockFormat& F, int Twips) {
     std::vector<int> tabs = TabsOf(F);
     F.setLeftMargin(TwipsToPixels(Twips));
-    SetTabs(F, tabs);
+    PutTabs(F, tabs);
 }
 
 } // namespace
@@ -181,9 +182,7 @@ public:
     void Insert(int Index, const AnsiString& S) override {
         int count = GetCount();
         if (Index < 0 || Index > count) Error(Index);
-        QString text = Q(S);
-        text.replace("\r\n", "\n");
-        text.replace('\r', '\n');
+        QString text = LfText(S);
         QTextCursor c(Doc());
         if (Index == count) {
             c.movePosition(QTextCursor::End);
@@ -509,7 +508,7 @@ void TParaAttributes::SetTab(int Index, int Value) {
         std::vector<int> tabs = TabsOf(f);
         if (tabs.size() <= static_cast<size_t>(Index)) tabs.resize(static_cast<size_t>(Index) + 1, 0);
         tabs[static_cast<size_t>(Index)] = Value * 20;
-        SetTabs(f, tabs);
+        PutTabs(f, tabs);
     });
 }
 
@@ -522,8 +521,16 @@ void TParaAttributes::SetTabCount(int Value) {
     ChangeParagraphs(FOwner, [&](QTextBlockFormat& f, const QTextBlock&) {
         std::vector<int> tabs = TabsOf(f);
         tabs.resize(static_cast<size_t>(Value), 0);
-        SetTabs(f, tabs);
+        PutTabs(f, tabs);
     });
+}
+
+void TParaAttributes::SetTabs(const std::vector<int>& Values) {
+    if (Values.size() > static_cast<size_t>(MaxTabStops)) throw ERangeError("Too many tab stops");
+    std::vector<int> twips;
+    for (int v : Values)
+        twips.push_back(v * 20);
+    ChangeParagraphs(FOwner, [&](QTextBlockFormat& f, const QTextBlock&) { PutTabs(f, twips); });
 }
 
 void TParaAttributes::Assign(const TPersistent* Source) {
@@ -533,10 +540,10 @@ void TParaAttributes::Assign(const TPersistent* Source) {
         SetLeftIndent(p->GetLeftIndent());
         SetRightIndent(p->GetRightIndent());
         SetNumbering(p->GetNumbering());
-        int n = p->GetTabCount();
-        for (int i = 0; i < n; ++i)
-            SetTab(i, p->GetTab(i));
-        SetTabCount(n);
+        std::vector<int> tabs;
+        for (int i = 0, n = p->GetTabCount(); i < n; ++i)
+            tabs.push_back(p->GetTab(i));
+        SetTabs(tabs);
         return;
     }
     TPersistent::Assign(Source);
@@ -738,9 +745,7 @@ void TCustomRichEdit::ReplaceText(const std::function<void(QTextDocument&)>& Fil
 }
 
 void TCustomRichEdit::SetText(const AnsiString& Value) {
-    QString text = Q(Value);
-    text.replace("\r\n", "\n");
-    text.replace('\r', '\n');
+    QString text = LfText(Value);
     ReplaceText([&](QTextDocument& Doc) {
         QTextCursor c(&Doc);
         c.insertText(text, QTextCharFormat());
@@ -862,6 +867,8 @@ int TCustomRichEdit::FindText(const AnsiString& SearchStr, int StartPos, int Len
 TRtfDocument TCustomRichEdit::GetRichText() const {
     TRtfDocument r;
     const QTextDocument& doc = *FDocument;
+    // The document keeps each block format once: so do the stops read from it.
+    std::unordered_map<int, TRtfTabs> tabsOfFormat;
     bool first = true;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (!first) r.Paragraphs.emplace_back();
@@ -878,13 +885,17 @@ TRtfDocument TCustomRichEdit::GetRichText() const {
         p.Format.FirstTw = PixelsToTwips(bf.textIndent());
         p.Format.RightTw = PixelsToTwips(bf.rightMargin());
         p.Format.Bullet = b.textList() != nullptr;
-        std::vector<int> tabs;
-        for (int t : TabsOf(bf))
-            if (t > 0) tabs.push_back(t);
-        std::sort(tabs.begin(), tabs.end());
-        tabs.erase(std::unique(tabs.begin(), tabs.end()), tabs.end());
-        if (tabs.size() > static_cast<size_t>(RtfMaxTabs)) tabs.resize(RtfMaxTabs);
-        p.Format.TabsTw = tabs;
+        auto known = tabsOfFormat.find(b.blockFormatIndex());
+        if (known == tabsOfFormat.end()) {
+            std::vector<int> tabs;
+            for (int t : TabsOf(bf))
+                if (t > 0) tabs.push_back(t);
+            std::sort(tabs.begin(), tabs.end());
+            tabs.erase(std::unique(tabs.begin(), tabs.end()), tabs.end());
+            if (tabs.size() > static_cast<size_t>(RtfMaxTabs)) tabs.resize(RtfMaxTabs);
+            known = tabsOfFormat.emplace(b.blockFormatIndex(), TRtfTabs(std::move(tabs))).first;
+        }
+        p.Format.TabsTw = known->second;
         p.MarkFormat = RtfCharFormat(r, doc, b.charFormat());
         for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
             QTextFragment f = it.fragment();
@@ -917,7 +928,7 @@ void TCustomRichEdit::SetRichText(const TRtfDocument& R) {
             bf.setLeftMargin(TwipsToPixels(p.Format.LeftTw));
             bf.setTextIndent(TwipsToPixels(p.Format.FirstTw));
             bf.setRightMargin(TwipsToPixels(p.Format.RightTw));
-            SetTabs(bf, p.Format.TabsTw);
+            PutTabs(bf, p.Format.TabsTw);
             const QTextCharFormat& mark = charFormat(p.MarkFormat);
             if (i == 0) {
                 c.setBlockFormat(bf);

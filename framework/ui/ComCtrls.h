@@ -96,6 +96,10 @@ public:
     void SetTab(int Index, int Value);
     int GetTabCount() const;
     void SetTabCount(int Value);
+    // The stops (points) and their count at once: what SetTab for each and
+    // SetTabCount do, in one pass over the paragraphs instead of one per
+    // stop. More than MaxTabStops raise ERangeError.
+    void SetTabs(const std::vector<int>& Values);
 
     void Assign(const TPersistent* Source) override;
 

@@ -9,6 +9,9 @@
 #include "SysUtils.h"
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 FRAMEWORK_EXCEPTION(ERtfError, EConvertError);
@@ -38,15 +41,43 @@ struct TRtfCharFormat {
 
 constexpr int RtfMaxTabs = 32;
 
+// Tab stops in twips: ascending, positive, at most RtfMaxTabs. A value whose
+// copies share one list, so that paragraphs with the same stops, however
+// many, hold them once.
+class TRtfTabs {
+public:
+    using value_type = int;
+    using const_iterator = const int*;
+    using iterator = const_iterator;
+
+    TRtfTabs() = default;
+    TRtfTabs(std::vector<int> Tw);
+    TRtfTabs(std::initializer_list<int> Tw) : TRtfTabs(std::vector<int>(Tw)) {}
+
+    const int* begin() const { return FTw ? FTw->data() : nullptr; }
+    const int* end() const { return FTw ? FTw->data() + FTw->size() : nullptr; }
+    size_t size() const { return FTw ? FTw->size() : 0; }
+    bool empty() const { return size() == 0; }
+    int operator[](size_t I) const { return (*FTw)[I]; }
+    // Whether both hold the same list: equal stops, told without comparing them.
+    bool SharesWith(const TRtfTabs& Other) const { return FTw == Other.FTw; }
+
+    bool operator==(const TRtfTabs& Other) const;
+    bool operator==(const std::vector<int>& Tw) const;
+
+private:
+    std::shared_ptr<const std::vector<int>> FTw; // null: no stops
+};
+
 // Indents as RTF holds them: LeftTw places every line, FirstTw moves the
 // first line relative to it.
 struct TRtfParaFormat {
     TRtfAlign Align = TRtfAlign::Left;
+    bool Bullet = false;
     int LeftTw = 0;
     int FirstTw = 0;
     int RightTw = 0;
-    bool Bullet = false;
-    std::vector<int> TabsTw; // ascending, positive, at most RtfMaxTabs
+    TRtfTabs TabsTw;
     bool operator==(const TRtfParaFormat&) const = default;
 };
 
@@ -67,12 +98,21 @@ struct TRtfDocument {
     std::vector<TRtfParagraph> Paragraphs; // at least one
 
     TRtfDocument();
+    // The index of the first font of that name (colour of that value),
+    // added when there is none; found in constant time, however long the
+    // table. Entries put into the tables directly count from the next call.
     int FindOrAddFont(const AnsiString& Name);
     int FindOrAddColor(TRtfColor Color);
     // Appends text in a format to the last paragraph, merging with its last run.
     void AppendText(const TRtfCharFormat& Format, const AnsiString& Text);
     // The text, paragraphs joined with CR LF.
     AnsiString PlainText() const;
+
+private:
+    // Where each name and value first stands, for the first so many entries.
+    std::unordered_map<AnsiString, int> FFontIndex;
+    std::unordered_map<std::uint32_t, int> FColorIndex;
+    size_t FFontsIndexed = 0, FColorsIndexed = 0;
 };
 
 // Same text and the same formatting, fonts and colours compared by name and value.

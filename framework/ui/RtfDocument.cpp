@@ -3,22 +3,71 @@
 
 #include "RtfText.h"
 
+#include <algorithm>
+
+// ---- TRtfTabs -------------------------------------------------------------
+
+TRtfTabs::TRtfTabs(std::vector<int> Tw) {
+    if (!Tw.empty()) FTw = std::make_shared<const std::vector<int>>(std::move(Tw));
+}
+
+bool TRtfTabs::operator==(const TRtfTabs& Other) const {
+    return SharesWith(Other) || std::equal(begin(), end(), Other.begin(), Other.end());
+}
+
+bool TRtfTabs::operator==(const std::vector<int>& Tw) const {
+    return std::equal(begin(), end(), Tw.begin(), Tw.end());
+}
+
 // ---- TRtfDocument ---------------------------------------------------------
+
+namespace {
+
+// The index of Wanted in Table through Index, which knows the first Indexed
+// entries; entries added to the table directly are taken in first, and a
+// table that shrank or changed in place is indexed anew. Missing: Make()
+// is added.
+template <class Entry, class Key, class KeyOf, class MakeEntry>
+int FindOrAdd(std::vector<Entry>& Table, std::unordered_map<Key, int>& Index, size_t& Indexed, const Key& Wanted,
+              KeyOf Of, MakeEntry Make) {
+    auto catchUp = [&] {
+        for (; Indexed < Table.size(); ++Indexed)
+            Index.emplace(Of(Table[Indexed]), static_cast<int>(Indexed)); // the first stays
+    };
+    if (Indexed > Table.size()) {
+        Index.clear();
+        Indexed = 0;
+    }
+    catchUp();
+    auto it = Index.find(Wanted);
+    if (it != Index.end() && !(Of(Table[static_cast<size_t>(it->second)]) == Wanted)) {
+        Index.clear();
+        Indexed = 0;
+        catchUp();
+        it = Index.find(Wanted);
+    }
+    if (it != Index.end()) return it->second;
+    Table.push_back(Make());
+    Index.emplace(Wanted, static_cast<int>(Indexed));
+    return static_cast<int>(Indexed++);
+}
+
+std::uint32_t ColorKey(const TRtfColor& C) {
+    return std::uint32_t{C.R} << 16 | std::uint32_t{C.G} << 8 | C.B;
+}
+
+} // namespace
 
 TRtfDocument::TRtfDocument() : Paragraphs(1) {}
 
 int TRtfDocument::FindOrAddFont(const AnsiString& Name) {
-    for (size_t i = 0; i < Fonts.size(); ++i)
-        if (Fonts[i].Name == Name) return static_cast<int>(i);
-    Fonts.push_back(TRtfFont{Name, 0});
-    return static_cast<int>(Fonts.size() - 1);
+    return FindOrAdd(
+        Fonts, FFontIndex, FFontsIndexed, Name, [](const TRtfFont& F) -> const AnsiString& { return F.Name; },
+        [&] { return TRtfFont{Name, 0}; });
 }
 
 int TRtfDocument::FindOrAddColor(TRtfColor Color) {
-    for (size_t i = 0; i < Colors.size(); ++i)
-        if (Colors[i] == Color) return static_cast<int>(i);
-    Colors.push_back(Color);
-    return static_cast<int>(Colors.size() - 1);
+    return FindOrAdd(Colors, FColorIndex, FColorsIndexed, ColorKey(Color), ColorKey, [&] { return Color; });
 }
 
 void TRtfDocument::AppendText(const TRtfCharFormat& Format, const AnsiString& Text) {
@@ -101,8 +150,11 @@ public:
         FOut += "\\uc1\n";
         WriteFontTable();
         WriteColorTable();
-        for (const TRtfParagraph& p : FDoc.Paragraphs)
-            WriteParagraph(p);
+        const TRtfParaFormat* last = nullptr;
+        for (const TRtfParagraph& p : FDoc.Paragraphs) {
+            WriteParagraph(p, last && p.Format == *last);
+            last = &p.Format;
+        }
         FOut += "}\n";
         return std::move(FOut);
     }
@@ -137,8 +189,29 @@ private:
         FOut += "}\n";
     }
 
-    void WriteParagraph(const TRtfParagraph& P) {
-        const TRtfParaFormat& f = P.Format;
+    // A paragraph's format holds until the next \pard: the paragraphs after
+    // one of the same format say nothing of it, however many stops it has.
+    // A bullet's text still goes with each, for readers that show only that.
+    void WriteParagraph(const TRtfParagraph& P, bool SameFormat) {
+        if (SameFormat)
+            WriteBulletText(P.Format);
+        else
+            WriteParaFormat(P.Format);
+        for (const TRtfRun& r : P.Runs) {
+            CharFormat(r.Format);
+            FOut += ' ';
+            Text(r.Text, false);
+        }
+        // The mark takes the character format in force, like a run would.
+        if (!FCharFormat || !(*FCharFormat == P.MarkFormat)) CharFormat(P.MarkFormat);
+        FOut += "\\par\n";
+    }
+
+    void WriteBulletText(const TRtfParaFormat& F) {
+        if (F.Bullet) FOut += "{\\pntext \\u8226\\'95\\tab}";
+    }
+
+    void WriteParaFormat(const TRtfParaFormat& f) {
         FOut += "\\pard";
         switch (f.Align) {
         case TRtfAlign::Center:
@@ -158,20 +231,12 @@ private:
         if (f.RightTw) Number("\\ri", f.RightTw);
         for (int t : f.TabsTw)
             Number("\\tx", t);
-        if (f.Bullet)
-            FOut += "{\\pntext \\u8226\\'95\\tab}{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226\\'95}}";
-        const TRtfCharFormat* last = nullptr;
-        for (const TRtfRun& r : P.Runs) {
-            CharFormat(r.Format);
-            FOut += ' ';
-            Text(r.Text, false);
-            last = &r.Format;
-        }
-        if (!last || !(*last == P.MarkFormat)) CharFormat(P.MarkFormat);
-        FOut += "\\par\n";
+        WriteBulletText(f);
+        if (f.Bullet) FOut += "{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226\\'95}}";
     }
 
     void CharFormat(const TRtfCharFormat& F) {
+        FCharFormat = &F;
         FOut += "\\plain";
         // Without a font table every run is in the reader's default font.
         if (!FDoc.Fonts.empty())
@@ -242,6 +307,7 @@ private:
 
     const TRtfDocument& FDoc;
     AnsiString FOut;
+    const TRtfCharFormat* FCharFormat = nullptr; // the one last written, in force until the next
 };
 
 } // namespace

@@ -831,8 +831,27 @@ private:
         p.Format.FirstTw = S.Fi;
         p.Format.RightTw = S.Ri;
         p.Format.Bullet = S.Bullet;
-        p.Format.TabsTw.assign(S.Tabs.begin(), S.Tabs.begin() + S.TabCount);
+        p.Format.TabsTw = TabsNow();
         p.MarkFormat = CharFormatNow();
+    }
+
+    // The state's stops as a list shared with every paragraph that has the
+    // same: a document holds each set of stops once, however many paragraphs
+    // carry it.
+    TRtfTabs TabsNow() {
+        const int* tabs = S.Tabs.data();
+        const int* end = tabs + S.TabCount;
+        if (tabs == end) return TRtfTabs();
+        if (std::equal(tabs, end, FLastTabs.begin(), FLastTabs.end())) return FLastTabs;
+        size_t hash = 14695981039346656037u;
+        for (const int* t = tabs; t != end; ++t)
+            hash = (hash ^ static_cast<unsigned>(*t)) * 1099511628211u;
+        auto [first, last] = FTabsSeen.equal_range(hash);
+        for (auto it = first; it != last; ++it)
+            if (std::equal(tabs, end, it->second.begin(), it->second.end())) return FLastTabs = it->second;
+        FLastTabs = TRtfTabs(std::vector<int>(tabs, end));
+        FTabsSeen.emplace(hash, FLastTabs);
+        return FLastTabs;
     }
 
     void Paragraph() {
@@ -850,6 +869,7 @@ private:
             Doc.Paragraphs.pop_back();
         else
             FinishParagraph();
+        Doc.Paragraphs.shrink_to_fit(); // what the document keeps is what it holds
         // Text before the font table is in the default font as well.
         if (Doc.Fonts.empty()) return;
         const TFontInfo* f = FontOf(-1);
@@ -909,6 +929,9 @@ private:
     std::string FPending;
     int FPendingPage = 1252;
     char32_t FHighSurrogate = 0;
+
+    TRtfTabs FLastTabs;
+    std::unordered_multimap<size_t, TRtfTabs> FTabsSeen; // by a hash of the stops
 
     TRtfCharFormat FRunFormat;
     bool FRunFormatValid = false;

@@ -36,21 +36,11 @@ bool IsLineBreak(QChar c) {
 
 // The control's text has CR LF line breaks, the widget's LF.
 QString ToWidgetText(const AnsiString& s) {
-    QString t = Q(s);
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
+    return LfText(s);
 }
 
 AnsiString FromWidgetText(const QString& s) {
-    QString t;
-    t.reserve(s.size());
-    for (QChar c : s)
-        if (IsLineBreak(c))
-            t += QLatin1String("\r\n");
-        else
-            t += c;
-    return t.toStdString();
+    return CrLfText(s, true);
 }
 
 bool StartsPair(const QString& s, qsizetype i) {

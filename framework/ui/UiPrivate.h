@@ -15,6 +15,50 @@ inline QString Q(const AnsiString& s) {
     return QString::fromStdString(s);
 }
 
+// Text with line breaks of one kind, each in one pass over it:
+// QString::replace moves the rest of a long text again for every thousand
+// breaks it replaces.
+// LfText: the control's text for Qt, CR LF and a lone CR as LF.
+inline QString LfText(const AnsiString& s) {
+    QString t = Q(s);
+    if (s.find('\r') == AnsiString::npos) return t;
+    QChar* out = t.data();
+    for (const QChar *in = out, *end = in + t.size(); in != end; ++in) {
+        if (*in != u'\r') {
+            *out++ = *in;
+            continue;
+        }
+        *out++ = u'\n';
+        if (in + 1 != end && in[1] == u'\n') ++in;
+    }
+    t.truncate(out - t.data());
+    return t;
+}
+
+// CrLfText: Qt's text for the control, CR LF, a lone CR and LF as CR LF; with
+// Separators, Qt's line and paragraph separators too.
+inline AnsiString CrLfText(const QString& s, bool Separators) {
+    auto isBreak = [Separators](QChar c) {
+        return c == u'\n' || c == u'\r' ||
+               (Separators && (c == QChar::LineSeparator || c == QChar::ParagraphSeparator));
+    };
+    qsizetype breaks = 0;
+    for (QChar c : s)
+        breaks += isBreak(c);
+    if (breaks == 0) return s.toStdString();
+    QString t;
+    t.reserve(s.size() + breaks);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (!isBreak(s[i])) {
+            t += s[i];
+            continue;
+        }
+        t += QLatin1String("\r\n");
+        if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
+    }
+    return t.toStdString();
+}
+
 // The Qt event behind a message, and how its default handling goes.
 struct TMessageContext {
     enum TKind { ckPlain, ckKeyDown, ckChar } Kind = ckPlain;

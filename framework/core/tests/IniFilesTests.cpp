@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +37,17 @@ protected:
 
     AnsiString Dir, Path;
 };
+
+// Expects Call to raise EIniFileException with a message that holds each of Parts.
+template <class F> void ExpectIniError(F Call, std::initializer_list<AnsiString> Parts) {
+    try {
+        Call();
+        ADD_FAILURE() << "no error";
+    } catch (const EIniFileException& e) {
+        for (const AnsiString& part : Parts)
+            EXPECT_NE(e.Message().find(part), AnsiString::npos) << e.Message();
+    }
+}
 
 TEST_F(IniFileTest, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt) {
     {
@@ -197,6 +210,96 @@ TEST_F(IniFileTest, FailedWritesRaiseAndLeaveTheFileAsItWas) {
     for ([[maybe_unused]] auto& e : fs::directory_iterator(Dir))
         ++files;
     EXPECT_EQ(files, 1);
+}
+
+// A pipe or a device at the path reads as no file, at once, and is never
+// written: opening a pipe would wait for a writer, reading a device would
+// never end.
+TEST_F(IniFileTest, OnlyARegularFileIsReadOrWritten) {
+    const AnsiString settings = "[S]\nK=there\n";
+    ASSERT_EQ(::mkfifo(Path.c_str(), 0600), 0);
+    // A writer that keeps the pipe open with settings in it: a reader that
+    // took it for a file would read them and then wait for more.
+    int writer = ::open(Path.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, settings.data(), settings.size()), static_cast<ssize_t>(settings.size()));
+    AnsiString zero = Dir + "/zero.ini";
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+
+    for (const AnsiString& path : {Path, zero}) {
+        SCOPED_TRACE(path);
+        TIniFile ini(path);
+        EXPECT_EQ(ini.ReadString("S", "K", "default"), "default");
+        EXPECT_FALSE(ini.SectionExists("S"));
+        ExpectIniError([&] { ini.WriteString("S", "K", "v"); }, {"Unable to write to " + path, "not a regular file"});
+        ExpectIniError([&] { ini.DeleteKey("S", "K"); }, {"not a regular file"});
+        ExpectIniError([&] { ini.EraseSection("S"); }, {"not a regular file"});
+    }
+    // Both are still what they were, the pipe with its settings unread.
+    struct stat info {};
+    ASSERT_EQ(::lstat(Path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    char buf[64] = {};
+    EXPECT_EQ(::read(writer, buf, sizeof buf), static_cast<ssize_t>(settings.size()));
+    ::close(writer);
+    EXPECT_EQ(fs::read_symlink(zero), "/dev/zero");
+}
+
+// A file past the limit is refused before any of it is read: a sparse file
+// of a gigabyte costs neither the time nor the memory of reading it, and a
+// write leaves it as it was, holes and all.
+TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedWhole) {
+    auto sparse = [&](off_t Size) {
+        PutFile("[S]\nK=v\n");
+        ASSERT_EQ(::truncate(Path.c_str(), Size), 0);
+    };
+    const AnsiString tooLarge = "larger than 64 MiB";
+    sparse(off_t(1) << 30);
+    struct stat before {};
+    ASSERT_EQ(::stat(Path.c_str(), &before), 0);
+    TIniFile ini(Path);
+    ExpectIniError([&] { ini.ReadString("S", "K", ""); }, {"Unable to read " + Path, "the file is " + tooLarge});
+    ExpectIniError([&] { ini.ReadBool("S", "K", false); }, {tooLarge});
+    TStringList list;
+    ExpectIniError([&] { ini.ReadSections(&list); }, {tooLarge});
+    ExpectIniError([&] { ini.WriteString("S", "K", "w"); }, {"Unable to write to " + Path, tooLarge});
+    ExpectIniError([&] { ini.DeleteKey("S", "K"); }, {tooLarge});
+    struct stat after {};
+    ASSERT_EQ(::stat(Path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(after.st_blocks, before.st_blocks);
+
+    // A file at the limit still reads; a write that would grow it is refused.
+    sparse(static_cast<off_t>(MaxIniFileSize));
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "v");
+    ExpectIniError([&] { ini.WriteString("S", "K", "longer"); }, {"the file would be " + tooLarge});
+    EXPECT_EQ(fs::file_size(Path), MaxIniFileSize);
+
+    // A value that would take the file past the limit: refused, the file kept.
+    PutFile("[S]\nK=v\n");
+    for (size_t size : {MaxIniFileSize - 4, MaxIniFileSize + 1})
+        ExpectIniError([&] { ini.WriteString("S", "K", AnsiString(size, 'x')); }, {"the file would be " + tooLarge});
+    EXPECT_EQ(FileText(), "[S]\nK=v\n");
+}
+
+// A NUL byte ends what a reader sees of a line; the line itself stays as it
+// stands when other lines change, and no value can bring one in.
+TEST_F(IniFileTest, ALineIsReadUpToItsFirstNulByte) {
+    using namespace std::string_literals;
+    const AnsiString text = "[S]\nA=va\0lue\nB\0=hidden\nC=c\0\n"s;
+    PutFile(text);
+    TIniFile ini(Path);
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "va");
+    EXPECT_EQ(ini.ReadString("S", "B", "none"), "none");
+    EXPECT_EQ(ini.ReadString("S", "C", ""), "c");
+    TStringList keys;
+    ini.ReadSection("S", &keys);
+    EXPECT_EQ(keys.GetText(), "A\r\nC\r\n");
+    ini.WriteString("S", "D", "d");
+    EXPECT_EQ(FileText(), text + "D=d\n");
+    ExpectIniError([&] { ini.WriteString("S", "E", "e\0e"s); }, {"the value of E holds a NUL byte"});
+    ExpectIniError([&] { ini.WriteString("S", "E\0"s, "e"); }, {"invalid key name"});
+    EXPECT_EQ(FileText(), text + "D=d\n");
 }
 
 } // namespace

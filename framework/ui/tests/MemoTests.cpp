@@ -1,6 +1,7 @@
 // The memo and the edit messages, files dropped on a window, the locale's
 // separators.
 #include "Clipbrd.h"
+#include "ComCtrls.h"
 #include "FormatSettings.h"
 #include "ShellAPI.h"
 #include "StdCtrls.h"
@@ -68,6 +69,34 @@ TEST_F(Memo, LinesAreTheTextsLines) {
         EXPECT_EQ(lines->GetCount(), c.Count) << c.Text;
         lines->Add("x");
         EXPECT_EQ(M->GetText(), c.AfterAdd) << c.Text;
+    }
+}
+
+// Every kind of line break is one break: CR LF in the control, LF in the
+// window and on the clipboard; the rich edit's paragraphs alike.
+TEST_F(Memo, EveryKindOfLineBreakIsOneBreak) {
+    struct Case {
+        const char* Text;
+        const char* Lf;
+    };
+    const Case cases[] = {{"a\r\nb", "a\nb"},         {"a\rb", "a\nb"},     {"a\nb", "a\nb"},
+                          {"a\r\r\nb", "a\n\nb"},     {"a\n\rb", "a\n\nb"}, {"\r", "\n"},
+                          {"\r\n\r\n", "\n\n"},      {"a\r", "a\n"},      {"no break", "no break"}};
+    TRichEdit rich(Form.get());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Text);
+        QString lf = QString::fromUtf8(c.Lf);
+        AnsiString crLf = lf.replace("\n", "\r\n").toStdString();
+        M->SetText(c.Text);
+        EXPECT_EQ(W()->toPlainText(), c.Lf);
+        EXPECT_EQ(M->GetText(), crLf);
+        Clipboard().SetAsText(c.Text);
+        EXPECT_EQ(QApplication::clipboard()->text(), c.Lf);
+        EXPECT_EQ(Clipboard().GetAsText(), crLf);
+        QApplication::clipboard()->setText(c.Text); // as another program put it there
+        EXPECT_EQ(Clipboard().GetAsText(), crLf);
+        rich.SetText(c.Text);
+        EXPECT_EQ(rich.GetText(), crLf);
     }
 }
 

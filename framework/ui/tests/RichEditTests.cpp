@@ -284,7 +284,20 @@ TEST_F(RichEditTest, ParagraphFormatCoversEveryParagraphOfTheSelection) {
         EXPECT_EQ(para->GetNumbering(), nsBullet);
         EXPECT_EQ(para->GetFirstIndent(), 10);
     }
+    // All stops at once take the place of those a paragraph had.
+    Edit->SetSelStart(0);
+    para->SetTab(5, 99);
+    Edit->SetSelStart(2);
+    Edit->SetSelLength(4);
+    para->SetTabs({20, 40, 60});
+    EXPECT_THROW(para->SetTabs(std::vector<int>(MaxTabStops + 1, 10)), ERangeError);
+    for (int start : {0, 4}) {
+        Edit->SetSelStart(start);
+        EXPECT_EQ(para->GetTabCount(), 3);
+        EXPECT_EQ(para->GetTab(2), 60);
+    }
     Edit->SetSelStart(8);
+    EXPECT_EQ(para->GetTabCount(), 0);
     EXPECT_EQ(para->GetAlignment(), taLeftJustify);
     EXPECT_EQ(para->GetNumbering(), nsNone);
     Edit->SetAlignment(taRightJustify); // paragraphs without their own

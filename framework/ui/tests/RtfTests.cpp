@@ -163,6 +163,54 @@ TEST(RtfReader, TabStopsAreBounded) {
     EXPECT_EQ(d.Paragraphs[0].Format.TabsTw, expected);
 }
 
+// Paragraphs with the same stops hold one list of them, whether the stops
+// carry over from paragraph to paragraph, come back when a group ends or
+// are written out again for each.
+TEST(RtfReader, EqualTabStopsAreHeldOnce) {
+    std::string grid = R"(\pard)";
+    for (int i = 1; i <= RtfMaxTabs; ++i)
+        grid += "\\tx" + std::to_string(i * 640);
+    const std::string carried = "{\\rtf1" + grid + " a\\par b\\par c\\par{\\pard d\\par}e\\par}";
+    const std::string repeated =
+        "{\\rtf1" + grid + " a\\par" + grid + " b\\par" + grid + " c\\par\\pard d\\par" + grid + " e}";
+    for (const std::string& rtf : {carried, repeated}) {
+        TRtfDocument d = ReadRtf(rtf);
+        const TRtfTabs& first = d.Paragraphs[0].Format.TabsTw;
+        ASSERT_EQ(first.size(), static_cast<size_t>(RtfMaxTabs)) << rtf;
+        int shared = 0;
+        for (const TRtfParagraph& p : d.Paragraphs)
+            if (!p.Format.TabsTw.empty()) {
+                EXPECT_TRUE(p.Format.TabsTw.SharesWith(first)) << ParaText(p);
+                ++shared;
+            }
+        EXPECT_EQ(shared, 4) << rtf;
+    }
+}
+
+TEST(RtfDocument, FontsAndColorsAreFoundByNameAndValue) {
+    TRtfDocument d;
+    EXPECT_EQ(d.FindOrAddFont("Arial"), 0);
+    EXPECT_EQ(d.FindOrAddFont("Courier"), 1);
+    EXPECT_EQ(d.FindOrAddFont("Arial"), 0);
+    EXPECT_EQ(d.FindOrAddColor({1, 2, 3}), 0);
+    EXPECT_EQ(d.FindOrAddColor({3, 2, 1}), 1);
+    EXPECT_EQ(d.FindOrAddColor({1, 2, 3}), 0);
+    // Entries put into the tables directly: found from the next call on,
+    // the first of a name first; a table cut short or changed is read anew.
+    d.Fonts.push_back(TRtfFont{"Times", 0});
+    d.Fonts.push_back(TRtfFont{"Times", 0});
+    d.Colors.push_back({9, 9, 9});
+    EXPECT_EQ(d.FindOrAddFont("Times"), 2);
+    EXPECT_EQ(d.FindOrAddColor({9, 9, 9}), 2);
+    d.Fonts.erase(d.Fonts.begin());
+    EXPECT_EQ(d.FindOrAddFont("Courier"), 0);
+    EXPECT_EQ(d.FindOrAddFont("Arial"), 3);
+    d.Fonts[0].Name = "Symbol";
+    EXPECT_EQ(d.FindOrAddFont("Courier"), 4);
+    EXPECT_EQ(d.FindOrAddFont("Symbol"), 0);
+    EXPECT_EQ(d.Fonts.size(), 5u);
+}
+
 TEST(RtfReader, DamagedInputReadsAsFarAsItGoes) {
     struct Case {
         std::string Rtf;
@@ -347,6 +395,42 @@ TEST(RtfWriter, ReadsBackTheSameDocument) {
     EXPECT_TRUE(SameDocument(d, back)) << rtf;
     EXPECT_EQ(back.PlainText(), d.PlainText());
     EXPECT_EQ(WriteRtf(back), rtf);
+}
+
+// A run of paragraphs in one format says it once: a document of many
+// paragraphs under 32 stops is written in proportion to its text, and reads
+// back the same, here and in an independent reader.
+TEST(RtfWriter, ParagraphsOfOneFormatSayItOnce) {
+    TRtfDocument d;
+    TRtfParaFormat grid;
+    grid.Align = TRtfAlign::Center;
+    std::vector<int> stops;
+    for (int i = 1; i <= RtfMaxTabs; ++i)
+        stops.push_back(i * 640);
+    grid.TabsTw = stops;
+    TRtfParaFormat bullet;
+    bullet.Bullet = true;
+    bullet.LeftTw = 720;
+    d.Paragraphs.clear();
+    for (int i = 0; i < 1000; ++i) {
+        d.Paragraphs.emplace_back();
+        d.Paragraphs.back().Format = i < 500 ? grid : bullet;
+        d.AppendText(TRtfCharFormat(), "p" + std::to_string(i));
+    }
+    std::string rtf = WriteRtf(d);
+    EXPECT_LT(rtf.size(), 60000u);
+    TRtfDocument back = ReadRtf(rtf);
+    EXPECT_TRUE(SameDocument(d, back));
+    EXPECT_EQ(WriteRtf(back), rtf);
+
+    std::string html = RunUnrtf(rtf);
+    if (html.empty()) GTEST_SKIP() << "unrtf is not installed";
+    size_t bullets = 0;
+    for (size_t at = html.find("&bull;"); at != std::string::npos; at = html.find("&bull;", at + 1))
+        ++bullets;
+    EXPECT_EQ(bullets, 500u);
+    for (const char* piece : {"p0", "p499", "p500", "p999", "<center>"})
+        EXPECT_NE(html.find(piece), std::string::npos) << piece;
 }
 
 TEST(RtfWriter, EmptyDocumentsAndEmptyLinesStay) {
