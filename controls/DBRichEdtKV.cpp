@@ -16,9 +16,15 @@ std::unique_ptr<TStream> BlobStream(TField* Field, TBlobStreamMode Mode) {
     return std::unique_ptr<TStream>(Field->GetDataSet()->CreateBlobStream(Field, Mode));
 }
 
+// Loading and saving need a field; without one nothing is touched.
+void CheckField(const TField* Field, const char* Message) {
+    if (!Field) throw EInvalidOperation(Message);
+}
+
 } // namespace
 
 void TDBRichEdtKV::LoadFromDatabase(TField* Field) {
+    CheckField(Field, "No field to load the text from");
     if (Field->GetIsNull()) {
         Clear();
         EdtRich->Perform(EM_EMPTYUNDOBUFFER);
@@ -43,6 +49,7 @@ void TDBRichEdtKV::LoadFromDatabase(TField* Field) {
 }
 
 void TDBRichEdtKV::SaveToDatabase(TField* Field) {
+    CheckField(Field, "No field to save the text to");
     if (EdtRich->GetText().empty()) {
         Field->Clear();
         return;
