@@ -42,7 +42,7 @@ void TDBRichEdtKV::LoadFromDatabase(TField* Field) {
             throw;
         }
         SetOnChange(onChange);
-        if (stream.dwError != 0) throw EOutOfResources("Das Laden des Streams ist mi\xC3\x9Flungen");
+        if (stream.dwError != 0) throw EOutOfResources("Das Laden des Streams ist mißlungen");
     }
     SetModified(false);
     EdtRichSelectionChange(this);
@@ -62,7 +62,7 @@ void TDBRichEdtKV::SaveToDatabase(TField* Field) {
         stream.pfnCallback = RichEditStreamOutCallback;
         EdtRich->Perform(EM_STREAMOUT, StreamFormat(*this), reinterpret_cast<LPARAM>(&stream));
     }
-    if (stream.dwError != 0) throw EOutOfResources("Das Speichern des Streams ist mi\xC3\x9Flungen");
+    if (stream.dwError != 0) throw EOutOfResources("Das Speichern des Streams ist mißlungen");
 }
 
 namespace Dbrichedtkv {

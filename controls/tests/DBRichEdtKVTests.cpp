@@ -187,7 +187,7 @@ TEST_F(DBRichEdtKV, BrokenStreamsRaiseTheirMessagesAndLoseNothing) {
         R->LoadFromDatabase(Field("BODY"));
         ADD_FAILURE() << "the load did not fail";
     } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), "Das Laden des Streams ist mi\xC3\x9Flungen");
+        EXPECT_EQ(e.Message(), "Das Laden des Streams ist mißlungen");
     }
     EXPECT_EQ(R->EdtRich->GetText(), "im Editor");
     EXPECT_TRUE(R->GetModified());
@@ -200,7 +200,7 @@ TEST_F(DBRichEdtKV, BrokenStreamsRaiseTheirMessagesAndLoseNothing) {
         R->SaveToDatabase(Field("BODY"));
         ADD_FAILURE() << "the save did not fail";
     } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), "Das Speichern des Streams ist mi\xC3\x9Flungen");
+        EXPECT_EQ(e.Message(), "Das Speichern des Streams ist mißlungen");
     }
     DS->Cancel();
     EXPECT_EQ(R->EdtRich->GetText(), "danach");

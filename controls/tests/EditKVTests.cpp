@@ -70,9 +70,9 @@ TEST_F(EditKV, DefaultsTakeEveryCharacterInAWrappingMultiLineEdit) {
         EXPECT_TRUE(E->IsValidChar(c)) << static_cast<unsigned>(c);
     Type("a-1");
     Key(Qt::Key_Return);
-    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QString::fromUtf8("\xC3\xA4"));
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QString::fromUtf8("ä"));
     QApplication::sendEvent(W(), &umlaut);
-    EXPECT_EQ(E->GetText(), "a-1\r\n\xC3\xA4");
+    EXPECT_EQ(E->GetText(), "a-1\r\nä");
     EXPECT_TRUE(Beeps.empty());
 }
 
@@ -87,12 +87,12 @@ TEST_F(EditKV, CharacterClasses) {
     };
     const Case cases[] = {
         {{vdNumeric}, "", "0189", "a-+ ,.:"},
-        {{vdAlpha}, "", "azAZ", "0\xC3\xA4-"},
+        {{vdAlpha}, "", "azAZ", "0ä-"},
         {{vdSign}, "", "-+", "0a"},
         {{vdDecSeparator}, "", ",", ".:0"},
         {{vdThsSeparator}, "", "\xE2\x80\xAF", ", "},
         {{vdDateSeparator, vdTimeSeparator}, "", ".:", ",0"},
-        {{}, "x\xC3\xA4", "xX\xC3\xA4\xC3\x84", "yz0"}, // extra characters in either case
+        {{}, "xä", "xXäÄ", "yz0"}, // extra characters in either case
         {{vdNumeric}, "e", "12eE", "f"},
     };
     for (const Case& c : cases) {
@@ -147,8 +147,7 @@ TEST_F(EditKV, ComposedCharactersAreFilteredLikeTypedOnes) {
         E->SetPasswordChar(multi ? 0 : '*'); // both kinds of window
         E->SetFocus();
         QInputMethodEvent commit;
-        commit.setCommitString(QString::fromUtf8("1\xC3\xA9"
-                                                 "2"));
+        commit.setCommitString(QString::fromUtf8("1é2"));
         QApplication::sendEvent(W(), &commit);
         EXPECT_EQ(E->GetText(), "12") << multi;
     }
@@ -385,7 +384,7 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
         ++fired;
     };
     std::string deep = "/tmp/" + std::string(250, 'd') + "/" + std::string(40, 'f') + ".txt";
-    QList<QUrl> three{QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/zwei \xC3\xA4.txt"),
+    QList<QUrl> three{QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/zwei ä.txt"),
                       QUrl::fromLocalFile(QString::fromStdString(deep))};
     EXPECT_FALSE(DropOnControl(E, three)); // not accepting
     EXPECT_EQ(fired, 0);
@@ -395,7 +394,7 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
     EXPECT_TRUE(DropOnControl(E, three));
     EXPECT_EQ(fired, 1);
     ASSERT_NE(E->GetDropFilesList(), nullptr);
-    EXPECT_EQ(E->GetDropFilesList()->GetText(), "/tmp/one.txt\r\n/tmp/zwei \xC3\xA4.txt\r\n" + deep + "\r\n");
+    EXPECT_EQ(E->GetDropFilesList()->GetText(), "/tmp/one.txt\r\n/tmp/zwei ä.txt\r\n" + deep + "\r\n");
     EXPECT_EQ(E->GetText(), ""); // nothing typed in
 
     // The list holds the last drop; a new window is registered again.
