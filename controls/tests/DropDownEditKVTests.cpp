@@ -227,6 +227,38 @@ TEST_F(DropDown, EnterAndEscapeNeverReachTheEdit) {
     EXPECT_EQ(List()->GetItemIndex(), -1);
 }
 
+TEST_F(DropDown, WithTheListClosedTheFormsButtonsTakeReturnAndEscape) {
+    Fill(3);
+    auto* ok = new TButton(Form.get());
+    ok->SetParent(Form.get());
+    ok->SetBounds(10, 100, 75, 25);
+    ok->SetDefault(true);
+    auto* cancel = new TButton(Form.get());
+    cancel->SetParent(Form.get());
+    cancel->SetBounds(100, 100, 75, 25);
+    cancel->SetCancel(true);
+    std::vector<std::string> seen;
+    ok->OnClick = [&](TObject*) { seen.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { seen.push_back("cancel"); };
+    Box->OnKeyDown = [&](TObject*, Word& K, TShiftState) {
+        if (K == VK_RETURN || K == VK_ESCAPE) seen.push_back("edit " + std::to_string(K));
+    };
+    Box->SetFocus();
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok", "cancel"}));
+    // The open list claims them: they close it, and the buttons stay unclicked.
+    seen.clear();
+    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) {
+        Key(Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(List()->GetVisible());
+        Key(k);
+        EXPECT_FALSE(List()->GetVisible()) << k;
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"edit 13", "edit 27"}));
+    EXPECT_TRUE(Box->Edit()->Focused());
+}
+
 TEST_F(DropDown, AltArrowsOpenAtTheTextAndCloseWhileTheFocusStaysInTheEdit) {
     Fill(30);
     int clicks = 0;

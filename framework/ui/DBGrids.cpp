@@ -196,6 +196,12 @@ void TInplaceEdit::Change() {
 }
 
 void TInplaceEdit::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_GETDLGCODE) {
+        // Tab goes on to the grid when the grid takes it.
+        TCustomEdit::Dispatch(Message);
+        if (FGrid->GetOptions().Contains(dgTabs)) Message.Result |= DLGC_WANTTAB;
+        return;
+    }
     if (Message.Msg == CM_EXIT) {
         QWidget* next = QApplication::focusWidget();
         if (next && next == FGrid->GetWidget())
