@@ -411,7 +411,8 @@ public:
     std::uint32_t GetWindowExStyle();
     virtual void FrameChanged();
 
-    // Focus and tab order
+    // Focus and tab order. SetFocus on a control of an inactive form also
+    // activates the form, its window in front.
     virtual void SetFocus();
     bool Focused() const;
     virtual bool CanFocus() const;
@@ -529,8 +530,8 @@ QWidget* GetDesktopWindow();
 QWidget* SetCapture(QWidget* Wnd);
 void ReleaseCapture();
 QWidget* GetCapture(); // null when no window has the capture
-// Gives the keyboard focus to the window, or takes it from every window
-// (null). The form's active control stays what it was, so taking the focus
+// Gives the keyboard focus to the window, activating the window that holds
+// it, or takes the focus from every window (null). The form's active control stays what it was, so taking the focus
 // away and giving it back is neither an exit nor an entry.
 void SetFocus(QWidget* Wnd);
 // Sends the message to the window's control once the events being handled

@@ -257,6 +257,7 @@ void TWinControl::SetFocus() {
     HandleNeeded();
     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
     FWidget->setFocus(Qt::OtherFocusReason);
+    ActivateWindowOf(FWidget); // a control of an inactive form activates the form
 }
 
 int TWinControl::GetTabOrder() const {

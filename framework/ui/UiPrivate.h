@@ -48,6 +48,10 @@ inline bool GKeepActiveControl = false;
 // Paints the caret's block over Control's window when it is Control's and showing.
 void PaintCaret(TControl* Control, QPainter& Painter);
 
+// Makes the window that holds Widget the active one, in front, as the
+// platform's SetFocus does for a window of an inactive form.
+void ActivateWindowOf(QWidget* Widget);
+
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
 
