@@ -3,10 +3,13 @@
 #include "EditKV.h"
 #include "FormReader.h"
 #include "FormatSettings.h"
+#include "Graphics.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFrame>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -333,6 +336,53 @@ TEST_F(EditKV, MarginsPlaceTheFormattingRectangle) {
     E->SetMarginLeft(-1);
     EXPECT_EQ(FormatRect().right(), E->GetClientWidth() - 21);
     EXPECT_EQ(FormatRect().top(), 6);
+}
+
+// Everything of the client area outside the formatting rectangle is in the
+// edit's colour: the margins set by hand, and the memo's own pixel left and
+// right.
+TEST_F(EditKV, TheMarginsAreInTheEditsColour) {
+    auto* memo = new TMemo(Form.get());
+    memo->SetParent(Form.get());
+    memo->SetBounds(220, 10, 150, 60);
+    struct Case {
+        const char* What;
+        TCustomEdit* Edit;
+        TColor Color;
+        QMargins Margins; // left, top, right, bottom; none for the memo
+    };
+    const Case cases[] = {
+        {"margins by hand", E, clYellow, QMargins(20, 10, 5, 4)},
+        {"a memo", memo, clWindow, QMargins()},
+        {"a coloured memo", memo, clAqua, QMargins()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        c.Edit->SetColor(c.Color);
+        if (c.Edit == E) {
+            E->SetMarginLeft(c.Margins.left());
+            E->SetMarginTop(c.Margins.top());
+            E->SetMarginRight(c.Margins.right());
+            E->SetMarginBottom(c.Margins.bottom());
+        }
+        QRect format;
+        c.Edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        auto* w = static_cast<QFrame*>(c.Edit->GetHandle());
+        QPoint origin(w->frameWidth(), w->frameWidth()); // the client area lies inside the border
+        QRect client(origin, QSize(c.Edit->GetClientWidth(), c.Edit->GetClientHeight()));
+        ASSERT_NE(client.intersected(format.translated(origin)), client); // there is a strip
+        QImage img = w->grab().toImage();
+        QColor expected(ColorToQColor(c.Color).rgb());
+        int wrong = 0;
+        for (int y = client.top(); y <= client.bottom(); ++y)
+            for (int x = client.left(); x <= client.right(); ++x)
+                if (!format.translated(origin).contains(x, y) && img.pixelColor(x, y) != expected) {
+                    if (wrong++ == 0)
+                        ADD_FAILURE()
+                            << "at " << x << "," << y << ": " << img.pixelColor(x, y).name().toStdString();
+                }
+        EXPECT_EQ(wrong, 0);
+    }
 }
 
 TEST_F(EditKV, TabPosSetsTheStops) {
