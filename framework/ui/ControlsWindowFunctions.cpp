@@ -103,6 +103,10 @@ void NoteMousePress(QPoint GlobalPos) {
     GLastPress = GlobalPos;
 }
 
+QPoint LastMousePress() {
+    return GLastPress;
+}
+
 bool LeftButtonDownOn(const TControl* Control) {
     QWidget* w = Control->GetWidget();
     if (!w || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) return false;

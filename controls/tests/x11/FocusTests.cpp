@@ -1,28 +1,20 @@
 // Focus and activation between windows under a real X server with a window
-// manager, which scripts/xsession provides: SetFocus on a control of an
-// inactive form activates the form, and the date edit has the focus again
-// when its calendar pop-up closes. Without such a display the program says
-// why and exits with 77, which CTest counts as skipped.
+// manager: SetFocus on a control of an inactive form activates the form, and
+// the date edit has the focus again when its calendar pop-up closes.
 #include "DateEditKV.h"
 
 #include "SelectDateKV.h"
 #include "StdCtrls.h"
+#include "XTestSupport.h"
 
 #include <QApplication>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 namespace {
-
-// The window manager answers in its own time.
-bool WaitFor(const std::function<bool()>& Condition) {
-    return QTest::qWaitFor(Condition, 5000);
-}
 
 bool ActiveWithFocus(const TCustomForm* Form, const TWinControl* Control) {
     return QApplication::activeWindow() == Form->GetWidget() && Control->Focused();
@@ -111,16 +103,3 @@ TEST_F(XFocus, TheDateEditHasTheFocusWhenItsPopupCloses) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY") || !std::getenv("KV_X_WINDOW_MANAGER")) {
-        std::printf("skipped: these tests need an X server with a window manager (run them "
-                    "through scripts/xsession, which needs Xvfb and openbox)\n");
-        return 77;
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    new TApplication();
-    int result = RUN_ALL_TESTS();
-    delete Application;
-    return result;
-}
