@@ -3,6 +3,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "DropDownEditKV.h"
 #include "FormReader.h"
+#include "Place.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
@@ -229,13 +230,9 @@ TEST_F(DropDown, EnterAndEscapeNeverReachTheEdit) {
 
 TEST_F(DropDown, WithTheListClosedTheFormsButtonsTakeReturnAndEscape) {
     Fill(3);
-    auto* ok = new TButton(Form.get());
-    ok->SetParent(Form.get());
-    ok->SetBounds(10, 100, 75, 25);
+    auto* ok = Place<TButton>(Form.get(), 10, 100, 75, 25);
     ok->SetDefault(true);
-    auto* cancel = new TButton(Form.get());
-    cancel->SetParent(Form.get());
-    cancel->SetBounds(100, 100, 75, 25);
+    auto* cancel = Place<TButton>(Form.get(), 100, 100, 75, 25);
     cancel->SetCancel(true);
     std::vector<std::string> seen;
     ok->OnClick = [&](TObject*) { seen.push_back("ok"); };

@@ -4,6 +4,7 @@
 #include "FormReader.h"
 #include "FormatSettings.h"
 #include "Graphics.h"
+#include "Place.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
@@ -342,9 +343,7 @@ TEST_F(EditKV, MarginsPlaceTheFormattingRectangle) {
 // edit's colour: the margins set by hand, and the memo's own pixel left and
 // right.
 TEST_F(EditKV, TheMarginsAreInTheEditsColour) {
-    auto* memo = new TMemo(Form.get());
-    memo->SetParent(Form.get());
-    memo->SetBounds(220, 10, 150, 60);
+    auto* memo = Place<TMemo>(Form.get(), 220, 10, 150, 60);
     struct Case {
         const char* What;
         TCustomEdit* Edit;

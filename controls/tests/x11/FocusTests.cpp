@@ -3,6 +3,7 @@
 // the date edit has the focus again when its calendar pop-up closes.
 #include "DateEditKV.h"
 
+#include "Place.h"
 #include "SelectDateKV.h"
 #include "StdCtrls.h"
 #include "XTestSupport.h"
@@ -46,9 +47,7 @@ struct XFocus : ::testing::Test {
 TEST_F(XFocus, SetFocusOnAControlOfAnInactiveFormActivatesTheForm) {
     TForm second(nullptr);
     second.SetBounds(300, 300, 200, 100);
-    auto* edit = new TEdit(&second);
-    edit->SetParent(&second);
-    edit->SetBounds(10, 10, 100, 21);
+    auto* edit = Place<TEdit>(&second, 10, 10, 100, 21);
     second.Show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(second.GetWidget()));
     Other->SetFocus();
@@ -65,9 +64,7 @@ TEST_F(XFocus, SetFocusOnAControlOfAnInactiveFormActivatesTheForm) {
 TEST_F(XFocus, TheDateEditHasTheFocusWhenItsPopupCloses) {
     TForm elsewhere(nullptr);
     elsewhere.SetBounds(550, 100, 200, 100);
-    auto* there = new TEdit(&elsewhere);
-    there->SetParent(&elsewhere);
-    there->SetBounds(10, 10, 100, 21);
+    auto* there = Place<TEdit>(&elsewhere, 10, 10, 100, 21);
     elsewhere.Show();
     auto clickDay = [](TSelectDateKV* p) {
         int col, row;

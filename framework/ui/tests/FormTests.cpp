@@ -1,6 +1,7 @@
 // Forms read from text, layout, windows on demand, modal showing.
 #include "Buttons.h"
 #include "ExtCtrls.h"
+#include "Place.h"
 #include "StdCtrls.h"
 #include "UiTestEnv.h"
 
@@ -398,19 +399,11 @@ KV_FORM_RESOURCE(TSHOWNATONCE, "object S: TShownAtOnce\n  Visible = True\n  OnCr
 TEST(DialogKeys, TheFormIsAskedBeforeTheControlThatDoesNotClaimTheKey) {
     TForm form(nullptr);
     form.SetBounds(100, 100, 300, 200);
-    auto* edit = new TEdit(&form);
-    edit->SetParent(&form);
-    edit->SetBounds(10, 10, 100, 21);
-    auto* memo = new TMemo(&form);
-    memo->SetParent(&form);
-    memo->SetBounds(10, 40, 100, 60);
-    auto* ok = new TButton(&form);
-    ok->SetParent(&form);
-    ok->SetBounds(10, 110, 75, 25);
+    auto* edit = Place<TEdit>(&form, 10, 10, 100, 21);
+    auto* memo = Place<TMemo>(&form, 10, 40, 100, 60);
+    auto* ok = Place<TButton>(&form, 10, 110, 75, 25);
     ok->SetDefault(true);
-    auto* cancel = new TButton(&form);
-    cancel->SetParent(&form);
-    cancel->SetBounds(100, 110, 75, 25);
+    auto* cancel = Place<TButton>(&form, 100, 110, 75, 25);
     cancel->SetCancel(true);
     std::vector<std::string> seen;
     ok->OnClick = [&](TObject*) { seen.push_back("ok"); };
