@@ -117,6 +117,11 @@ void TCustomEditKV::WMPaste(TMessage& Message) {
             shortened = true;
         }
     }
+    AnsiString taken = PasteText(text);
+    if (taken.size() != text.size()) {
+        text = taken;
+        shortened = true;
+    }
     if (!IsValidText(text)) return;
     if (shortened)
         ReplaceTextA(true, text);

@@ -85,6 +85,9 @@ protected:
     MESSAGE_HANDLER(CM_EXIT, CMExit)
     END_MESSAGE_MAP(TMemo)
 
+    // What of a pasted text goes in: all of it here; a descendant with a
+    // limit of its own cuts it (the cut text then replaces the selection).
+    virtual AnsiString PasteText(const AnsiString& Text) { return Text; }
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;

@@ -1,6 +1,10 @@
+// The data-aware validating edit: its data link's events, the field's
+// limits on what is typed and pasted, and leaving the control.
 #include "DBEditKV.h"
 
 #include "Forms.h"
+
+#include <algorithm>
 
 KV_PUBLISHED_METACLASS(TDBEditKV, &TCustomEditKV::ClassInfo())
 
@@ -67,6 +71,13 @@ void TDBEditKV::SetDataSource(TDataSource* Value) {
 
 int TDBEditKV::FieldMaxLength(TField* Field) {
     return Field && Field->GetDataType() == ftString ? Field->GetSize() : 0;
+}
+
+int TDBEditKV::ByteRoom() const {
+    auto* text = dynamic_cast<TStringField*>(GetField());
+    if (!FDefaultMaxLength || !text || !text->GetCountsBytes() || text->GetSize() <= 0) return -1;
+    auto kept = static_cast<int>(GetText().size() - GetSelText().size());
+    return std::max(0, text->GetSize() - kept);
 }
 
 void TDBEditKV::SetDefaultMaxLength(bool Value) {
@@ -164,6 +175,15 @@ void TDBEditKV::KeyPress(TKeyChar& Key) {
         MessageBeep(0);
         Key = 0;
     }
+    // A text the field would refuse is not typed: its limit may count bytes.
+    if (Key >= 32 || Key == 9 || Key == 13) {
+        int room = ByteRoom();
+        size_t bytes = Key == 13 ? 2 : KeyCharToStr(Key).size(); // a line break is CR LF
+        if (room >= 0 && bytes > static_cast<size_t>(room)) {
+            MessageBeep(0);
+            Key = 0;
+        }
+    }
     switch (Key) {
     case 8:
     case 9:
@@ -187,6 +207,17 @@ void TDBEditKV::WMCut(TMessage& Message) {
 void TDBEditKV::WMPaste(TMessage& Message) {
     EditField();
     TCustomEditKV::Dispatch(Message);
+}
+
+AnsiString TDBEditKV::PasteText(const AnsiString& Text) {
+    int room = ByteRoom();
+    if (room < 0 || Text.size() <= static_cast<size_t>(room)) return Text;
+    // Whole characters only: a UTF-8 sequence is never split.
+    size_t n = static_cast<size_t>(room);
+    while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80)
+        --n;
+    if (n > 0 && Text[n - 1] == '\r' && Text[n] == '\n') --n; // nor a line break
+    return Text.substr(0, n);
 }
 
 void TDBEditKV::Change() {

@@ -61,6 +61,8 @@ protected:
     void Change() override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(TKeyChar& Key) override;
+    // Cut to the bytes a byte-counted string field still takes.
+    AnsiString PasteText(const AnsiString& Text) override;
 
     void WMCut(TMessage& Message);
     void WMPaste(TMessage& Message);
@@ -74,6 +76,11 @@ private:
     static bool FieldTakes(TField* Field, TKeyChar Key);
     // A string field's size, else 0 (no limit).
     static int FieldMaxLength(TField* Field);
+    // A string field that counts bytes (its character set is NONE or a
+    // single-byte set) limits the UTF-8 bytes of the text, where MaxLength
+    // counts characters: the bytes the text may still take in place of the
+    // selection; -1 without such a limit.
+    int ByteRoom() const;
 
     std::unique_ptr<TFieldDataLink> FDataLink;
     bool FDefaultAlignment = true;

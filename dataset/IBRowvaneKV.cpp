@@ -89,9 +89,16 @@ std::unique_ptr<TSQLSelectParserKV> NewParser(int Dialect) {
     return parser;
 }
 
+void Refuse(TIBRVError Code, std::initializer_list<TVarRec> Args, const AnsiString& Why) {
+    EIBRVError error(Code, Args);
+    error.SetMessage(error.Message() + ": " + Why);
+    throw error;
+}
+
 } // namespace Ibrowvanekv
 
 using Ibrowvanekv::NewParser;
+using Ibrowvanekv::Refuse;
 
 EIBRVError::EIBRVError(TIBRVError Code, std::initializer_list<TVarRec> Args)
     : EDatabaseError(), ErrorCode(Code) {
@@ -355,7 +362,8 @@ void TIBRowvaneKV::InternalOpen() {
     FFieldDataSize = CalcFieldDataSize(FQrySelect);
     FColumnCount = FQrySelect->Current()->GetCount();
     CreateModelBuffer();
-    RefreshOrderColumns(); // now it can be made total
+    CheckKeyColumns();
+    RefreshOrderColumns(); // now it can be checked and made total
     SetBookmarkSize(CalcBookmarkSize());
     for (char** buffer : {&FPositionBuffer, &FForwardBuffer, &FBackwardBuffer, &FKeyBuffer, &FSavedBuffer})
         *buffer = AllocRecordBuffer();
@@ -428,6 +436,10 @@ void TIBRowvaneKV::InternalInitFieldDefs() {
                 def->SetFieldNo(i + 1);
                 switch (hdr.FieldType) {
                 case ftString:
+                    // In the column's unit: bytes, or the characters of a multi-byte set.
+                    def->SetCharSize(column->GetCharSize());
+                    def->SetSize(hdr.DataSize / column->GetCharSize());
+                    break;
                 case ftBlob:
                 case ftMemo:
                 case ftGraphic:
@@ -548,20 +560,67 @@ void TIBRowvaneKV::RefreshOrderColumns() {
         backward->InvertOrderTypes();
     }
     // Only an open dataset knows its columns and can tell a unique order.
-    int ties = FModelBuffer ? AppendTieBreakers(*forward, *backward) : 0;
+    int ties = 0;
+    bool byKey = false;
+    if (FModelBuffer) {
+        // Without key columns nothing after the first row is read (code 18).
+        if (FKeyColumns->GetCount() > 0) CheckOrderColumns(*forward);
+        byKey = forward->GetCount() == 0 && FKeyColumns->GetCount() > 0;
+        ties = AppendTieBreakers(*forward, *backward);
+    }
     FOrderColumnsFwd = std::move(forward);
     FOrderColumnsBwd = std::move(backward);
-    FTieBreakCount = ties;
+    // Key columns that stand in for a missing order are the order itself:
+    // a search "by all order columns" searches them.
+    FTieBreakCount = byKey ? 0 : ties;
+    FOrderByKey = byKey;
     FPositionColumnsFound = false;
+}
+
+void TIBRowvaneKV::CheckOrderColumns(const TIBRVOrderColumns& Order) {
+    // Every move past the first rows compares and binds the order columns:
+    // one the select does not deliver is refused now, not at the second page.
+    char* model = FModelBuffer.get();
+    for (int i = 0; i < Order.GetCount(); ++i) {
+        const TIBRVColumn* column = Order.GetItem(i);
+        AnsiString table = column->GetTableNameEx(), name = column->GetColumnNameEx();
+        if (GetFieldIndex(model, table, name) < 0)
+            Refuse(rveFieldNotFound, {column->GetFullColumnNameEx()},
+                   "an order column must be a column of the select list (an expression by the name the "
+                   "select list gives it); add " +
+                       column->GetFullColumnName() + " to the select list");
+        // The engine orders by the select list's name first, the dataset
+        // finds a table's column first: they must not mean two columns.
+        int own = GetTableColumnIndex(model, table, name);
+        int named = table.empty() ? GetSelectNameIndex(model, name) : -1;
+        if (own >= 0 && named >= 0 && own != named)
+            Refuse(
+                rveInvalidOrderByClause, {},
+                name +
+                    " is the name the select list gives one column and the own name of another; order by a "
+                    "name that stands for one column only");
+    }
+}
+
+void TIBRowvaneKV::CheckKeyColumns() {
+    // The statements that re-read, change and delete a row compare the key
+    // columns in their WHERE, where the engine knows the tables' names only:
+    // a name the select list gives a column is none.
+    for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
+        const TIBRVColumn* key = FKeyColumns->GetItem(i);
+        if (GetTableColumnIndex(FModelBuffer.get(), key->GetTableNameEx(), key->GetColumnNameEx()) < 0)
+            throw EIBRVError(rveFieldNotFound, {key->GetFullColumnNameEx()});
+    }
 }
 
 // Rows that stand level in the order cannot be told apart by a cursor
 // re-opened at the position, and the engine need not read them backward in
 // the reverse of their forward order. Unless the order is known to be
 // unique, the key columns it lacks therefore follow it: ascending in the
-// order as written, descending in the inverted one. Returns their number.
+// order as written, descending in the inverted one; an empty order gains them
+// all. Returns their number.
 int TIBRowvaneKV::AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward) {
-    if (Forward.GetCount() == 0 || FKeyColumns->GetCount() == 0) return 0;
+    if (FKeyColumns->GetCount() == 0) return 0;
     char* model = FModelBuffer.get();
     auto selectColumn = [this, model](const TIBRVColumn* Column) {
         return GetFieldIndex(model, Column->GetTableNameEx(), Column->GetColumnNameEx());
@@ -582,7 +641,8 @@ int TIBRowvaneKV::AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumn
         }
         if (!inOrder) missing.push_back(key);
     }
-    if (missing.empty() || HasUniqueIndexWithin(order)) return 0;
+    // No order at all: the key alone orders, whether unique or not.
+    if (missing.empty() || (!order.empty() && HasUniqueIndexWithin(order))) return 0;
     for (const TIBRVColumn* key : missing) {
         for (auto [list, direction] : {std::pair{&Forward, sitAsc}, std::pair{&Backward, sitDesc}}) {
             TIBRVColumn* column = list->AddItem();
@@ -644,10 +704,13 @@ const std::vector<std::vector<AnsiString>>& TIBRowvaneKV::GetUniqueIndexes(const
 }
 
 void TIBRowvaneKV::RemoveTieBreakers() {
-    for (TIBRVOrderColumns* list : {FOrderColumnsFwd.get(), FOrderColumnsBwd.get()})
+    for (TIBRVOrderColumns* list : {FOrderColumnsFwd.get(), FOrderColumnsBwd.get()}) {
+        if (FOrderByKey) list->Clear();
         for (int i = 0; i < FTieBreakCount && list->GetCount() > 0; ++i)
             list->Delete(list->GetCount() - 1);
+    }
     FTieBreakCount = 0;
+    FOrderByKey = false;
     FPositionColumnsFound = false;
 }
 
@@ -657,16 +720,18 @@ int TIBRowvaneKV::GetOrderColumnCount() const {
 
 AnsiString TIBRowvaneKV::GetMainTableName() {
     AnsiString name = FMainTable;
+    int dialect = GetSQLDialect();
     if (name.empty()) {
-        // Dialect 1: a double-quoted table name is a string here and is passed over.
-        auto parser = NewParser(1);
+        // At the database's dialect: a table written in double quotes is the
+        // table (dialect 3), not a string that its alias would stand in for.
+        auto parser = NewParser(dialect);
         parser->SetSQLText(FQrySelect->GetSQL()->GetText());
         TSQLSelectParserSectionKV* from = parser->GetSectionByType(sitFrom);
         for (int i = 0; i < from->GetCount() && name.empty(); ++i)
-            if (from->GetItem(i)->ItemType == sitTable) name = from->GetItem(i)->Text;
+            if (from->GetItem(i)->ItemType == sitTable) name = from->GetItem(i)->GetQuotedText();
         if (name.empty()) throw EIBRVError(rveTableNameEmpty);
     }
-    return ExtractIdentifier(GetSQLDialect(), name);
+    return ExtractIdentifier(dialect, name);
 }
 
 // ---------------------------------------------------------------------------

@@ -430,7 +430,11 @@ private:
 // FieldCount int32, RecordSize int32), FieldCount packed FieldHdr entries,
 // the columns' data back to back at their offsets, then the framework's
 // calculated-field area. Nothing is aligned, so every value is read and
-// written byte-wise.
+// written byte-wise. Values are held as the engine gives them: a string's
+// bytes (a CHAR of a multi-byte set cut to its declared characters), a
+// NUMERIC or DECIMAL as its scaled 64-bit integer, TIME and TIMESTAMP to
+// 1/10000 s (IBRowvaneKVInternal.h); the fields read and write their own
+// forms through GetFieldData and SetFieldData.
 
 // One column's description and state, as values.
 struct TFieldHdr {
@@ -439,7 +443,7 @@ struct TFieldHdr {
     bool Required = false;
     bool IsNull = true;
     int DataSize = 0;
-    int ActualLength = 0; // strings: characters held; BCD: the scale
+    int ActualLength = 0; // strings: bytes held; BCD: the scale (decimals)
     int Precision = 0;
     int Offset = 0; // of the data, from the start of the buffer
 };
@@ -718,8 +722,15 @@ protected:
     void GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const;
     // The buffer's FieldHdr of a select column by its own name and table (or alias).
     PFieldHdr GetFieldHeader(char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
-    // The same as a column index; -1 when not found.
+    // The same as a column index; -1 when not found. An unqualified name
+    // that no table column of the select has may be the name the select list
+    // gives a column ("PRICE * 2 AS TOTAL"): the engine orders by that too.
     int GetFieldIndex(const char* Buffer, const AnsiString& TableName, const AnsiString& ColumnName) const;
+    // By the column's own name in its table (and the table or its alias) only.
+    int GetTableColumnIndex(const char* Buffer, const AnsiString& TableName,
+                            const AnsiString& ColumnName) const;
+    // By the name the select list gives the column only.
+    int GetSelectNameIndex(const char* Buffer, const AnsiString& ColumnName) const;
     bool IsDsWriteMode() const;
     void CheckSetFieldChange(TField* Field);
     int CalcBookmarkSize();
@@ -742,15 +753,22 @@ protected:
     void SetQryParamFromQry(TIBSQL* Source, TIBSQL* Dest);
 
     // ---- Order columns, main table, generated select texts, cursors
-    // Both orders anew from the order item or the select's ORDER BY; while
-    // open made total by the key columns an order that may tie lacks.
+    // Both orders anew from the order item or the select's ORDER BY. While
+    // open every order column must be a select column (code 2), an order
+    // that may tie is made total by the key columns it lacks, and without an
+    // order the key columns are the order (ascending; inverted descending).
     void RefreshOrderColumns();
     int AppendTieBreakers(TIBRVOrderColumns& Forward, TIBRVOrderColumns& Backward);
+    void CheckOrderColumns(const TIBRVOrderColumns& Order);
+    // Every key column is a table column of the select by its own name (code 2),
+    // as the bookmark size would find it without the select list's names.
+    void CheckKeyColumns();
     // Some unique index of the main table lies within these NOT NULL select columns.
     bool HasUniqueIndexWithin(const std::vector<int>& Columns);
     // The main table's active unique indexes, each as its column names in
     // order; read from the catalogue once per open.
     const std::vector<std::vector<AnsiString>>& GetUniqueIndexes(const AnsiString& Table);
+    // Back to the order as written: what open added goes.
     void RemoveTieBreakers();
     // The order columns as written, without the appended key columns.
     int GetOrderColumnCount() const;
@@ -760,11 +778,17 @@ protected:
     // Adds the keyset condition over the first Count order columns (-1: all):
     // the rows at or after the position in the cursor's order.
     void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
+    // An order column as a condition compares it: as written, or for a name
+    // the select list gives an expression (known to ORDER BY only) that
+    // expression in parentheses.
+    AnsiString ConditionColumn(const TSQLSelectParserSectionKV& Select, const TIBRVColumn& Column);
     // Builds and prepares the statement that re-reads one row by key.
     void InternalPrepareRefreshQuery();
-    // Refuses (EDatabaseError) a select the parser does not take apart and
-    // rebuild without loss, or one with a comment, or one whose rows are
-    // limited by FIRST, SKIP or ROWS: the cursors could not run it as written.
+    // Refuses a select the parser does not take apart and rebuild without
+    // loss, or one with a comment, a ";", a common table expression, a UNION, an
+    // ORDER in its PLAN, a "?" parameter, or rows limited by FIRST, SKIP or
+    // ROWS: the cursors could not run it as written. Code 27 (21 for "?"),
+    // its text followed by what to write instead.
     void CheckSelectStatement(const AnsiString& Text);
     // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
     // 3 backward order, 4 backward from the position.
@@ -885,14 +909,31 @@ private:
     // made with the model buffer: every row read takes the descriptors of the
     // row directly, without a lookup or a converting getter per column.
     struct TColumnFetch {
-        enum TKind : Byte { Text, Varying, Short, Long, Large, ScaledShort, ScaledLong, ScaledLarge, Double, Id, Other };
+        enum TKind : Byte {
+            Text,      // CHAR counted in bytes
+            TextChars, // CHAR counted in characters: cut to CharCount of them
+            Varying,
+            Short,
+            Long,
+            Large,
+            ScaledShort, // NUMERIC and DECIMAL: the scaled integer as it is
+            ScaledLong,
+            ScaledLarge,
+            Double,
+            Date,
+            Time,
+            TimeStamp,
+            Id,
+            Other
+        };
         TKind Kind = Other;
         int SQLType = 0;
         int Scale = 0;
-        int Offset = 0;   // of the data in the buffer
-        int HdrAt = 0;    // of the FieldHdr in the buffer
-        int DataSize = 0; // in the buffer
-        Int64 Factor = 1; // Scaled kinds: to the four decimals of Currency
+        int Offset = 0;    // of the data in the buffer
+        int HdrAt = 0;     // of the FieldHdr in the buffer
+        int DataSize = 0;  // in the buffer
+        int CharSize = 1;  // strings: the unit of the length (TIBXSQLVAR::GetCharSize)
+        int CharCount = 0; // strings: the declared length in that unit
     };
     static TColumnFetch ColumnFetch(TIBXSQLVAR* Column, const TFieldHdr& Hdr);
     // A value that is not null by its plan; false when the column has to
@@ -910,11 +951,16 @@ private:
     // none) and where it lies in a buffer, looked up once per open and
     // order: every row read compares by them.
     struct TPositionColumn {
+        // How the engine compares two values: by their bytes, as text with
+        // trailing blanks ignored, or as floating point numbers (0 = -0).
+        enum TKind : Byte { Bytes, Text, Float };
         int Index = -1;
         int HdrAt = 0;  // of the FieldHdr
         int Offset = 0; // of the data
         size_t DataSize = 0;
+        TKind Kind = Bytes;
     };
+    static bool SameValue(const TPositionColumn& Column, const char* Buffer1, const char* Buffer2);
     void FindPositionColumns(const char* Buffer);
     bool FKeyColumnsComparable = false; // every key column found
     bool KeysComparable() const { return FPositionColumnsFound && FKeyColumnsComparable; }
@@ -946,6 +992,8 @@ private:
 
     // Key columns appended to both order lists to make the order total.
     int FTieBreakCount = 0;
+    // Without an order of its own the open dataset is ordered by its key columns.
+    bool FOrderByKey = false;
     std::vector<std::vector<AnsiString>> FUniqueIndexes;
     bool FUniqueIndexesRead = false;
 };

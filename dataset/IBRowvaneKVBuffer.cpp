@@ -13,6 +13,8 @@
 namespace {
 
 using Ibrowvanekv::ReadPacked;
+using Ibrowvanekv::TimeUnitsPerDay;
+using Ibrowvanekv::TimeUnitsPerMSec;
 using Ibrowvanekv::WritePacked;
 
 bool IsBlobType(TFieldType Type) {
@@ -33,6 +35,32 @@ void ClearColumn(char* Buffer, PFieldHdr Hdr) {
 
 [[noreturn]] void UnsupportedType(int SQLType) {
     throw EIBRVError(rveFieldTypeNoSupport, {IntToStr(SQLType)});
+}
+
+// The bytes of the first Count UTF-8 characters of a text of Size bytes
+// (all of them when it has fewer).
+int CharsToBytes(const char* Text, int Size, int Count) {
+    int i = 0;
+    for (; i < Size; ++i) {
+        if ((static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80 && Count-- == 0) break;
+    }
+    return i;
+}
+
+int CountChars(const char* Text, int Size) {
+    int n = 0;
+    for (int i = 0; i < Size; ++i)
+        n += (static_cast<unsigned char>(Text[i]) & 0xC0) != 0x80;
+    return n;
+}
+
+// A text's length without its trailing blanks, which the engine ignores
+// when it compares two texts.
+size_t TrimmedLength(const char* Text, int Length) {
+    size_t n = static_cast<size_t>(std::max(Length, 0));
+    while (n > 0 && Text[n - 1] == ' ')
+        --n;
+    return n;
 }
 
 } // namespace
@@ -128,7 +156,11 @@ TIBRowvaneKV::TColumnFetch TIBRowvaneKV::ColumnFetch(TIBXSQLVAR* Column, const T
     f.DataSize = Hdr.DataSize;
     switch (Hdr.FieldType) {
     case ftString:
-        f.Kind = Hdr.SQLType == SQL_VARYING ? TColumnFetch::Varying : TColumnFetch::Text;
+        f.CharSize = Column->GetCharSize();
+        f.CharCount = Hdr.DataSize / f.CharSize;
+        f.Kind = Hdr.SQLType == SQL_VARYING ? TColumnFetch::Varying
+                 : f.CharSize > 1           ? TColumnFetch::TextChars
+                                            : TColumnFetch::Text;
         break;
     case ftSmallint:
     case ftInteger:
@@ -142,15 +174,18 @@ TIBRowvaneKV::TColumnFetch TIBRowvaneKV::ColumnFetch(TIBXSQLVAR* Column, const T
         f.Kind = Hdr.SQLType == SQL_SHORT  ? TColumnFetch::ScaledShort
                  : Hdr.SQLType == SQL_LONG ? TColumnFetch::ScaledLong
                                            : TColumnFetch::ScaledLarge;
-        for (int i = 0; i < 4 + f.Scale; ++i)
-            f.Factor *= 10;
         break;
     case ftFloat:
         if (Hdr.SQLType == SQL_DOUBLE && Column->GetSize() == 8) f.Kind = TColumnFetch::Double;
         break;
     case ftDate:
+        f.Kind = TColumnFetch::Date;
+        break;
     case ftTime:
+        f.Kind = TColumnFetch::Time;
+        break;
     case ftDateTime:
+        f.Kind = TColumnFetch::TimeStamp;
         break;
     default:
         if ((Hdr.SQLType == SQL_BLOB || Hdr.SQLType == SQL_ARRAY || Hdr.SQLType == SQL_QUAD) && Hdr.DataSize == 8)
@@ -214,21 +249,18 @@ void TIBRowvaneKV::GetFieldHeader(TIBXSQLVAR* Column, TFieldHdr& Hdr) const {
     Hdr.SQLType = Column->GetSQLType();
     Hdr.IsNull = true;
     Hdr.Required = !Column->GetIsNullable();
-    // The integer types by scale: none keeps the type, one to four decimals
-    // are BCD, more are floating point.
+    // The integer types by scale: none keeps the type; decimals make a
+    // BCD column, which holds the engine's scaled integer exactly.
     auto scaled = [&](TFieldType Base, int BaseSize, int BasePrecision) {
         int scale = Column->GetSQLScale();
         if (scale >= 0) {
             Hdr.FieldType = Base;
             Hdr.DataSize = BaseSize;
-        } else if (scale >= -4) {
+        } else {
             Hdr.FieldType = ftBCD;
             Hdr.DataSize = 8;
             Hdr.Precision = BasePrecision;
             Hdr.ActualLength = -scale;
-        } else {
-            Hdr.FieldType = ftFloat;
-            Hdr.DataSize = 8;
         }
     };
     switch (Hdr.SQLType) {
@@ -286,6 +318,7 @@ inline bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& 
     PFieldHdr hdr(Buffer + Fetch.HdrAt);
     switch (Fetch.Kind) {
     case TColumnFetch::Text:
+    case TColumnFetch::TextChars:
     case TColumnFetch::Varying: {
         int n = Fetch.DataSize;
         if (Fetch.Kind == TColumnFetch::Varying) {
@@ -296,6 +329,8 @@ inline bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& 
             source += 2;
         } else {
             n = std::min<int>(n, Column.sqllen);
+            // The engine pads a CHAR to its bytes; its value is CharCount characters.
+            if (Fetch.Kind == TColumnFetch::TextChars) n = CharsToBytes(source, n, Fetch.CharCount);
         }
         std::memcpy(data, source, static_cast<size_t>(n));
         hdr.SetActualLength(n);
@@ -313,17 +348,23 @@ inline bool TIBRowvaneKV::FetchDirect(const TColumnFetch& Fetch, const XSQLVAR& 
         std::memcpy(data, source, 8);
         break;
     case TColumnFetch::ScaledShort:
-    case TColumnFetch::ScaledLong:
-    case TColumnFetch::ScaledLarge: {
-        Int64 raw = Fetch.Kind == TColumnFetch::ScaledShort  ? ReadPacked<std::int16_t>(source)
-                    : Fetch.Kind == TColumnFetch::ScaledLong ? ReadPacked<std::int32_t>(source)
-                                                             : ReadPacked<Int64>(source);
-        Int64 value;
-        // Beyond the range of Currency: the getter raises its error.
-        if (__builtin_mul_overflow(raw, Fetch.Factor, &value)) return false;
-        WritePacked<Int64>(data, value);
+        WritePacked<Int64>(data, ReadPacked<std::int16_t>(source));
         break;
-    }
+    case TColumnFetch::ScaledLong:
+        WritePacked<Int64>(data, ReadPacked<std::int32_t>(source));
+        break;
+    case TColumnFetch::ScaledLarge:
+        std::memcpy(data, source, 8);
+        break;
+    case TColumnFetch::Date:
+        WritePacked<std::int32_t>(data, ReadPacked<ISC_DATE>(source) + Ibrowvanekv::ISCDateDelta);
+        break;
+    case TColumnFetch::Time:
+        WritePacked<std::int32_t>(data, static_cast<std::int32_t>(ReadPacked<ISC_TIME>(source)));
+        break;
+    case TColumnFetch::TimeStamp:
+        WritePacked<double>(data, Ibrowvanekv::TimeStampToBuffer(ReadPacked<ISC_TIMESTAMP>(source)));
+        break;
     case TColumnFetch::Other:
         return false;
     }
@@ -382,6 +423,9 @@ void TIBRowvaneKV::FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* D
             source += 2;
         } else {
             n = std::min(dataSize, Column->GetSize());
+            // A CHAR counted in characters is as many of them as it declares.
+            int charSize = Column->GetCharSize();
+            if (charSize > 1) n = CharsToBytes(source, n, dataSize / charSize);
         }
         std::memcpy(Data, source, static_cast<size_t>(n));
         Hdr.SetActualLength(n);
@@ -395,19 +439,18 @@ void TIBRowvaneKV::FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* D
         WritePacked<double>(Data, Column->GetAsDouble());
         break;
     case ftBCD:
-        WritePacked<Int64>(Data, Column->GetAsCurrency().Raw());
+        WritePacked<Int64>(Data, Column->GetAsScaled(-Hdr.GetActualLength()));
         break;
     case ftDate:
-        WritePacked<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Date);
+        WritePacked<std::int32_t>(Data,
+                                  Column->GetAsISCTimeStamp().timestamp_date + Ibrowvanekv::ISCDateDelta);
         break;
     case ftTime:
-        WritePacked<std::int32_t>(Data, DateTimeToTimeStamp(Column->GetAsDateTime()).Time);
+        WritePacked<std::int32_t>(Data, static_cast<std::int32_t>(Column->GetAsISCTime()));
         break;
-    case ftDateTime: {
-        TTimeStamp ts = DateTimeToTimeStamp(Column->GetAsDateTime());
-        WritePacked<double>(Data, static_cast<double>(static_cast<Int64>(ts.Date) * MSecsPerDay + ts.Time));
+    case ftDateTime:
+        WritePacked<double>(Data, Ibrowvanekv::TimeStampToBuffer(Column->GetAsISCTimeStamp()));
         break;
-    }
     case ftLargeint:
         WritePacked<Int64>(Data, Column->GetAsInt64());
         break;
@@ -427,6 +470,12 @@ void TIBRowvaneKV::FetchFieldToBuffer(TIBXSQLVAR* Column, PFieldHdr Hdr, char* D
 
 int TIBRowvaneKV::GetFieldIndex(const char* Buffer, const AnsiString& TableName,
                                 const AnsiString& ColumnName) const {
+    int index = GetTableColumnIndex(Buffer, TableName, ColumnName);
+    return index >= 0 || !TableName.empty() ? index : GetSelectNameIndex(Buffer, ColumnName);
+}
+
+int TIBRowvaneKV::GetTableColumnIndex(const char* Buffer, const AnsiString& TableName,
+                                      const AnsiString& ColumnName) const {
     int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
     for (int i = 0; i < count; ++i) {
         // The column's own name in its table, not the name the select gives it.
@@ -438,6 +487,13 @@ int TIBRowvaneKV::GetFieldIndex(const char* Buffer, const AnsiString& TableName,
         if (table.empty()) continue;
         if (TableName == table || TableName == FTableAliases->GetAlias(table)) return i;
     }
+    return -1;
+}
+
+int TIBRowvaneKV::GetSelectNameIndex(const char* Buffer, const AnsiString& ColumnName) const {
+    int count = TIBRVRecordBuffer::GetFieldCount(Buffer);
+    for (int i = 0; i < count; ++i)
+        if (FQrySelect->GetFields(i)->GetAliasName() == ColumnName) return i;
     return -1;
 }
 
@@ -484,7 +540,7 @@ bool TIBRowvaneKV::GetFieldData(TField* Field, void* Buffer) {
         if (p[0] == 0) return false;
         if (!Buffer) return true;
         if (Field->GetDataType() == ftBCD) {
-            // Held as Currency like the BCD columns, whatever size the field reports.
+            // Held as Currency (no column: no scale of its own), whatever size the field reports.
             TBcd bcd;
             if (!CurrToBCD(Currency::FromRaw(ReadPacked<Int64>(p + 1)), bcd, 32, Field->GetSize())) return false;
             std::memcpy(Buffer, &bcd, sizeof bcd);
@@ -499,31 +555,43 @@ bool TIBRowvaneKV::GetFieldData(TField* Field, void* Buffer) {
     if (type != Field->GetDataType()) throw EIBRVError(rveFieldTypeMismatch, {Field->GetFieldName()});
     if (hdr.GetIsNull()) return false;
     if (!Buffer) return true;
-    if (type == ftString) {
-        if (Field->GetSize() < hdr.GetActualLength())
-            throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
-    } else if (!IsBlobType(type) && Field->GetDataSize() != hdr.GetDataSize()) {
-        throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
-    }
     const char* data = record + hdr.GetOffset();
     auto* dest = static_cast<char*>(Buffer);
-    switch (type) {
-    case ftString: {
+    if (type == ftString) {
         auto* text = dynamic_cast<TStringField*>(Field);
         if (!text) return false;
+        // The field's Size counts its unit, and its buffer holds that many
+        // characters' bytes and a zero byte.
         int n = hdr.GetActualLength();
+        int length = text->GetCountsBytes() ? n : CountChars(data, n);
+        if (text->GetSize() < length || text->GetDataSize() <= n)
+            throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
         std::memcpy(dest, data, static_cast<size_t>(n));
-        if (text->GetFixedChar() && n < text->GetSize()) {
-            std::memset(dest + n, ' ', static_cast<size_t>(text->GetSize() - n));
-            n = text->GetSize();
+        if (text->GetFixedChar() && length < text->GetSize()) {
+            std::memset(dest + n, ' ', static_cast<size_t>(text->GetSize() - length));
+            n += text->GetSize() - length;
         }
         dest[n] = '\0';
         return true;
     }
+    if (!IsBlobType(type) && Field->GetDataSize() != hdr.GetDataSize())
+        throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
+    switch (type) {
     case ftBCD: {
         TBcd bcd;
-        if (!CurrToBCD(Currency::FromRaw(ReadPacked<Int64>(data)), bcd, 32, Field->GetSize())) return false;
+        if (!ScaledToBCD(ReadPacked<Int64>(data), hdr.GetActualLength(), bcd, 32, Field->GetSize()))
+            return false;
         std::memcpy(dest, &bcd, sizeof bcd);
+        return true;
+    }
+    case ftTime:
+        // The field's milliseconds: the last decimal cut.
+        WritePacked<std::int32_t>(dest, ReadPacked<std::int32_t>(data) / TimeUnitsPerMSec);
+        return true;
+    case ftDateTime: {
+        auto units = static_cast<Int64>(ReadPacked<double>(data));
+        Int64 ms = units / TimeUnitsPerDay * MSecsPerDay + units % TimeUnitsPerDay / TimeUnitsPerMSec;
+        WritePacked<double>(dest, static_cast<double>(ms));
         return true;
     }
     default:
@@ -571,7 +639,10 @@ void TIBRowvaneKV::SetFieldData(TField* Field, void* Buffer) {
         // The field's buffer holds its text and a zero byte; never read beyond it.
         size_t limit = static_cast<size_t>(std::max(Field->GetDataSize(), 0));
         int n = static_cast<int>(strnlen(source, limit));
-        if (n > dataSize) throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
+        // Bytes for the buffer; characters too where the column counts them.
+        const TColumnFetch& column = FColumnFetch[static_cast<size_t>(Field->GetFieldNo() - 1)];
+        if (n > dataSize || (column.CharSize > 1 && CountChars(source, n) > column.CharCount))
+            throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
         std::memcpy(data, source, static_cast<size_t>(n));
         std::memset(data + n, 0, static_cast<size_t>(dataSize - n));
         hdr.SetActualLength(n);
@@ -582,9 +653,20 @@ void TIBRowvaneKV::SetFieldData(TField* Field, void* Buffer) {
     if (!IsBlobType(type) && Field->GetDataSize() != dataSize)
         throw EIBRVError(rveFieldSizeMismatch, {Field->GetFieldName()});
     if (type == ftBCD) {
-        Currency value;
-        if (!BCDToCurr(ReadPacked<TBcd>(source), value)) throw EIBRVError(rveBCDConvertError);
-        WritePacked<Int64>(data, value.Raw());
+        // Rounded to the column's scale; beyond its 64 bits it cannot be held.
+        Int64 value;
+        if (!BCDToScaled(ReadPacked<TBcd>(source), hdr.GetActualLength(), value))
+            throw EIBRVError(rveBCDConvertError);
+        WritePacked<Int64>(data, value);
+        hdr.SetIsNull(false);
+    } else if (type == ftTime) {
+        WritePacked<std::int32_t>(
+            data, static_cast<std::int32_t>(Int64{ReadPacked<std::int32_t>(source)} * TimeUnitsPerMSec));
+        hdr.SetIsNull(false);
+    } else if (type == ftDateTime) {
+        auto ms = static_cast<Int64>(ReadPacked<double>(source));
+        Int64 units = ms / MSecsPerDay * TimeUnitsPerDay + ms % MSecsPerDay * TimeUnitsPerMSec;
+        WritePacked<double>(data, static_cast<double>(units));
         hdr.SetIsNull(false);
     } else {
         std::memcpy(data, source, static_cast<size_t>(dataSize));
@@ -650,6 +732,9 @@ void TIBRowvaneKV::FindPositionColumns(const char* Buffer) {
                 c.HdrAt = static_cast<int>(hdr.Address() - Buffer);
                 c.Offset = hdr.GetOffset();
                 c.DataSize = static_cast<size_t>(hdr.GetDataSize());
+                c.Kind = hdr.GetFieldType() == ftString  ? TPositionColumn::Text
+                         : hdr.GetFieldType() == ftFloat ? TPositionColumn::Float
+                                                         : TPositionColumn::Bytes;
             }
             Found.push_back(c);
         }
@@ -689,7 +774,26 @@ bool TIBRowvaneKV::CompareRecordPos(char* Buffer1, char* Buffer2, bool ByKey, in
         }
         bool null1 = PFieldHdr(Buffer1 + c.HdrAt).GetIsNull();
         if (null1 != PFieldHdr(Buffer2 + c.HdrAt).GetIsNull()) return false;
-        if (!null1 && std::memcmp(Buffer1 + c.Offset, Buffer2 + c.Offset, c.DataSize) != 0) return false;
+        if (!null1 && !SameValue(c, Buffer1, Buffer2)) return false;
     }
     return true;
+}
+
+bool TIBRowvaneKV::SameValue(const TPositionColumn& Column, const char* Buffer1, const char* Buffer2) {
+    const char* a = Buffer1 + Column.Offset;
+    const char* b = Buffer2 + Column.Offset;
+    switch (Column.Kind) {
+    case TPositionColumn::Text: {
+        // 'abc' and 'abc   ' are one value to the engine, in CHAR and VARCHAR alike.
+        size_t n = TrimmedLength(a, PFieldHdr(const_cast<char*>(Buffer1) + Column.HdrAt).GetActualLength());
+        return n ==
+                   TrimmedLength(b, PFieldHdr(const_cast<char*>(Buffer2) + Column.HdrAt).GetActualLength()) &&
+               std::memcmp(a, b, n) == 0;
+    }
+    case TPositionColumn::Float:
+        return ReadPacked<double>(a) == ReadPacked<double>(b);
+    case TPositionColumn::Bytes:
+        break;
+    }
+    return std::memcmp(a, b, Column.DataSize) == 0;
 }

@@ -3,6 +3,7 @@
 
 using Ibrowvanekv::InsertRangeError;
 using Ibrowvanekv::NewParser;
+using Ibrowvanekv::Refuse;
 
 // ---------------------------------------------------------------------------
 // TIBRVColumn
@@ -137,8 +138,18 @@ void TIBRVOrderColumns::SetOrderBy(const AnsiString& Text) {
         pending = std::make_unique<TIBRVColumn>(this);
         pending->SetOrderType(sitAsc);
     };
+    auto word = [section](int Index) {
+        const TSQLSelectParserItemKV* item = Index < section->GetCount() ? section->GetItem(Index) : nullptr;
+        return item && item->QuoteKind == 0 ? UpperCase(item->Text) : AnsiString();
+    };
     for (int i = 0; i < section->GetCount(); ++i) {
         TSQLSelectParserItemKV* item = section->GetItem(i);
+        // Read as two columns, NULLS FIRST would reach the engine as such.
+        if (word(i) == "NULLS" && (word(i + 1) == "FIRST" || word(i + 1) == "LAST"))
+            Refuse(rveInvalidOrderByClause, {},
+                   "NULLS " + word(i + 1) +
+                       " is not supported: the dataset places NULL where the engine does"
+                       " by default (first ascending, last descending); leave it out");
         switch (item->ItemType) {
         case sitAsc:
         case sitDesc:
@@ -247,13 +258,13 @@ void TIBRVOrderItems::Changed() {
 TIBRVTableAliasList::TIBRVTableAliasList() : FAliases(std::make_unique<TStringList>()) {}
 
 void TIBRVTableAliasList::BuildList(TIBSQL* Query) {
-    // Dialect 1 on purpose: a double-quoted name is a string literal here and
-    // gives no line, whatever the database's dialect.
-    auto parser = NewParser(1);
+    // At the database's dialect, so that a table or alias written in double
+    // quotes (dialect 3) is a name here as it is to the engine.
+    int dialect = Query->GetSQLDialect();
+    auto parser = NewParser(dialect);
     parser->SetSQLText(Query->GetSQL()->GetText());
     TSQLSelectParserSectionKV* from = parser->GetSectionByType(sitFrom);
     if (FAliases->GetCount() > 0) FAliases->Clear();
-    int dialect = Query->GetSQLDialect();
     bool skip = false;
     AnsiString table;
     for (int i = 0; i < from->GetCount(); ++i) {

@@ -135,10 +135,6 @@ TGetResult TIBRowvaneKV::InternalGetPrevRecord(char* Buffer) {
         InternalPrepareSelectQueryBwd(4);
         SetQueryLocateValues(FQryBackward, FPositionBuffer, false, -1);
         current = !LocateQueryToRecord(FQryBackward, FPositionBuffer);
-        // Without an order both cursors read the engine's one order, so the
-        // row after the position there is not the row before it: only
-        // reading on from the end goes backward then.
-        if (!current && FOrderColumnsBwd->GetCount() == 0) return grBOF;
     }
     if (!FQryBackward->GetOpen()) {
         SetQryParamFromQry(FQrySelect, FQryBackward);

@@ -3,8 +3,6 @@
 // type, and the main select's parameter values into a derived statement.
 #include "IBRowvaneKVInternal.h"
 
-#include "DateUtils.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -79,7 +77,8 @@ void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, 
         Param->SetAsDouble(ReadPacked<double>(data));
         break;
     case ftBCD:
-        Param->SetAsCurrency(Currency::FromRaw(ReadPacked<Int64>(data)));
+        // The engine's own scaled integer, exactly.
+        Param->SetAsScaled(ReadPacked<Int64>(data), -Hdr.GetActualLength());
         break;
     case ftDate: {
         TTimeStamp ts;
@@ -89,19 +88,11 @@ void TIBRowvaneKV::SetQryParamFromBuf(TIBSQL*, TIBXSQLVAR* Param, char* Buffer, 
         break;
     }
     case ftTime:
-        // The time of day on the framework's day zero: day number 0 itself
-        // lies before the first valid date, and the engine keeps only the
-        // time of a time stamp compared with a TIME column.
-        Param->SetAsDateTime(static_cast<double>(ReadPacked<std::int32_t>(data)) / MSecsPerDay);
+        Param->SetAsISCTime(static_cast<ISC_TIME>(ReadPacked<std::int32_t>(data)));
         break;
-    case ftDateTime: {
-        double value = ReadPacked<double>(data);
-        TTimeStamp ts;
-        ts.Date = static_cast<int>(value / MSecsPerDay);
-        ts.Time = static_cast<int>(static_cast<Int64>(value) % MSecsPerDay);
-        Param->SetAsDateTime(TimeStampToDateTime(ts));
+    case ftDateTime:
+        Param->SetAsISCTimeStamp(Ibrowvanekv::BufferToTimeStamp(ReadPacked<double>(data)));
         break;
-    }
     case ftLargeint:
         Param->SetAsInt64(ReadPacked<Int64>(data));
         break;

@@ -11,12 +11,16 @@
 
 using Ibrowvanekv::LocateParamName;
 using Ibrowvanekv::NewParser;
+using Ibrowvanekv::Refuse;
 
 // ---------------------------------------------------------------------------
 // What the dataset cannot run: the cursors and the refresh statement are
 // rebuilt by the parser, so a statement it does not take apart without loss
-// would run as another statement; and a result limited by FIRST, SKIP or
-// ROWS holds other rows when read in the inverted order.
+// would run as another statement; a result limited by FIRST, SKIP or ROWS
+// holds other rows when read in the inverted order; a union or a common
+// table expression has no one select to add an order and a condition to.
+// Each refusal says what to write instead. No message of the dataset names
+// such a statement, so they carry the text of the one about the order.
 
 namespace {
 
@@ -48,14 +52,18 @@ bool HasComment(const AnsiString& Text) {
 }
 
 [[noreturn]] void RefuseStatement(const AnsiString& What, const AnsiString& Why) {
-    throw EDatabaseError(What + " " + Why);
+    Refuse(rveInvalidOrderByClause, {}, What + " " + Why);
+}
+
+bool IsWord(const TSQLSelectParserItemKV* Item, const char* Word) {
+    return Item && Item->QuoteKind == 0 && UpperCase(Item->Text) == Word;
 }
 
 // The given tokens, less what the rebuild drops on purpose, against the
 // tokens of the rebuilt text; the first difference is reported, with what
 // usually causes it.
 void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, const AnsiString& Rebuilt,
-                         const AnsiString& Cause) {
+                         const AnsiString& Cause, const AnsiString& Instead) {
     std::vector<TToken> rebuilt = TokensOf(Rebuilt);
     size_t n = std::min(Given.size(), rebuilt.size());
     size_t i = 0;
@@ -67,7 +75,7 @@ void CheckRebuiltAsGiven(const AnsiString& What, std::vector<TToken> Given, cons
         at += (j > i ? " " : "") + Given[j].Text;
     RefuseStatement(What, "cannot be taken apart without changing it at " +
                               (at.empty() ? AnsiString("its end") : "\"" + at + "\"") + ": " + Cause +
-                              " is not supported");
+                              " is not supported; " + Instead);
 }
 
 // Each clause is changed on its own (its WHERE put in parentheses, its
@@ -82,8 +90,10 @@ void CheckClausesClosed(const AnsiString& What, const TSQLSelectParserKV& Parser
             depth += type == sitOpenParen ? 1 : type == sitCloseParen ? -1 : 0;
         }
         if (depth != 0)
-            RefuseStatement(What, "cannot be taken apart: its " + section->Name +
-                                      " clause is cut off inside parentheses (a nested select's clause ended it)");
+            RefuseStatement(What,
+                            "cannot be taken apart: its " + section->Name +
+                                " clause is cut off inside parentheses (a nested select's clause ended it);"
+                                " put the nested select into a view and name the view there");
     }
 }
 
@@ -113,7 +123,8 @@ void CheckNotLimited(const AnsiString& What, const TSQLSelectParserKV& Parser) {
                 if (limit)
                     RefuseStatement(What, "limits its rows with " + w +
                                               ": read backward, such a result holds other rows, so the"
-                                              " dataset cannot scroll it");
+                                              " dataset cannot scroll it; limit the rows by a condition in"
+                                              " WHERE instead");
             }
             afterSelect = depth == 0 && current->ItemType == sitSelect;
             if (current->ItemType == sitOpenParen) ++depth;
@@ -122,13 +133,60 @@ void CheckNotLimited(const AnsiString& What, const TSQLSelectParserKV& Parser) {
     }
 }
 
+// A ";" ends the statement, also before the clauses the dataset adds.
+void CheckNotEnded(const AnsiString& What, const std::vector<TToken>& Tokens) {
+    auto ends = [](const TToken& T) {
+        return T.Text[0] != '\'' && T.Text[0] != '"' && T.Text.find(';') != AnsiString::npos;
+    };
+    if (std::any_of(Tokens.begin(), Tokens.end(), ends))
+        RefuseStatement(What,
+                        "holds a \";\", which would end the statement before what the dataset adds to it;"
+                        " remove the \";\"");
+}
+
+// The dataset hands the select's parameters to its own statements by name.
+void CheckParametersNamed(const std::vector<TToken>& Tokens) {
+    if (std::any_of(Tokens.begin(), Tokens.end(), [](const TToken& T) { return T.Text == "?"; }))
+        Refuse(rveParamNotFound, {"?"},
+               "the dataset passes parameters to its statements by name; write a named"
+               " parameter (such as :ID) instead of ?");
+}
+
+// A union: the ORDER BY and the condition the dataset adds would belong to
+// its first select (or be refused), not to the union.
+void CheckNoUnion(const TSQLSelectParserKV& Parser) {
+    if (Parser.GetSectionByType(sitUnion)->GetCount() > 0)
+        RefuseStatement("SelectSQL",
+                        "is a UNION of selects, which the dataset cannot order and read from a"
+                        " position as one result; write the union into a view and select from the"
+                        " view");
+}
+
+// An ORDER in the PLAN fixes the order by an index, while the dataset orders
+// each cursor itself, the backward one in the inverted order.
+void CheckPlanLeavesTheOrder(const TSQLSelectParserKV& Parser) {
+    const TSQLSelectParserSectionKV* plan = Parser.GetSectionByType(sitPlan);
+    for (int i = 0; i < plan->GetCount(); ++i)
+        if (IsWord(plan->GetItem(i), "ORDER"))
+            RefuseStatement("SelectSQL",
+                            "fixes the order of its rows by ORDER in its PLAN, while the dataset"
+                            " orders them itself, backward too; leave ORDER out of the PLAN (or the"
+                            " PLAN out)");
+}
+
 } // namespace
 
 void TIBRowvaneKV::CheckSelectStatement(const AnsiString& Text) {
-    if (HasComment(Text)) RefuseStatement("SelectSQL", "holds a comment, which the dataset would not keep");
+    if (HasComment(Text))
+        RefuseStatement("SelectSQL", "holds a comment, which the dataset would not keep; remove the comment");
+    std::vector<TToken> given = TokensOf(Text);
+    if (!given.empty() && UpperCase(given.front().Text) == "WITH")
+        RefuseStatement("SelectSQL", "begins with WITH: the dataset cannot rebuild a select with common table"
+                                     " expressions; write them into views and select from the views");
+    CheckNotEnded("SelectSQL", given);
+    CheckParametersNamed(given);
     auto parser = NewParser(GetSQLDialect());
     parser->SetSQLText(Text);
-    std::vector<TToken> given = TokensOf(Text);
     // Dropped on purpose: words before the first clause keyword, and a FOR UPDATE without OF.
     auto first = std::find_if(given.begin(), given.end(),
                               [](const TToken& T) { return T.Type >= sitSelect && T.Type <= sitForUpdate; });
@@ -136,8 +194,12 @@ void TIBRowvaneKV::CheckSelectStatement(const AnsiString& Text) {
     if (parser->GetSectionByType(sitForUpdate)->GetCount() == 0)
         std::erase_if(given, [](const TToken& T) { return T.Type == sitForUpdate; });
     CheckRebuiltAsGiven("SelectSQL", std::move(given), parser->GetSQLText(),
-                        "a select in the select list or in FROM, or a clause out of its place,");
+                        "a select in the select list or in FROM, or a clause out of its place,",
+                        "write each clause once and in its place, and put a select of the select list or of"
+                        " FROM into a view and select from the view");
     CheckClausesClosed("SelectSQL", *parser);
+    CheckNoUnion(*parser);
+    CheckPlanLeavesTheOrder(*parser);
     CheckNotLimited("SelectSQL", *parser);
 }
 
@@ -160,9 +222,12 @@ void TIBRowvaneKV::SetWhereClause(const AnsiString& Value) {
     if (HasComment(Value)) RefuseStatement("WhereClause", "holds a comment, which the dataset would not keep");
     where->SetSQLText(Value);
     std::vector<TToken> given = TokensOf(Value);
+    CheckNotEnded("WhereClause", given);
+    CheckParametersNamed(given);
     if (!given.empty() && given.front().Type == sitWhere) given.erase(given.begin());
     CheckRebuiltAsGiven("WhereClause", std::move(given), where->GetSQLText(),
-                        "a clause of a nested select outside parentheses");
+                        "a clause of a nested select outside parentheses",
+                        "put the nested select in parentheses");
     CheckClausesClosed("WhereClause", *parser);
     bool wasPrepared = GetInternalPrepared();
     InternalPrepareSelectQueryFwd(0, -1);
@@ -215,6 +280,60 @@ std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, i
     return nullable;
 }
 
+namespace {
+
+// The expression that the select list names Name ("PRICE * 2 AS TOTAL" or
+// "PRICE * 2 TOTAL" for TOTAL), rebuilt as text; empty when no item of the
+// list ends in that name.
+AnsiString SelectListExpression(const TSQLSelectParserSectionKV& Select, const AnsiString& Name,
+                                int Dialect) {
+    auto type = [&Select](int Index) { return Select.GetItem(Index)->ItemType; };
+    int count = Select.GetCount();
+    int start = 0;
+    while (start < count && (type(start) == sitDistinct || type(start) == sitAll))
+        ++start;
+    int depth = 0;
+    for (int i = start; i <= count; ++i) {
+        if (i < count && (depth > 0 || type(i) != sitComma)) {
+            depth += type(i) == sitOpenParen ? 1 : type(i) == sitCloseParen ? -1 : 0;
+            continue;
+        }
+        // The list item [start, i): an expression, AS or not, then its name.
+        int last = i - 1;
+        if (last > start && type(last) == sitColumn &&
+            ExtractIdentifier(Dialect, Select.GetItem(last)->GetQuotedText()) == Name) {
+            const TSQLSelectParserItemKV* before = Select.GetItem(last - 1);
+            bool as = IsWord(before, "AS");
+            bool endsExpression = as || before->ItemType == sitColumn || before->ItemType == sitCloseParen ||
+                                  before->ItemType == sitNumber || before->ItemType == sitString ||
+                                  before->ItemType == sitParameter || before->ItemType == sitNull;
+            int end = as ? last - 1 : last;
+            if (endsExpression && end > start) {
+                TSQLSelectParserSectionKV expression;
+                for (int j = start; j < end; ++j) {
+                    const TSQLSelectParserItemKV* item = Select.GetItem(j);
+                    expression.GetItem(expression.AddItem(item->Text, item->ItemType))->QuoteKind =
+                        item->QuoteKind;
+                }
+                return expression.GetSQLText();
+            }
+        }
+        start = i + 1;
+    }
+    return AnsiString();
+}
+
+} // namespace
+
+AnsiString TIBRowvaneKV::ConditionColumn(const TSQLSelectParserSectionKV& Select, const TIBRVColumn& Column) {
+    AnsiString name = Column.GetFullColumnName();
+    if (!FModelBuffer || !Column.GetTableNameEx().empty() ||
+        GetTableColumnIndex(FModelBuffer.get(), "", Column.GetColumnNameEx()) >= 0)
+        return name;
+    AnsiString expression = SelectListExpression(Select, Column.GetColumnNameEx(), GetSQLDialect());
+    return expression.empty() ? name : "(" + expression + ")";
+}
+
 // The condition reads, for order columns c1..cn and position values p1..pn,
 //   (c1 = p1 AND .. AND cn >= pn) OR (c1 = p1 AND .. c(n-1) > p(n-1)) OR .. OR (c1 > p1)
 // with "<=" and "<" for a descending column. The engine sorts NULL before
@@ -223,7 +342,8 @@ std::vector<bool> TIBRowvaneKV::OrderColumnsNullable(TIBRVOrderColumns& Order, i
 //   equal         (c = p OR (c IS NULL AND p IS NULL))
 //   ascending     (c >= p OR p IS NULL)        (c > p OR (c IS NOT NULL AND p IS NULL))
 //   descending    (c <= p OR c IS NULL)        (c < p OR (c IS NULL AND p IS NOT NULL))
-// A column declared NOT NULL keeps the plain comparison.
+// A column declared NOT NULL keeps the plain comparison. The rows of a
+// grouped select are its groups: there the condition goes into HAVING.
 void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count) {
     if (FOrderItemId < 0) Ascending = !Ascending;
     TIBRVOrderColumns* order = Ascending ? FOrderColumnsFwd.get() : FOrderColumnsBwd.get();
@@ -239,14 +359,16 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
 
     auto parser = NewParser(GetSQLDialect());
     parser->SetSQLText(Text);
-    TSQLSelectParserSectionKV* where = parser->GetSectionByType(sitWhere);
-    if (where->GetCount() > 0) {
-        where->InsertItem(0, "(", sitOpenParen);
-        where->AddItem(")", sitCloseParen);
-        where->InsertItem(0, "AND", sitAnd);
+    bool grouped = parser->GetSectionByType(sitGroupBy)->GetCount() > 0;
+    TSQLSelectParserSectionKV* condition = parser->GetSectionByType(grouped ? sitHaving : sitWhere);
+    const TSQLSelectParserSectionKV& select = *parser->GetSectionByType(sitSelect);
+    if (condition->GetCount() > 0) {
+        condition->InsertItem(0, "(", sitOpenParen);
+        condition->AddItem(")", sitCloseParen);
+        condition->InsertItem(0, "AND", sitAnd);
     }
     int at = 0;
-    auto put = [&](const AnsiString& Item, TSQLItemType Type) { where->InsertItem(at++, Item, Type); };
+    auto put = [&](const AnsiString& Item, TSQLItemType Type) { condition->InsertItem(at++, Item, Type); };
     auto isNull = [&](const AnsiString& Item, bool Not) {
         put(Item, Item[0] == ':' ? sitParameter : sitColumn);
         put("IS", sitIs);
@@ -259,7 +381,7 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
         if (n > 1) put("(", sitOpenParen);
         for (int i = 1; i <= last; ++i) {
             TIBRVColumn* column = order->GetItem(i - 1);
-            AnsiString name = column->GetFullColumnName();
+            AnsiString name = ConditionColumn(select, *column);
             AnsiString param = ":" + LocateParamName(i);
             bool ascending = column->GetOrderType() == sitAsc;
             AnsiString op = i < last ? "=" : ascending ? (g == 0 ? ">=" : ">") : (g == 0 ? "<=" : "<");
@@ -359,8 +481,10 @@ void TIBRowvaneKV::InternalPrepareRefreshQuery() {
     auto source = NewParser(dialect);
     source->SetSQLText(FQrySelect->GetSQL()->GetText());
     auto target = NewParser(dialect);
-    target->GetSectionByType(sitSelect)->SetSQLText(source->GetSectionByType(sitSelect)->GetSQLText());
-    target->GetSectionByType(sitFrom)->SetSQLText(source->GetSectionByType(sitFrom)->GetSQLText());
+    // A grouped select's row is a group: without its GROUP BY and HAVING the
+    // statement would not read the row, or not run at all.
+    for (TSQLItemType clause : {sitSelect, sitFrom, sitGroupBy, sitHaving})
+        target->GetSectionByType(clause)->SetSQLText(source->GetSectionByType(clause)->GetSQLText());
     TSQLSelectParserSectionKV* where = target->GetSectionByType(sitWhere);
     for (int i = 0; i < FKeyColumns->GetCount(); ++i) {
         if (i > 0) where->AddItem("AND", sitAnd);

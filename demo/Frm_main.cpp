@@ -456,6 +456,7 @@ KV_FORM_RESOURCE(TFRMMAIN, R"(object FrmMain: TFrmMain
       Size = 30
     end
     object DataSetQUANTITY: TIBBCDField
+      DisplayWidth = 7
       FieldName = 'QUANTITY'
       Precision = 10
       Size = 2

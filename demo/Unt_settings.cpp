@@ -28,6 +28,18 @@ AnsiString FolderOf(const AnsiString& Path) {
     return slash == AnsiString::npos ? AnsiString(".") : Path.substr(0, slash ? slash : 1);
 }
 
+// Whether this user may make files in the folder of Path (a write puts a
+// new file beside the old one and renames it over it).
+bool MayWriteFolderOf(const AnsiString& Path) {
+    return ::euidaccess(FolderOf(Path).c_str(), W_OK | X_OK) == 0;
+}
+
+// Whether this user may read the file and write it again: another user's
+// private file may not, and neither may a file in a folder that is closed to us.
+bool MayReadAndWrite(const AnsiString& Path) {
+    return ::euidaccess(Path.c_str(), R_OK | W_OK) == 0 && MayWriteFolderOf(Path);
+}
+
 AnsiString& ModuleFileNameOverride() {
     static AnsiString path;
     return path;
@@ -89,9 +101,10 @@ AnsiString TSettings::GetUserIniFileName() const {
 TIniFile& TSettings::IniFile(bool ForWrite) const {
     AnsiString local = GetIniFileName(), user = GetUserIniFileName();
     AnsiString name = local;
-    if (!Exists(local) && !user.empty() &&
-        (Exists(user) || ::access(FolderOf(local).c_str(), W_OK | X_OK) != 0))
-        name = user;
+    if (!user.empty()) {
+        bool passOver = Exists(local) ? !MayReadAndWrite(local) : (Exists(user) || !MayWriteFolderOf(local));
+        if (passOver) name = user;
+    }
     if (FIniFile->GetFileName() != name) FIniFile = std::make_unique<TIniFile>(name, PrivateMode);
     if (ForWrite && name == user) {
         // The write itself reports a folder that cannot be made.

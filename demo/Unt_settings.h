@@ -6,9 +6,12 @@
 //
 // The file lives beside the program. A program installed where its user
 // may not write keeps it in the user's configuration folder instead: the
-// file in use is the program folder's when it exists, else the user's when
-// that exists, else the program folder's when that folder is writable, else
-// the user's (its folder made when first written).
+// file in use, for reading and for writing alike, is the program folder's
+// when it exists and this user may read and write it; else the user's when
+// that exists; else the program folder's when there is none there yet and
+// one can be made; else the user's (its folder made when first written).
+// So another user's private file beside the program is passed over, as if
+// there were none.
 #pragma once
 
 #include "IniFiles.h"

@@ -241,6 +241,11 @@ bool KeepsNestedSelect(TSQLItemType SectionType) {
     return SectionType == sitWhere || SectionType == sitHaving || SectionType == sitUnion;
 }
 
+// The unquoted word AS, which may stand between a table and its alias.
+bool IsAsWord(const TSQLSelectParserItemKV* Item) {
+    return Item && Item->QuoteKind == 0 && UpperCase(Item->Text) == "AS";
+}
+
 // True when the tokenizer would read Prev's text and a following "." as one
 // number ("1" and "." give "1."), so the two must not be glued.
 bool GluesIntoNumber(const TSQLSelectParserItemKV& Prev, const TSQLSelectParserItemKV& Item) {
@@ -380,9 +385,15 @@ void TSQLSelectParserSectionKV::RecreateItemTypes() {
             case sitForUpdate:
                 item->ItemType = next == sitDot ? sitTable : sitColumn;
                 break;
-            case sitFrom:
-                item->ItemType = prev == sitTable ? sitTableAlias : sitTable;
+            case sitFrom: {
+                // "T AS A": AS keeps its type, and the word after it is the alias.
+                const TSQLSelectParserItemKV* before = i > 0 ? Items.Get(i - 1) : nullptr;
+                if (prev == sitTable && IsAsWord(item)) break;
+                const bool afterAs = IsAsWord(before) && before->ItemType == sitOther && i >= 2 &&
+                                     Items.Get(i - 2)->ItemType == sitTable;
+                item->ItemType = prev == sitTable || afterAs ? sitTableAlias : sitTable;
                 break;
+            }
             default:
                 break;
             }

@@ -350,6 +350,74 @@ TEST_F(DBEditKV, BlobFieldsShowTheirLinesAndKeepTheLastMaximumLength) {
     EXPECT_EQ(StoredNote("BODY", 1), "first\r\nsecond");
 }
 
+// The edit never takes a text its field refuses: where the column counts
+// bytes (character set NONE) it stops at the byte limit, typed or pasted;
+// where it counts characters (UTF8) at the character limit.
+TEST_F(DBEditKV, TypingAndPastingStopAtTheFieldsLimitInItsOwnUnit) {
+    auto typeUmlauts = [this](int Count) {
+        for (int i = 0; i < Count; ++i) {
+            QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QString::fromUtf8("ä"));
+            QApplication::sendEvent(E->GetHandle(), &umlaut);
+        }
+    };
+    auto umlauts = [](int Count) {
+        AnsiString s;
+        for (int i = 0; i < Count; ++i)
+            s += "ä";
+        return s;
+    };
+    Bind("DESCRIPTION"); // VARCHAR(30), character set NONE: 30 bytes
+    EXPECT_EQ(E->GetMaxLength(), 30);
+    E->SetFocus();
+    E->SelectAll();
+    typeUmlauts(16);
+    EXPECT_EQ(E->GetText(), umlauts(15));
+    EXPECT_EQ(Beeps, 1);
+    Type("x");
+    EXPECT_EQ(Beeps, 2);
+    Key(Qt::Key_Backspace);
+    Type("x"); // one byte fits where an umlaut went
+    EXPECT_EQ(E->GetText(), umlauts(14) + "x");
+    Other->SetFocus();
+    DS->Post();
+    Commit();
+    EXPECT_EQ(Stored("DESCRIPTION", 1), umlauts(14) + "x");
+    Tr->StartTransaction();
+    // Pasted, the text is cut at the last whole character within the limit.
+    Clipboard().SetAsText("Käse-Würfel für Schüler 30 Zch"); // 30 characters, 34 bytes
+    E->SetFocus();
+    E->SelectAll();
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(E->GetText(), "Käse-Würfel für Schüler 30");
+    Other->SetFocus();
+    DS->Post();
+    Commit();
+    EXPECT_EQ(Stored("DESCRIPTION", 1), "Käse-Würfel für Schüler 30");
+    EXPECT_EQ(Beeps, 2);
+
+    E->SetDataSource(nullptr);
+    DS->Close();
+    ExecSQL("CREATE TABLE WORDS (ID INTEGER NOT NULL PRIMARY KEY, WORD VARCHAR(20) CHARACTER SET UTF8)");
+    Commit();
+    ExecSQL("INSERT INTO WORDS VALUES (1, 'x')");
+    Commit();
+    Use("SELECT * FROM WORDS");
+    DS->SetKeyColumns("ID");
+    Source->SetDataSet(DS.get());
+    DS->Open();
+    E->SetDataField("WORD"); // 20 characters of UTF-8
+    E->SetDataSource(Source.get());
+    E->SetFocus();
+    E->SelectAll();
+    typeUmlauts(21);
+    EXPECT_EQ(E->GetText(), umlauts(20));
+    EXPECT_EQ(Beeps, 2); // the edit's own MaxLength: a full window takes no more, quietly
+    Other->SetFocus();
+    DS->Post();
+    Commit();
+    EXPECT_EQ(OtherUser().Value("SELECT WORD FROM WORDS WHERE ID = 1"), umlauts(20));
+}
+
 TEST_F(DBEditKV, RemovingTheDataSourceComponentUnbindsTheEdit) {
     Bind("DESCRIPTION");
     auto* owned = new TDataSource(Form.get());

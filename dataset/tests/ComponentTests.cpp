@@ -144,66 +144,121 @@ TEST_F(RowvaneTest, OpenRefusesAMissingDatabaseTransactionOrQuery) {
     EXPECT_EQ(ds.ModelBuffer(), nullptr);
 }
 
-TEST_F(RowvaneTest, OpenRefusesASelectTheCursorsCouldNotRunAsWritten) {
+TEST_F(RowvaneTest, OpenRefusesASelectTheCursorsCouldNotRunAsWrittenAndSaysWhatToWriteInstead) {
     struct {
         const char* Select;
-        const char* Cause; // part of the message; nullptr: the select opens
+        const char* Keys = "ID";
+        const char* Order = "ID";      // the order item; nullptr: the select's own ORDER BY
+        int Code = -1;                 // -1: the select opens
+        const char* Cause = "";        // how the message starts (after the text of code 27)
+        const char* Instead = nullptr; // what the message says to write instead; none: that is all
     } cases[] = {
         // As written in the component's documentation and the demonstration program.
-        {"SELECT * FROM ITEM", nullptr},
-        {"SELECT ID, DESCRIPTION FROM ITEM", nullptr},
-        {"SELECT ID, DESCRIPTION, QUANTITY, PRICE FROM ITEM WHERE QUANTITY > 5 ORDER BY ID", nullptr},
-        {"SELECT I.ID, I.QUANTITY FROM ITEM I WHERE I.QUANTITY > :MINQTY GROUP BY I.ID, I.QUANTITY", nullptr},
-        {"SELECT X.ID FROM ITEM AS X", nullptr},
+        {"SELECT * FROM ITEM"},
+        {"SELECT ID, DESCRIPTION FROM ITEM"},
+        {"SELECT ID, DESCRIPTION, QUANTITY, PRICE FROM ITEM WHERE QUANTITY > 5 ORDER BY ID"},
+        {"SELECT I.ID, I.QUANTITY FROM ITEM I WHERE I.QUANTITY > :MINQTY GROUP BY I.ID, I.QUANTITY"},
+        {"SELECT X.ID FROM ITEM AS X"},
         // Spacing, letter case, what the rebuild drops on purpose, nested selects in a condition.
-        {"select id,\r\n\tdescription  from item order  by id", nullptr},
-        {"SELECT * FROM ITEM FOR UPDATE", nullptr},
-        {"SELECT ID FROM ITEM WHERE DESCRIPTION <> 'it''s -- no /* comment'", nullptr},
-        {"SELECT ID FROM ITEM WHERE ID IN (SELECT FIRST 2 ID FROM ITEM WHERE QUANTITY > 1)", nullptr},
-        {"SELECT A.ID FROM ITEM A JOIN ITEM B ON A.ID = B.ID", nullptr},
+        {"select id,\r\n\tdescription  from item order  by id"},
+        {"SELECT * FROM ITEM FOR UPDATE"},
+        {"SELECT ID FROM ITEM WHERE DESCRIPTION <> 'it''s -- no /* comment'"},
+        {"SELECT ID FROM ITEM WHERE ID IN (SELECT FIRST 2 ID FROM ITEM WHERE QUANTITY > 1)"},
+        {"SELECT A.ID FROM ITEM A JOIN ITEM B ON A.ID = B.ID"},
+        // The order item replaces the select's own ORDER BY, whatever that holds.
+        {"SELECT ID FROM ITEM ORDER BY 1"},
         // Comments, which the parser would split as text.
-        {"SELECT ID FROM ITEM -- all of them", "comment"},
-        {"SELECT ID /* the key */ FROM ITEM", "comment"},
-        {"SELECT ID FROM ITEM WHERE ID > 5--3", "comment"},
+        {"SELECT ID FROM ITEM -- all of them", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL holds a comment", "remove the comment"},
+        {"SELECT ID /* the key */ FROM ITEM", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL holds a comment", "remove the comment"},
+        {"SELECT ID FROM ITEM WHERE ID > 5--3", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL holds a comment", "remove the comment"},
+        // A ";" would end the statement before the dataset's ORDER BY.
+        {"SELECT * FROM ITEM;", "ID", "ID", rveInvalidOrderByClause, "SelectSQL holds a \";\"",
+         "remove the \";\""},
+        {"SELECT ID FROM ITEM WHERE DESCRIPTION <> 'a;b'"},
         // Selects the parser restarts a clause at.
-        {"SELECT ID, (SELECT COUNT(*) FROM ITEM) AS N FROM ITEM", "\"ID , ( SELECT\""},
-        {"SELECT * FROM (SELECT ID FROM ITEM) T", "\"* FROM ( SELECT\""},
+        {"SELECT ID, (SELECT COUNT(*) FROM ITEM) AS N FROM ITEM", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL cannot be taken apart without changing it at \"ID , ( SELECT\"", "into a view"},
+        {"SELECT * FROM (SELECT ID FROM ITEM) T", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL cannot be taken apart without changing it at \"* FROM ( SELECT\"", "into a view"},
+        {"WITH X AS (SELECT ID FROM ITEM) SELECT ID FROM X", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL begins with WITH", "into views"},
         // A nested select's GROUP BY ends the outer WHERE: both clauses lose a parenthesis.
-        {"SELECT ID FROM ITEM WHERE ID IN (SELECT ID FROM ITEM GROUP BY ID)", "WHERE"},
+        {"SELECT ID FROM ITEM WHERE ID IN (SELECT ID FROM ITEM GROUP BY ID)", "ID", "ID",
+         rveInvalidOrderByClause, "SelectSQL cannot be taken apart: its WHERE clause", "into a view"},
+        // No one select to order and to read from a position.
+        {"SELECT ID FROM ITEM UNION ALL SELECT ID FROM TYPES", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL is a UNION", "into a view"},
+        {"SELECT ID FROM ITEM PLAN (ITEM ORDER PKY_ITEM)", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL fixes the order of its rows by ORDER in its PLAN", "leave ORDER out of the PLAN"},
         // Results that hold other rows when read backward.
-        {"SELECT FIRST 5 ID, PRICE FROM ITEM ORDER BY ID", "FIRST"},
-        {"SELECT SKIP 2 ID FROM ITEM", "SKIP"},
-        {"SELECT ID FROM ITEM ORDER BY ID ROWS 2", "ROWS"},
-        {"SELECT ID FROM ITEM ORDER BY ID OFFSET 1 ROW", "OFFSET"},
-        {"SELECT ID FROM ITEM ORDER BY ID FETCH FIRST 2 ROWS ONLY", "FETCH"},
+        {"SELECT FIRST 5 ID, PRICE FROM ITEM ORDER BY ID", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL limits its rows with FIRST", "WHERE instead"},
+        {"SELECT SKIP 2 ID FROM ITEM", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL limits its rows with SKIP", "WHERE instead"},
+        {"SELECT ID FROM ITEM ORDER BY ID ROWS 2", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL limits its rows with ROWS", "WHERE instead"},
+        {"SELECT ID FROM ITEM ORDER BY ID OFFSET 1 ROW", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL limits its rows with OFFSET", "WHERE instead"},
+        {"SELECT ID FROM ITEM ORDER BY ID FETCH FIRST 2 ROWS ONLY", "ID", "ID", rveInvalidOrderByClause,
+         "SelectSQL limits its rows with FETCH", "WHERE instead"},
+        // Parameters pass from statement to statement by name.
+        {"SELECT ID FROM ITEM WHERE ID > ?", "ID", "ID", rveParamNotFound,
+         "Parameter \"?\" not found: ", "named parameter (such as :ID) instead of ?"},
+        // Orders the cursors cannot follow.
+        {"SELECT ID FROM ITEM ORDER BY 1", "ID", nullptr, rveInvalidOrderByClause},
+        {"SELECT ID, DESCRIPTION FROM ITEM ORDER BY UPPER(DESCRIPTION)", "ID", nullptr,
+         rveInvalidOrderByClause},
+        {"SELECT ID, PRICE FROM ITEM ORDER BY PRICE NULLS LAST", "ID", nullptr, rveInvalidOrderByClause,
+         "NULLS LAST is not supported", "leave it out"},
+        {"SELECT ID, DESCRIPTION FROM ITEM", "ID", "PRICE", rveFieldNotFound,
+         "Field \"PRICE\" not found: ", "add PRICE to the select list"},
+        {"SELECT ID, QUANTITY AS DESCRIPTION, DESCRIPTION AS D FROM ITEM", "ID", "DESCRIPTION",
+         rveInvalidOrderByClause, "DESCRIPTION is the name the select list gives one column and the own name",
+         "order by a name that stands for one column only"},
+        // Key columns are compared in the WHERE of statements on the table.
+        {"SELECT ID AS K, DESCRIPTION FROM ITEM", "K", "DESCRIPTION", rveFieldNotFound,
+         "Field \"K\" not found"},
+        {"SELECT DESCRIPTION FROM ITEM", "ID", "DESCRIPTION", rveFieldNotFound, "Field \"ID\" not found"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Select);
         Use("");
-        DS->SetKeyColumns("ID");
-        // An order item of its own: a limit after the select's ORDER BY is no order column.
-        DS->GetOrderItems()->SetText("1;ID");
-        DS->SetOrderItemId(1);
-        DS->GetSelectSQL()->SetText(c.Select);
-        if (!c.Cause) {
+        DS->SetKeyColumns(c.Keys);
+        if (c.Order) {
+            // An order item of its own: a limit after the select's ORDER BY is no order column.
+            DS->GetOrderItems()->SetText(AnsiString("1;") + c.Order);
+            DS->SetOrderItemId(1);
+        }
+        if (c.Code < 0) {
+            DS->GetSelectSQL()->SetText(c.Select);
             DS->Open();
             EXPECT_TRUE(DS->GetActive());
             DS->Close();
             continue;
         }
         try {
+            DS->GetSelectSQL()->SetText(c.Select); // the select's own order is read here already
             DS->Open();
             ADD_FAILURE() << "opened";
         } catch (const EIBRVError& e) {
-            ADD_FAILURE() << e.Message();
+            EXPECT_EQ(e.ErrorCode, c.Code) << e.Message();
+            AnsiString code =
+                c.Code == rveInvalidOrderByClause ? "Format specified for Order By is invalid" : "";
+            AnsiString head = code.empty() || !*c.Cause ? code + c.Cause : code + ": " + c.Cause;
+            if (c.Instead) {
+                EXPECT_THAT(e.Message(), testing::StartsWith(head));
+                EXPECT_THAT(e.Message(), testing::HasSubstr(c.Instead));
+            } else {
+                EXPECT_EQ(e.Message(), head); // refused as before, by the code's own message
+            }
         } catch (const EIBError& e) {
             ADD_FAILURE() << "the engine's error: " << e.Message();
-        } catch (const EDatabaseError& e) {
-            EXPECT_THAT(e.Message(), testing::StartsWith("SelectSQL "));
-            EXPECT_THAT(e.Message(), testing::HasSubstr(c.Cause));
         }
         EXPECT_FALSE(DS->GetActive());
-        EXPECT_FALSE(DS->GetInternalPrepared());
+        EXPECT_FALSE(DS->CursorIsOpen());
     }
 }
 
@@ -213,7 +268,7 @@ TEST_F(RowvaneTest, AWhereClauseTheParserWouldChangeIsRefusedAndTheOldOneStays) 
     DS->GetOrderItems()->SetText("1;ID");
     DS->SetOrderItemId(1);
     DS->Open();
-    for (const char* where : {"ID > 5 --3", "ID IN (SELECT ID FROM ITEM GROUP BY ID)"}) {
+    for (const char* where : {"ID > 5 --3", "ID IN (SELECT ID FROM ITEM GROUP BY ID)", "ID > ?", "ID > 3;"}) {
         SCOPED_TRACE(where);
         EXPECT_THROW(DS->SetWhereClause(where), EDatabaseError);
         EXPECT_EQ(DS->GetWhereClause(), "ID > 1");
@@ -429,7 +484,7 @@ TEST_F(RowvaneTest, EditingTheOrderItemsFollowsTheChosenItem) {
     EXPECT_EQ(DS->OrderBwd()->GetCount(), 0);
 }
 
-TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
+TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstTable) {
     TTestRowvane noDb(nullptr); // dialect 1
     struct Case {
         const char* Select;
@@ -438,7 +493,7 @@ TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
     } cases[] = {
         {"SELECT * FROM ITEM I", "", "ITEM"},
         {"select * from item", "", "ITEM"},
-        {"SELECT * FROM \"Quoted\" q, ITEM", "", "Q"}, // the quoted table is passed over
+        {"SELECT * FROM \"Quoted\" q, ITEM", "", "Q"}, // at dialect 1 a string, not a table
         {"SELECT * FROM ITEM", " other ", "OTHER"},
     };
     for (const auto& c : cases) {
@@ -452,6 +507,9 @@ TEST_F(RowvaneTest, TheMainTableComesFromThePropertyOrTheFirstUnquotedTable) {
     Use("SELECT * FROM ITEM");
     DS->SetMainTable("\"Item\"");
     EXPECT_EQ(DS->GetMainTableName(), "Item"); // dialect 3
+    // At dialect 3 a double-quoted table is the table, its alias is none.
+    Use("SELECT * FROM \"Item\" q, ITEM");
+    EXPECT_EQ(DS->GetMainTableName(), "Item");
 }
 
 TEST_F(RowvaneTest, TheEndOfTheTransactionClosesOnlyTheCursors) {

@@ -12,23 +12,12 @@
 #include <string>
 #include <vector>
 
-// A grid's link: a window of 20 records, and the events it received
-// ("change", "record", "scroll", "layout", "editing") in order.
-class TRecordingLink : public TDataLink {
+// A grid's link that also records the events it received ("change",
+// "record", "scroll", "layout", "editing") in order.
+class TRecordingLink : public TGridLink {
 public:
-    explicit TRecordingLink(int Rows = 20) { SetBufferCount(Rows); }
+    using TGridLink::TGridLink;
 
-    // The window's IDs, top to bottom, read as a grid paints them.
-    std::vector<int> Window() {
-        std::vector<int> ids;
-        int active = GetActiveRecord();
-        for (int i = 0; i < GetRecordCount(); ++i) {
-            SetActiveRecord(i);
-            ids.push_back(GetDataSet()->FieldByName("ID")->GetAsInteger());
-        }
-        if (GetRecordCount() > 0) SetActiveRecord(active);
-        return ids;
-    }
     int Active() const { return GetActiveRecord(); }
 
     std::vector<std::string> Events;
@@ -82,13 +71,7 @@ protected:
     }
     // The IDs in an order, as the engine gives them in the dataset's transaction.
     std::vector<int> EngineOrder(const AnsiString& OrderBy) {
-        TIBSQL* q = NewSQL("SELECT ID FROM ITEM ORDER BY " + OrderBy);
-        if (!Tr->GetInTransaction()) Tr->StartTransaction();
-        std::vector<int> ids;
-        for (q->ExecQuery(); !q->GetEOF(); q->Next())
-            ids.push_back(q->GetFields(0)->GetAsLong());
-        q->Close();
-        return ids;
+        return EngineColumn("SELECT ID FROM ITEM ORDER BY " + OrderBy);
     }
     // The window a grid of Rows rows shows with row Id on its line Line (or
     // as near to it as the ends allow).

@@ -19,33 +19,6 @@ namespace {
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 
-// The link a grid has: a window of 20 records of the dataset's ring.
-class TGridLink : public TDataLink {
-public:
-    explicit TGridLink(int Rows = 20) { SetBufferCount(Rows); }
-
-    // The window's IDs, top to bottom, read as a grid paints them.
-    std::vector<int> Window() {
-        std::vector<int> ids;
-        int active = GetActiveRecord();
-        for (int i = 0; i < GetRecordCount(); ++i) {
-            SetActiveRecord(i);
-            ids.push_back(GetDataSet()->FieldByName("ID")->GetAsInteger());
-        }
-        if (GetRecordCount() > 0) SetActiveRecord(active);
-        return ids;
-    }
-    // The grid's page keys: to the window's last (first) row, then a page on (back).
-    void PageDown() {
-        GetDataSet()->MoveBy(GetRecordCount() - 1 - GetActiveRecord());
-        GetDataSet()->MoveBy(GetBufferCount());
-    }
-    void PageUp() {
-        GetDataSet()->MoveBy(-GetActiveRecord());
-        GetDataSet()->MoveBy(-GetBufferCount());
-    }
-};
-
 // The ID held by a record buffer (column 0 of every select here).
 int IdOf(TTestRowvane& DataSet, char* Buffer) {
     int id;
@@ -82,14 +55,8 @@ protected:
     }
     // The rows the engine gives for a condition and an order, by ID.
     std::vector<int> EngineOrder(const AnsiString& Where, const AnsiString& OrderBy) {
-        TIBSQL* q = NewSQL("SELECT ID FROM ITEM" + (Where.empty() ? AnsiString() : " WHERE " + Where) +
-                           " ORDER BY " + OrderBy);
-        if (!Tr->GetInTransaction()) Tr->StartTransaction();
-        std::vector<int> ids;
-        for (q->ExecQuery(); !q->GetEOF(); q->Next())
-            ids.push_back(q->GetFields(0)->GetAsLong());
-        q->Close();
-        return ids;
+        return EngineColumn("SELECT ID FROM ITEM" + (Where.empty() ? AnsiString() : " WHERE " + Where) +
+                            " ORDER BY " + OrderBy);
     }
     // Replaces the sample rows by Count rows: DESCRIPTION unique and scattered,
     // QUANTITY 0..49 and NULL in every seventh row, PRICE unique but NULL in row 1234.
@@ -325,52 +292,112 @@ TEST_F(NavigationTest, APositionJustSetIsDeliveredOnceWithoutReadingIt) {
 }
 
 TEST_F(NavigationTest, WithoutKeyColumnsTheSecondRowRaisesCode18) {
-    Use("SELECT * FROM ITEM ORDER BY ID");
-    DS->Open();
-    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 1);
-    EXPECT_RV_ERROR(DS->Next(), rveKeyColumnsMissing);
+    for (const char* select : {"SELECT * FROM ITEM ORDER BY ID", "SELECT * FROM ITEM"}) {
+        SCOPED_TRACE(select);
+        Use(select);
+        DS->Open();
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 1);
+        EXPECT_RV_ERROR(DS->Next(), rveKeyColumnsMissing);
+    }
 }
 
-TEST_F(NavigationTest, WithoutAnOrderACursorReOpenedAtThePositionMustFindItFirst) {
-    Use("SELECT * FROM ITEM");
-    DS->SetKeyColumns("ID");
-    Source->SetDataSet(DS.get());
-    AttachGrid();
-    DS->Open();
-    // The engine's own order, each row once: nothing comes before the first row.
-    std::vector<int> natural = Grid->Window();
-    EXPECT_EQ(natural, EngineOrder("", "RDB$DB_KEY"));
-    DS->Last(); // from the other end, in the engine's order as well
-    EXPECT_EQ(DS->Backward()->GetSQL()->GetText(), "SELECT *\r\nFROM ITEM\r\n");
-    Grid.reset();
-    TScopedBuffer buffer(*DS), first(*DS);
-    DS->InternalFirst();
-    ASSERT_EQ(DS->GetRecord(first, gmNext, true), grOK);
-    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    DS->InternalRefresh();
-    EXPECT_RV_ERROR(DS->GetRecord(buffer, gmNext, true), rveNoSortOrder);
-    DS->InternalSetToRecord(first);
-    DS->InternalRefresh();
-    ASSERT_EQ(DS->GetRecord(buffer, gmNext, true), grOK);
-    EXPECT_EQ(IdOf(*DS, buffer), natural[1]);
-    EXPECT_EQ(DS->Forward()->GetSQL()->GetText(), "SELECT *\r\nFROM ITEM\r\n"); // no empty condition
+// A select without ORDER BY has no order to invert: the key columns are the
+// order then, ascending as written and descending inverted, and every move
+// works as with an order item.
+TEST_F(NavigationTest, WithoutAnOrderTheKeyColumnsAreTheOrder) {
+    // Rows stored in another order than the key's (the trigger keeps IDs below the generator's).
+    ExecSQL("ALTER SEQUENCE GEN_ITEM_ID RESTART WITH 1000");
+    Commit();
+    ExecSQL("DELETE FROM ITEM");
+    ExecSQL("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 200) DO BEGIN INSERT INTO ITEM (ID,"
+            " DESCRIPTION) VALUES (MOD(:I * 7919, 200) + 1, 'D' || MOD(:I * 31, 200)); I = I + 1; END END");
+    Commit();
+    ASSERT_NE(EngineOrder("", "RDB$DB_KEY"), EngineOrder("", "ID"));
+    struct {
+        const char* Keys;
+        int OrderItemId; // 7 is an empty order item
+        const char* OrderBy;
+        const char* Forward; // the forward cursor's ORDER BY
+    } cases[] = {
+        {"ID", 0, "ID", "ID ASC"},
+        {"ITEM.ID", -7, "ID DESC", "ITEM.ID DESC"},
+        {"DESCRIPTION,ID", 0, "DESCRIPTION, ID", "DESCRIPTION ASC, ID ASC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Keys);
+        Use("SELECT * FROM ITEM");
+        DS->SetKeyColumns(c.Keys);
+        DS->GetOrderItems()->SetText("7;");
+        DS->SetOrderItemId(c.OrderItemId);
+        Source->SetDataSet(DS.get());
+        AttachGrid();
+        DS->Open();
+        std::vector<int> expected = EngineOrder("", c.OrderBy);
+        size_t last = expected.size() - 20;
+        EXPECT_EQ(Grid->Window(), Slice(expected, 0));
+        EXPECT_EQ(DS->Forward()->GetSQL()->GetText(),
+                  AnsiString("SELECT *\r\nFROM ITEM\r\nORDER BY ") + c.Forward + "\r\n");
+        DS->Last();
+        EXPECT_EQ(Grid->Window(), Slice(expected, last));
+        for (size_t top = last; top > 0;) {
+            Grid->PageUp();
+            top = top >= 20 ? top - 20 : 0;
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page up to " << top;
+        }
+        for (size_t top = 0; top < last;) {
+            Grid->PageDown();
+            top = std::min(top + 20, last);
+            ASSERT_EQ(Grid->Window(), Slice(expected, top)) << "page down to " << top;
+        }
+        // Turns beyond the window's edge re-open a cursor at the position.
+        DS->First();
+        size_t at = 0;
+        for (int step : {57, -23, 31, -44, 9}) {
+            DS->MoveBy(step);
+            at = static_cast<size_t>(static_cast<long>(at) + step);
+            ASSERT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[at]) << "moved by " << step;
+        }
+        DS->RefreshRows();
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[at]);
+        // A search by all order columns searches the key's values.
+        DS->First();
+        DS->MoveBy(150);
+        AnsiString description = DS->FieldByName("DESCRIPTION")->GetAsString();
+        DS->First();
+        DS->SetKey(true);
+        DS->FieldByName("ID")->SetAsInteger(expected[150]);
+        DS->FieldByName("DESCRIPTION")->SetAsString(description);
+        EXPECT_TRUE(DS->GotoKey(true, false, -1, true));
+        EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), expected[150]);
+        Grid.reset();
+        DS->Close();
+    }
 }
 
-TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListRaisesCode2WhenACursorIsReOpened) {
+TEST_F(NavigationTest, AnOrderColumnOutsideTheSelectListIsRefusedAtOpenAndWhenChosen) {
+    // The first rows would come; the first re-opened cursor could not bind the position.
     Use("SELECT ID, DESCRIPTION FROM ITEM");
     DS->SetKeyColumns("ID");
-    DS->GetOrderItems()->SetText("1;PRICE");
+    DS->GetOrderItems()->SetText("1;PRICE\r\n2;DESCRIPTION");
     DS->SetOrderItemId(1);
-    DS->Open();                                          // from the start no position is bound
-    EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), 2); // PRICE NULL comes first
-    DS->RefreshRows();
     try {
-        DS->Next();
+        DS->Open();
         ADD_FAILURE() << "no error";
     } catch (const EIBRVError& e) {
         EXPECT_EQ(e.ErrorCode, rveFieldNotFound);
-        EXPECT_THAT(e.Message(), testing::HasSubstr("PRICE"));
+        EXPECT_THAT(e.Message(), testing::StartsWith("Field \"PRICE\" not found: "));
+        EXPECT_THAT(e.Message(), testing::HasSubstr("add PRICE to the select list"));
     }
+    EXPECT_FALSE(DS->GetActive());
+    DS->SetOrderItemId(2);
+    DS->Open();
+    DS->Next();
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), "Banana split");
+    // Chosen while open: refused, and the order stays.
+    EXPECT_RV_ERROR(DS->SetOrderItemId(1), rveFieldNotFound);
+    EXPECT_EQ(DS->GetOrderItemId(), 2);
+    DS->Next();
+    EXPECT_EQ(DS->FieldByName("DESCRIPTION")->GetAsString(), "Cherry");
 }
 
 TEST_F(NavigationTest, AnotherOrderChosenWhileOpenKeepsTheCurrentRowAndFillsTheWindowAroundIt) {

@@ -73,3 +73,13 @@ void RowvaneTest::Use(const AnsiString& Select) {
 void RowvaneTest::Commit() {
     if (Tr->GetInTransaction()) Tr->Commit();
 }
+
+std::vector<int> RowvaneTest::EngineColumn(const AnsiString& Select) {
+    TIBSQL* q = NewSQL(Select);
+    if (!Tr->GetInTransaction()) Tr->StartTransaction();
+    std::vector<int> values;
+    for (q->ExecQuery(); !q->GetEOF(); q->Next())
+        values.push_back(q->GetFields(0)->GetAsLong());
+    q->Close();
+    return values;
+}

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 // The dataset with its inner workings reachable from the tests.
 class TTestRowvane : public TIBRowvaneKV {
@@ -100,6 +101,33 @@ public:
     TIBSQL* QryLock() const { return FQryLock; }
 };
 
+// A grid's link: a window of Rows records of the dataset's ring.
+class TGridLink : public TDataLink {
+public:
+    explicit TGridLink(int Rows = 20) { SetBufferCount(Rows); }
+
+    // The window's values of a field (an integer), top to bottom, read as a grid paints them.
+    std::vector<int> Window(const AnsiString& Field = "ID") {
+        std::vector<int> values;
+        int active = GetActiveRecord();
+        for (int i = 0; i < GetRecordCount(); ++i) {
+            SetActiveRecord(i);
+            values.push_back(GetDataSet()->FieldByName(Field)->GetAsInteger());
+        }
+        if (GetRecordCount() > 0) SetActiveRecord(active);
+        return values;
+    }
+    // The grid's page keys: to the window's last (first) row, then a page on (back).
+    void PageDown() {
+        GetDataSet()->MoveBy(GetRecordCount() - 1 - GetActiveRecord());
+        GetDataSet()->MoveBy(GetBufferCount());
+    }
+    void PageUp() {
+        GetDataSet()->MoveBy(-GetActiveRecord());
+        GetDataSet()->MoveBy(-GetBufferCount());
+    }
+};
+
 // A record buffer of the dataset, freed with it.
 class TScopedBuffer {
 public:
@@ -181,6 +209,8 @@ protected:
     // DS over Db and Tr with this select; not opened.
     void Use(const AnsiString& Select);
     void Commit();
+    // The first column (an integer) of the engine's rows for a select, read in Tr.
+    std::vector<int> EngineColumn(const AnsiString& Select);
 
     std::unique_ptr<TTestRowvane> DS;
 };

@@ -97,8 +97,9 @@ TEST_F(SelectTextTest, TheOrderByIsTheChosenOrderOrItsInversion) {
         {4, false, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B DESC"},
         {-4, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B DESC"},
         {3, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC, B ASC, C ASC"},
-        // The select's own ORDER BY has none: no order at all.
-        {0, true, "SELECT A, B, C\r\nFROM ABC"},
+        // The select has no ORDER BY of its own: its key columns are the order.
+        {0, true, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A ASC"},
+        {0, false, "SELECT A, B, C\r\nFROM ABC\r\nORDER BY A DESC"},
     };
     Use(Abc);
     DS->GetOrderItems()->SetText(AbcOrders);
@@ -310,15 +311,22 @@ TEST_F(SelectTextTest, AnOrderThatMayTieIsFollowedByTheKeyColumnsItLacks) {
     EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nWHERE (P <= :_LOCATE1)");
     text = "SELECT K1 FROM TIES";
     EXPECT_RV_ERROR(DS->ModifySelectQueryWhereForLocate(text, true, 2), rveInvalidSortColCount);
-    // Another order chosen while open is made total at once.
+    // Another order chosen while open is made total at once; none at all is the key's.
     DS->SetOrderItemId(0);
     text = "SELECT K1 FROM TIES";
     DS->ModifySelectQueryOrderBy(text, true);
-    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES");
+    EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY K1 ASC, K2 ASC");
+    text = "SELECT K1 FROM TIES";
+    DS->ModifySelectQueryWhereForLocate(text, false, -1);
+    EXPECT_EQ(text,
+              "SELECT K1\r\nFROM TIES\r\nWHERE ((K1 = :_LOCATE1 AND K2 <= :_LOCATE2) OR (K1 < :_LOCATE1))");
     DS->SetOrderItemId(1);
     text = "SELECT K1 FROM TIES";
     DS->ModifySelectQueryOrderBy(text, true);
     EXPECT_EQ(text, "SELECT K1\r\nFROM TIES\r\nORDER BY P ASC, K1 ASC, K2 ASC");
+    DS->SetOrderItemId(0);
+    DS->Close();
+    EXPECT_EQ(DS->OrderFwd()->GetCount(), 0) << "closed, no order as written";
 }
 
 TEST_F(SelectTextTest, TheRefreshStatementReadsOneRowByKeyUnderTheSelectsOwnCondition) {
@@ -332,8 +340,14 @@ TEST_F(SelectTextTest, TheRefreshStatementReadsOneRowByKeyUnderTheSelectsOwnCond
          "5)\r\n"},
         {"SELECT A, B, C FROM ABC", "A,B",
          "SELECT A, B, C\r\nFROM ABC\r\nWHERE A = :_LOCATE1 AND B = :_LOCATE2\r\n"},
+        // A grouped select keeps its GROUP BY and HAVING: its rows are groups.
+        {"SELECT QUANTITY, COUNT(*) AS N FROM ITEM GROUP BY QUANTITY HAVING COUNT(*) > 1 ORDER BY N",
+         "QUANTITY",
+         "SELECT QUANTITY, COUNT (*) AS N\r\nFROM ITEM\r\nWHERE QUANTITY = :_LOCATE1\r\nGROUP BY "
+         "QUANTITY\r\nHAVING COUNT (*) > 1\r\n"},
         {"SELECT I.ID, I.QUANTITY FROM ITEM I WHERE I.QUANTITY > :MINQTY GROUP BY I.ID, I.QUANTITY", "I.ID",
-         "SELECT I.ID, I.QUANTITY\r\nFROM ITEM I\r\nWHERE (I.ID = :_LOCATE1) AND (I.QUANTITY > :MINQTY)\r\n"},
+         "SELECT I.ID, I.QUANTITY\r\nFROM ITEM I\r\nWHERE (I.ID = :_LOCATE1) AND (I.QUANTITY > "
+         ":MINQTY)\r\nGROUP BY I.ID, I.QUANTITY\r\n"},
     };
     for (const auto& c : cases) {
         Use(c.Select);
@@ -366,6 +380,42 @@ TEST_F(SelectTextTest, TheRefreshStatementReadsOneRowByKeyUnderTheSelectsOwnCond
     Use("SELECT ID FROM ITEM");
     DS->Open();
     EXPECT_RV_ERROR(DS->InternalPrepareRefreshQuery(), rveKeyColumnsMissing);
+}
+
+TEST_F(SelectTextTest, TheKeysetConditionComparesWhatTheSelectListNamesAndGroupsInHaving) {
+    struct {
+        const char* Select;
+        const char* Keys;
+        const char* Order;
+        const char* Text; // the forward cursor from the position
+    } cases[] = {
+        // ORDER BY knows the select list's names, a condition only the expressions.
+        {"SELECT ID, PRICE * 2 AS TOTAL FROM ITEM", "ID", "TOTAL DESC",
+         "SELECT ID, PRICE * 2 AS TOTAL\r\nFROM ITEM\r\nWHERE ((((PRICE * 2) = :_LOCATE1 OR ((PRICE * 2) IS "
+         "NULL AND :_LOCATE1 IS NULL)) AND ID >= :_LOCATE2) OR (((PRICE * 2) < :_LOCATE1 OR ((PRICE * 2) IS "
+         "NULL AND :_LOCATE1 IS NOT NULL))))\r\nORDER BY TOTAL DESC, ID ASC\r\n"},
+        {"SELECT DISTINCT ID K, CAST(ID AS VARCHAR(9)) || DESCRIPTION LABEL, ID FROM ITEM", "ID", "K, LABEL",
+         "SELECT DISTINCT ID K, CAST (ID AS VARCHAR (9)) || DESCRIPTION LABEL, ID\r\nFROM ITEM\r\nWHERE "
+         "(((ID) = :_LOCATE1 AND (CAST (ID AS VARCHAR (9)) || DESCRIPTION) >= :_LOCATE2) OR ((ID) > "
+         ":_LOCATE1))\r\nORDER BY K ASC, LABEL ASC\r\n"},
+        // The rows of a grouped select are groups: the condition goes into HAVING, with the select's own.
+        {"SELECT QUANTITY, COUNT(*) AS N FROM ITEM WHERE ID > 0 GROUP BY QUANTITY HAVING COUNT(*) > 0",
+         "QUANTITY", "N",
+         "SELECT QUANTITY, COUNT (*) AS N\r\nFROM ITEM\r\nWHERE ID > 0\r\nGROUP BY QUANTITY\r\nHAVING "
+         "(((COUNT (*)) = :_LOCATE1 AND (QUANTITY >= :_LOCATE2 OR :_LOCATE2 IS NULL)) OR ((COUNT (*)) > "
+         ":_LOCATE1)) AND (COUNT (*) > 0)\r\nORDER BY N ASC, QUANTITY ASC\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Select);
+        Use(c.Select);
+        DS->SetKeyColumns(c.Keys);
+        DS->GetOrderItems()->SetText(AnsiString("1;") + c.Order);
+        DS->SetOrderItemId(1);
+        DS->Open();
+        DS->InternalPrepareSelectQueryFwd(2, -1); // the engine takes it
+        EXPECT_EQ(DS->Forward()->GetSQL()->GetText(), c.Text);
+        DS->Close();
+    }
 }
 
 TEST_F(SelectTextTest, TheWhereClauseIsReadAndReplacedWithoutTheSelectSQLEvents) {

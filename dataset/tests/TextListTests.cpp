@@ -91,8 +91,10 @@ TEST(TableAliases, BuildListReadsTablesAndAliasesOfTheFromClause) {
     } cases[] = {
         {"SELECT I.ID FROM ITEM I", "ITEM=I\r\n"},
         {"SELECT * FROM A a JOIN B b ON a.X = b.Y, C", "A=A\r\nB=B\r\n"},
-        {"SELECT * FROM \"Item\" x", ""}, // a quoted table is a string to the parser
-        {"SELECT X.ID FROM ITEM AS X", "ITEM=AS\r\n"},
+        // Double-quoted names are names at dialect 3; AS is no alias.
+        {"SELECT * FROM \"Item\" x", "Item=X\r\n"},
+        {"SELECT * FROM \"Item\" AS \"x\", ITEM as y", "Item=x\r\nITEM=Y\r\n"},
+        {"SELECT X.ID FROM ITEM AS X", "ITEM=X\r\n"},
         {"SELECT * FROM A LEFT JOIN B bb ON A.K = bb.K AND x y", "B=BB\r\n"},
         {"SELECT 1 FROM RDB$DATABASE", ""},
     };

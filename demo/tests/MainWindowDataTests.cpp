@@ -3,7 +3,10 @@
 // through the grid and the navigator, and the calculated SUM.
 #include "MainWindowFixture.h"
 
+#include "DBGrids.h"
+
 #include <QApplication>
+#include <QScrollBar>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -382,6 +385,69 @@ TEST_F(MainWindowTest, TheNavigatorInsertsEditsAndCancels) {
               (std::vector<AnsiString>{"101|Quitte|null", "103|Raspberry|6.00"}));
     EXPECT_EQ(RowsInWindow("SELECT GEN_ID(GEN_ITEM_ID, 0) FROM RDB$DATABASE"),
               std::vector<AnsiString>{"103"});
+    EXPECT_TRUE(ErrorTexts().empty());
+}
+
+// Every column, SUM too, shows whole beside the vertical bar, so no
+// horizontal bar takes a row. The grid keeps the rows it shows, and the
+// current row shows whole after Last, Ctrl+End and a row posted at the end.
+TEST_F(MainWindowTest, TheGridShowsEveryColumnAndTheCurrentRowWhole) {
+    UseDatabase(Path);
+    CreateDb();
+    {
+        auto db = Attach();
+        for (int i = 1; i <= 40; ++i)
+            Exec(*db, "INSERT INTO ITEM (DESCRIPTION, QUANTITY, PRICE) VALUES ('Item " + IntToStr(i) +
+                          "', 999.99, 999999.99)");
+    }
+    Open();
+    TDBGrid& grid = *Win->DbGrid;
+    QScrollBar *vertical = nullptr, *horizontal = nullptr;
+    for (QScrollBar* b : grid.GetWidget()->findChildren<QScrollBar*>())
+        (b->orientation() == Qt::Vertical ? vertical : horizontal) = b;
+    ASSERT_TRUE(vertical && horizontal);
+    EXPECT_TRUE(vertical->isVisible());
+    EXPECT_FALSE(horizontal->isVisible());
+    for (int c = 0; c < grid.GetColumnCount(); ++c)
+        EXPECT_LT(grid.CellRect(c, 0).right(), vertical->x()) << grid.GetColumnTitle(c);
+    // The largest SUM there can be, in the first row, right-aligned in its cell.
+    ASSERT_EQ(grid.GetCellText(4, 0), "999989990.0001");
+    QRect sum = grid.CellRect(4, 0);
+    QImage shot = grid.GetWidget()->grab().toImage();
+    int first = sum.right(), last = sum.left();
+    for (int y = sum.top() + 1; y < sum.bottom(); ++y)
+        for (int x = sum.left() + 1; x < sum.right(); ++x)
+            if (qGray(shot.pixel(x, y)) < 100) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    EXPECT_GT(first, sum.left() + 2) << "the text is cut at the left";
+    EXPECT_GE(last, sum.right() - 6);
+
+    const int rowHeight = grid.GetDefaultRowHeight();
+    const int whole = (grid.GetHeight() - 2 * 2 - rowHeight) / rowHeight; // less frame and titles
+    EXPECT_EQ(grid.GetVisibleRowCount(), whole);
+    EXPECT_EQ(grid.GetRowCount(), whole);
+    auto expectCurrentRowWhole = [&](const char* When) {
+        EXPECT_EQ(grid.GetRow(), whole - 1) << When;
+        QRect cell = grid.CellRect(grid.GetSelectedIndex(), grid.GetRow());
+        EXPECT_LE(cell.bottom(), grid.GetHeight() - 3) << When;
+        QImage image = grid.GetWidget()->grab().toImage();
+        EXPECT_EQ(image.pixelColor(cell.center().x(), cell.bottom() - 1), ColorToQColor(clHighlight)) << When;
+    };
+    grid.SetFocus();
+    Click(Win->Nav->GetButton(nbLast));
+    EXPECT_EQ(CurrentId(), 40);
+    expectCurrentRowWhole("Last");
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_End, Qt::ControlModifier);
+    expectCurrentRowWhole("Ctrl+End");
+    Press(Qt::Key_Down); // a new row at the end
+    ASSERT_EQ(Win->DataSet->GetState(), dsInsert);
+    Win->DataSetDESCRIPTION->SetAsString("Posted at the end");
+    Click(Win->Nav->GetButton(nbPost));
+    EXPECT_EQ(CurrentId(), 41);
+    expectCurrentRowWhole("posted");
     EXPECT_TRUE(ErrorTexts().empty());
 }
 

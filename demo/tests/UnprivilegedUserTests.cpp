@@ -1,11 +1,13 @@
 // The program as a user meets it who is neither root nor in the engine's
-// group, on a machine set up by scripts/setup alone: the open sequence runs
-// in a process of that user (demo_open_sequence), with the program in a
-// folder the user may not write. Making such a user needs root; the test
-// makes it when run as root (as CI runs) and is skipped otherwise.
+// group, on a machine set up by scripts/setup alone: the open sequence and
+// the settings dialog run in a process of that user (demo_user_session),
+// with the program in a folder the user may not write. Making such a user
+// needs root; the tests make it when run as root (as CI runs) and are
+// skipped otherwise.
 #include "DemoTestEnv.h"
 #include "IBDatabase.h"
 #include "IBSQL.h"
+#include "Unt_settings.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -165,40 +168,57 @@ std::string ReadFile(const fs::path& File) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "making a user who is not root needs root (CI runs the tests as root)";
-    std::string why;
-    std::optional<passwd> user = TestUser(why);
-    if (!user) GTEST_SKIP() << why;
+void ExpectPrivateFileOf(uid_t Owner, const fs::path& File) {
+    struct stat info {};
+    ASSERT_EQ(::stat(File.c_str(), &info), 0) << File;
+    EXPECT_EQ(info.st_uid, Owner) << File;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << File;
+}
 
-    // The program in a folder of root's that the user may read but not write,
-    // the user's home with a database folder of its own.
-    TProgramFolder program;
-    fs::permissions(program.Path(), fs::perms(0755));
-    const fs::path binary = fs::path(program.Path()) / "IBRowvaneDemo";
-    fs::copy_file(DEMO_OPEN_SEQUENCE_FILE, binary);
-    const fs::path home = fs::path(program.Path() + "-home");
-    for (const fs::path& folder : {home, home / "data", home / "run"}) {
-        fs::create_directory(folder);
-        ASSERT_EQ(chown(folder.c_str(), user->pw_uid, user->pw_gid), 0);
-        fs::permissions(folder, fs::perms(0700));
-    }
-    struct TRemove {
-        fs::path Folder;
-        ~TRemove() {
-            std::error_code ec;
-            fs::remove_all(Folder, ec);
+// The program in a folder of root's that the user may read but not write,
+// the user's home with a database folder of its own.
+class UnprivilegedUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "making a user who is not root needs root (CI runs the tests as root)";
+        std::string why;
+        User = TestUser(why);
+        if (!User) GTEST_SKIP() << why;
+        fs::permissions(Program.Path(), fs::perms(0755));
+        for (const fs::path& folder : {Home, Home / "data", Home / "run"}) {
+            fs::create_directory(folder);
+            ASSERT_EQ(chown(folder.c_str(), User->pw_uid, User->pw_gid), 0);
+            fs::permissions(folder, fs::perms(0700));
         }
-    } removeHome{home};
-    const std::string database = (home / "data" / "demo.fdb").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(Home, ec);
+    }
 
-    std::vector<std::string> environment = {"HOME=" + home.string(), "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
-                                            "QT_QPA_PLATFORM=offscreen",
-                                            "XDG_RUNTIME_DIR=" + (home / "run").string()};
-    for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char* value = getenv(pass)) environment.push_back(std::string(pass) + "=" + value);
-    TUserProcess process(*user, binary.string(), {database}, environment);
+    // Runs demo_user_session, copied into the program folder as the program file, as the user.
+    std::unique_ptr<TUserProcess> Start(const std::vector<std::string>& Args) {
+        const fs::path program = fs::path(Program.Path()) / "IBRowvaneDemo";
+        if (!fs::exists(program)) fs::copy_file(DEMO_USER_SESSION_FILE, program);
+        std::vector<std::string> environment = {"HOME=" + Home.string(), "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
+                                                "QT_QPA_PLATFORM=offscreen",
+                                                "XDG_RUNTIME_DIR=" + (Home / "run").string()};
+        for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+            if (const char* value = getenv(pass)) environment.push_back(std::string(pass) + "=" + value);
+        return std::make_unique<TUserProcess>(*User, program.string(), Args, environment);
+    }
+
+    std::optional<passwd> User;
+    TProgramFolder Program;
+    const fs::path Home = fs::path(Program.Path() + "-home");
+    const fs::path UserSettings = Home / ".config" / "IbRowvaneDemo.ini";
+};
+
+TEST_F(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
+    const std::string database = (Home / "data" / "demo.fdb").string();
+    std::unique_ptr<TUserProcess> started = Start({"open", database});
+    TUserProcess& process = *started;
     ASSERT_TRUE(process.Started());
 
     std::vector<std::string> said;
@@ -210,15 +230,11 @@ TEST(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
     }
     // The settings went to the user's configuration folder, readable by the
     // user alone; the engine's lock files to a folder of the user's own.
-    const fs::path settings = home / ".config" / "IbRowvaneDemo.ini";
-    EXPECT_EQ(said, (std::vector<std::string>{"settings " + settings.string(),
-                                              "lock " + (home / "run" / "firebird").string(), "open"}));
-    struct stat info {};
-    ASSERT_EQ(::stat(settings.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, user->pw_uid);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_NE(ReadFile(settings).find("Database=" + database), std::string::npos);
-    EXPECT_FALSE(fs::exists(program.IniFile()));
+    EXPECT_EQ(said, (std::vector<std::string>{"settings " + UserSettings.string(),
+                                              "lock " + (Home / "run" / "firebird").string(), "open"}));
+    ExpectPrivateFileOf(User->pw_uid, UserSettings);
+    EXPECT_NE(ReadFile(UserSettings).find("Database=" + database), std::string::npos);
+    EXPECT_FALSE(fs::exists(Program.IniFile()));
 
     // While the user's program holds the database, a process with the
     // engine's own lock folder cannot open the file beside it.
@@ -254,6 +270,36 @@ TEST(UnprivilegedUser, OpensCreatesAndEditsADatabaseWithoutAnyStepByRoot) {
     q.Close();
     tr.Commit();
     db.SetConnected(false);
+}
+
+// Root ticked Remember first: the file beside the program is root's, for
+// root's eyes only. The second user's dialog passes it over for the user's
+// own file, reading and writing, and root's file stays as it was.
+TEST_F(UnprivilegedUser, PassesOverAnotherUsersSettingsFileBesideTheProgram) {
+    {
+        TSettings root;
+        root.SetRemember(true);
+        root.SetDatabase("/srv/root.fdb");
+    }
+    ExpectPrivateFileOf(0, Program.IniFile().c_str());
+    const std::string rootsFile = ReadFile(Program.IniFile().c_str());
+
+    const std::string database = (Home / "data" / "mine.fdb").string();
+    // The first run finds nothing of its own; the second finds what the first saved.
+    for (const std::string& shown : {std::string("shown 0 "), "shown 1 " + database}) {
+        std::unique_ptr<TUserProcess> process = Start({"settings", database});
+        ASSERT_TRUE(process->Started());
+        EXPECT_EQ(process->ReadLine(), shown);
+        EXPECT_EQ(process->ReadLine(), std::optional<std::string>("saved"));
+        EXPECT_EQ(process->Wait(), 0);
+    }
+    ExpectPrivateFileOf(User->pw_uid, UserSettings);
+    EXPECT_EQ(ReadFile(UserSettings),
+              "[Database Settings]\nRemeber=1\nServer=\nDatabase=" + database + "\nUsername=SYSDBA\nPassword=\n");
+
+    EXPECT_EQ(ReadFile(Program.IniFile().c_str()), rootsFile);
+    TSettings root;
+    EXPECT_EQ(root.GetDatabase(), "/srv/root.fdb");
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // ---- Currency -------------------------------------------------------------
 
@@ -502,4 +504,14 @@ void AppendUtf8(AnsiString& S, char32_t C) {
     } else {
         AppendUtf8(S, 0xFFFD);
     }
+}
+
+bool MakePrivateFolder(const AnsiString& Path) {
+    if (::mkdir(Path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    // Not followed: a link placed there by someone else must not lead us.
+    struct stat info {};
+    if (::lstat(Path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    if ((info.st_mode & 077) != 0 && ::chmod(Path.c_str(), 0700) != 0) return false;
+    return true;
 }

@@ -101,3 +101,9 @@ void AppendUtf8(AnsiString& S, char32_t C);
 // 1-based position of Sub in S, 0 when absent.
 int Pos(const AnsiString& Sub, const AnsiString& S);
 AnsiString StringReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiString& New);
+
+// Folders
+// Makes Path a folder of this process's user that nobody else may enter,
+// or accepts one that is already that; false for anything else (a link, a
+// file, another user's folder).
+bool MakePrivateFolder(const AnsiString& Path);

@@ -928,6 +928,8 @@ void TDataSet::BindFields(bool Binding) {
                                  this);
             if (field->GetFieldKind() == fkInternalCalc || def->GetInternalCalcField())
                 FInternalCalcFields = true;
+            // A text counts in its column's unit, which the definition knows.
+            if (auto* text = dynamic_cast<TStringField*>(field)) text->FCharSize = def->GetCharSize();
             field->FFieldNo = def->GetFieldNo();
             field->FOffset = 0;
         }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -224,16 +226,27 @@ TDecimal DecimalFromInt64(Int64 Value) {
     return d;
 }
 
-TDecimal DecimalFromCurrency(Currency Value) {
+TDecimal DecimalFromBcd(const TBcd& Value) {
+    AnsiString text = BcdToStr(Value);
     TDecimal d;
-    Int64 raw = Value.Raw();
-    d.Negative = raw < 0;
-    unsigned long long m =
-        d.Negative ? 0 - static_cast<unsigned long long>(raw) : static_cast<unsigned long long>(raw);
-    d.Digits = std::to_string(m);
-    d.Exponent = static_cast<int>(d.Digits.size()) - 4;
+    d.Negative = !text.empty() && text[0] == '-';
+    size_t dot = text.find('.');
+    size_t start = d.Negative ? 1 : 0;
+    AnsiString whole = text.substr(start, dot == AnsiString::npos ? AnsiString::npos : dot - start);
+    d.Digits = whole + (dot == AnsiString::npos ? AnsiString() : text.substr(dot + 1));
+    d.Exponent = static_cast<int>(whole.size());
     d.Normalize();
+    if (d.IsZero()) d.Negative = false;
     return d;
+}
+
+// A BCD value as Currency shows itself: no trailing zeros, no empty fraction.
+AnsiString GeneralBcdText(const TBcd& Value) {
+    AnsiString text = BcdToStr(Value);
+    if (text.find('.') == AnsiString::npos) return text;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? AnsiString("0") : text;
 }
 
 struct TSection {
@@ -384,10 +397,6 @@ AnsiString FormatIntText(const AnsiString& Format, Int64 Value) {
     return FormatDecimal(Format, DecimalFromInt64(Value), IntToStr(Value));
 }
 
-AnsiString FormatCurrText(const AnsiString& Format, Currency Value) {
-    return FormatDecimal(Format, DecimalFromCurrency(Value), CurrToStr(Value));
-}
-
 AnsiString GeneralFloat(double Value, int Precision) {
     if (!std::isfinite(Value)) return FloatToStr(Value);
     char buf[64];
@@ -517,7 +526,10 @@ TField* TFieldDef::CreateField(TComponent* Owner) {
     if (FAttributes.Contains(faReadonly)) field->SetReadOnly(true);
     if (FInternalCalcField) field->SetFieldKind(fkInternalCalc);
     if (auto* bcd = dynamic_cast<TBCDField*>(field)) bcd->SetPrecision(FPrecision);
-    if (auto* text = dynamic_cast<TStringField*>(field)) text->SetFixedChar(FAttributes.Contains(faFixed));
+    if (auto* text = dynamic_cast<TStringField*>(field)) {
+        text->SetFixedChar(FAttributes.Contains(faFixed));
+        text->SetCharSize(FCharSize);
+    }
     field->SetDataSet(FOwner->GetDataSet());
     component.release();
     return field;
@@ -706,6 +718,21 @@ void TField::SetData(void* Buffer, bool NativeFormat) {
     FDataSet->SetFieldData(this, Buffer, NativeFormat);
 }
 
+bool TField::GetDataSetValue(void* Buffer, size_t Size) {
+    if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+    if (FValidating) {
+        if (!FValueBuffer) return false;
+        if (Buffer) std::memcpy(Buffer, FValueBuffer, Size);
+        return true;
+    }
+    return FDataSet->GetFieldData(this, Buffer);
+}
+
+void TField::SetDataSetValue(void* Buffer) {
+    if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {GetDisplayName()});
+    FDataSet->SetFieldData(this, Buffer);
+}
+
 void TField::Validate(void* Buffer) {
     if (!OnValidate) return;
     FValueBuffer = Buffer;
@@ -856,10 +883,28 @@ AnsiString TStringField::GetAsString() {
     return GetValue(value) ? value : AnsiString();
 }
 
+void TStringField::SetCharSize(int Value) {
+    CheckInactive();
+    if (Value < 1 || Value > 4) DatabaseErrorFmt(SInvalidFieldSize, {});
+    FCharSize = Value;
+}
+
+int TStringField::ValueLength(const AnsiString& Value) const {
+    if (GetCountsBytes()) return static_cast<int>(std::min<size_t>(Value.size(), INT_MAX));
+    int n = 0;
+    for (unsigned char c : Value)
+        n += (c & 0xC0) != 0x80; // every byte but a UTF-8 continuation starts a character
+    return n;
+}
+
+bool TStringField::ValueFits(const AnsiString& Value) const {
+    return ValueLength(Value) <= GetSize() && Value.size() < static_cast<size_t>(GetDataSize());
+}
+
 void TStringField::SetAsString(const AnsiString& Value) {
-    if (static_cast<int>(Value.size()) > GetSize())
-        DatabaseErrorFmt(SFieldValueTooLong,
-                         {GetDisplayName(), IntToStr(static_cast<Int64>(Value.size())), IntToStr(GetSize())});
+    if (!ValueFits(Value))
+        DatabaseErrorFmt(GetCountsBytes() ? SFieldValueTooLongBytes : SFieldValueTooLong,
+                         {GetDisplayName(), IntToStr(ValueLength(Value)), IntToStr(GetSize())});
     if (Value.find('\0') != AnsiString::npos) DatabaseErrorFmt(SFieldValueZeroChar, {GetDisplayName()});
     std::vector<char> buffer(static_cast<size_t>(GetDataSize()), 0);
     std::memcpy(buffer.data(), Value.data(), Value.size());
@@ -1169,7 +1214,8 @@ TBCDField::TBCDField(TComponent* AOwner) : TNumericField(AOwner) {
 }
 
 void TBCDField::CheckTypeSize(int Value) {
-    if (Value < 0 || Value > 4) DatabaseErrorFmt(SInvalidFieldSize, {});
+    // The decimals of a NUMERIC: at most 18.
+    if (Value < 0 || Value > 18) DatabaseErrorFmt(SInvalidFieldSize, {});
 }
 
 void TBCDField::SetPrecision(int Value) {
@@ -1185,11 +1231,25 @@ void TBCDField::SetCurrency(bool Value) {
     PropertyChanged(false);
 }
 
+void TBCDField::OutOfRange() const {
+    DatabaseErrorFmt(SFieldOutOfRange, {GetDisplayName()});
+}
+
+bool TBCDField::GetValue(TBcd& Value) {
+    return GetDataSetValue(&Value, sizeof Value);
+}
+
 bool TBCDField::GetValue(Currency& Value) {
-    Int64 raw;
-    if (!GetData(&raw, false)) return false;
-    Value = Currency::FromRaw(raw);
+    TBcd bcd;
+    if (!GetValue(bcd)) return false;
+    if (!BCDToCurr(bcd, Value)) OutOfRange();
     return true;
+}
+
+TBcd TBCDField::GetAsBCD() {
+    TBcd bcd;
+    if (!GetValue(bcd)) ScaledToBCD(0, 0, bcd, 32, GetSize());
+    return bcd;
 }
 
 Currency TBCDField::GetAsCurrency() {
@@ -1198,15 +1258,16 @@ Currency TBCDField::GetAsCurrency() {
 }
 
 double TBCDField::GetAsFloat() {
-    return GetAsCurrency().ToDouble();
+    TBcd bcd;
+    return GetValue(bcd) ? BcdToDouble(bcd) : 0;
 }
 
 Int64 TBCDField::GetAsLargeint() {
-    Int64 raw = GetAsCurrency().Raw();
-    Int64 whole = raw / Currency::Scale, rest = raw % Currency::Scale;
-    if (rest >= Currency::Scale / 2) ++whole;
-    if (rest <= -Currency::Scale / 2) --whole;
-    return whole;
+    TBcd bcd;
+    if (!GetValue(bcd)) return 0;
+    Int64 v;
+    if (!BCDToScaled(bcd, 0, v)) OutOfRange();
+    return v;
 }
 
 int TBCDField::GetAsInteger() {
@@ -1218,54 +1279,67 @@ int TBCDField::GetAsInteger() {
 }
 
 AnsiString TBCDField::GetAsString() {
-    Currency v;
-    return GetValue(v) ? CurrToStr(v) : AnsiString();
+    TBcd bcd;
+    return GetValue(bcd) ? GeneralBcdText(bcd) : AnsiString();
 }
 
 void TBCDField::GetFieldText(AnsiString& Text, bool DisplayText) {
-    Currency v;
-    if (!GetValue(v)) {
+    TBcd bcd;
+    if (!GetValue(bcd)) {
         Text.clear();
         return;
     }
     const AnsiString& fmt = TextFormat(DisplayText);
+    AnsiString general = GeneralBcdText(bcd);
     if (!fmt.empty())
-        Text = FormatCurrText(fmt, v);
+        Text = FormatDecimal(fmt, DecimalFromBcd(bcd), general);
     else if (FCurrency)
-        Text = FormatCurrText("0.00", v);
+        Text = FormatDecimal("0.00", DecimalFromBcd(bcd), general);
     else
-        Text = CurrToStr(v);
+        Text = general;
+}
+
+void TBCDField::WriteBCD(const TBcd& Value) {
+    TBcd bcd;
+    if (!TryStrToBCD(BcdToStr(Value), bcd, GetSize())) OutOfRange();
+    if (FMinValue != Currency() || FMaxValue != Currency()) {
+        // Beyond Currency is beyond any bound Currency can give.
+        Currency c;
+        if (!BCDToCurr(bcd, c) || c < FMinValue || c > FMaxValue)
+            RangeError(GeneralBcdText(bcd), CurrToStr(FMinValue), CurrToStr(FMaxValue));
+    }
+    SetDataSetValue(&bcd);
+}
+
+void TBCDField::SetAsBCD(const TBcd& Value) {
+    WriteBCD(Value);
 }
 
 void TBCDField::SetAsCurrency(Currency Value) {
-    if ((FMinValue != Currency() || FMaxValue != Currency()) && (Value < FMinValue || Value > FMaxValue))
-        RangeError(CurrToStr(Value), CurrToStr(FMinValue), CurrToStr(FMaxValue));
-    Int64 raw = Value.Raw();
-    SetData(&raw, false);
+    TBcd bcd;
+    CurrToBCD(Value, bcd, 32, 4);
+    WriteBCD(bcd);
 }
 
 void TBCDField::SetAsFloat(double Value) {
-    Currency c;
-    try {
-        c = Currency::FromDouble(Value);
-    } catch (const ERangeError&) {
-        DatabaseErrorFmt(SFieldOutOfRange, {GetDisplayName()});
-    }
-    SetAsCurrency(c);
+    // The shortest text that reads back as this double, without exponent.
+    char buf[400];
+    auto [end, error] = std::isfinite(Value)
+                            ? std::to_chars(buf, buf + sizeof buf, Value, std::chars_format::fixed)
+                            : std::to_chars_result{buf, std::errc::invalid_argument};
+    TBcd bcd;
+    if (error != std::errc() || !TryStrToBCD(AnsiString(buf, end), bcd, GetSize())) OutOfRange();
+    WriteBCD(bcd);
 }
 
 void TBCDField::SetAsInteger(int Value) {
-    SetAsCurrency(Currency::FromInt64(Value));
+    SetAsLargeint(Value);
 }
 
 void TBCDField::SetAsLargeint(Int64 Value) {
-    Currency c;
-    try {
-        c = Currency::FromInt64(Value);
-    } catch (const ERangeError&) {
-        DatabaseErrorFmt(SFieldOutOfRange, {GetDisplayName()});
-    }
-    SetAsCurrency(c);
+    TBcd bcd;
+    ScaledToBCD(Value, 0, bcd, 32, 0);
+    WriteBCD(bcd);
 }
 
 void TBCDField::SetAsString(const AnsiString& Value) {
@@ -1273,13 +1347,9 @@ void TBCDField::SetAsString(const AnsiString& Value) {
         Clear();
         return;
     }
-    Currency c;
-    try {
-        c = StrToCurr(Value);
-    } catch (const EConvertError&) {
-        DatabaseErrorFmt(SInvalidFloatValue, {Value, GetDisplayName()});
-    }
-    SetAsCurrency(c);
+    TBcd bcd;
+    if (!TryStrToBCD(Value, bcd, GetSize())) DatabaseErrorFmt(SInvalidFloatValue, {Value, GetDisplayName()});
+    WriteBCD(bcd);
 }
 
 // ---------------------------------------------------------------------------

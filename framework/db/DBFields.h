@@ -5,11 +5,11 @@
 // dataset's native value format and the As... accessors.
 //
 // Native formats (what a dataset's GetFieldData delivers and SetFieldData
-// takes): ftString: the characters and a zero byte (Size + 1 bytes);
+// takes): ftString: the text and a zero byte (DataSize bytes);
 // ftSmallint and ftInteger: a signed 32-bit integer (a smallint field range
 // checks to 16 bits but holds 32, so a dataset may keep smallints in 4
 // bytes); ftLargeint: signed 64 bits; ftFloat: a double; ftBCD: a TBcd
-// record; ftDate: a 32-bit day number, 1 = 1 January of the year 1; ftTime:
+// record, which holds the value exactly; ftDate: a 32-bit day number, 1 = 1 January of the year 1; ftTime:
 // 32-bit milliseconds since midnight; ftDateTime: a double, day number x
 // 86400000 + milliseconds; blobs: whatever the dataset keeps (its id).
 #pragma once
@@ -40,6 +40,9 @@ public:
     void SetSize(int Value) { FSize = Value; }
     int GetPrecision() const { return FPrecision; }
     void SetPrecision(int Value) { FPrecision = Value; }
+    // Strings: the most bytes one character takes (TStringField::CharSize).
+    int GetCharSize() const { return FCharSize; }
+    void SetCharSize(int Value) { FCharSize = Value; }
     // Required is the faRequired attribute.
     bool GetRequired() const { return FAttributes.Contains(faRequired); }
     void SetRequired(bool Value);
@@ -66,6 +69,7 @@ private:
     TFieldType FDataType = ftUnknown;
     int FSize = 0;
     int FPrecision = 0;
+    int FCharSize = 1;
     TFieldAttributes FAttributes;
     int FFieldNo = 0;
     bool FInternalCalcField = false;
@@ -208,6 +212,11 @@ public:
     TFieldSetTextEvent OnSetText;
 
 protected:
+    // The value in the form the dataset's GetFieldData delivers and its
+    // SetFieldData takes, whatever native form the field gives itself
+    // (while OnValidate runs, Size bytes of the value being validated).
+    bool GetDataSetValue(void* Buffer, size_t Size);
+    void SetDataSetValue(void* Buffer);
     virtual void Change();
     virtual void CheckTypeSize(int Value);
     virtual void Bind(bool Binding) { (void)Binding; }
@@ -243,15 +252,22 @@ private:
     void JoinStreamedDataSet();
 };
 
-// Fixed-length or variable text. Size is the most characters it holds.
+// Fixed-length or variable text. Size is the most it holds, in the field's
+// unit: bytes where every character is one byte (CharSize 1: the character
+// set NONE and the single-byte sets), characters of UTF-8 text where one
+// takes up to CharSize bytes (a multi-byte set such as UTF8). A bound field
+// takes CharSize from its field definition.
 class TStringField : public TField {
+    friend class TDataSet;
+
 public:
     KV_METACLASS_DECL
     static void Publish(TPublisher<TStringField>& P);
     explicit TStringField(TComponent* AOwner);
 
     AnsiString GetAsString() override;
-    // Text longer than Size or holding a zero byte is refused, never cut.
+    // Text longer than Size (in the field's unit, which the message names)
+    // or holding a zero byte is refused, never cut.
     void SetAsString(const AnsiString& Value) override;
     int GetAsInteger() override;
     void SetAsInteger(int Value) override;
@@ -262,7 +278,16 @@ public:
     bool GetAsBoolean() override;
     void SetAsBoolean(bool Value) override;
 
-    int GetDataSize() const override { return GetSize() + 1; }
+    int GetDataSize() const override { return GetSize() * FCharSize + 1; }
+    // 1 (the default) .. 4; not while the dataset is open.
+    int GetCharSize() const { return FCharSize; }
+    void SetCharSize(int Value);
+    // Whether Size counts bytes (CharSize 1) rather than characters.
+    bool GetCountsBytes() const { return FCharSize == 1; }
+    // A text's length in the field's unit: bytes, or UTF-8 characters.
+    int ValueLength(const AnsiString& Value) const;
+    // Whether the field takes a text of this length (in both units it keeps).
+    bool ValueFits(const AnsiString& Value) const;
     // Fixed-char: the dataset pads the value with blanks to Size.
     bool GetFixedChar() const { return FFixedChar; }
     void SetFixedChar(bool Value) { FFixedChar = Value; }
@@ -274,6 +299,7 @@ protected:
 
 private:
     bool FFixedChar = false;
+    int FCharSize = 1;
 };
 
 // Numbers: right-aligned, with display and edit formats (FormatFloat style:
@@ -413,8 +439,12 @@ private:
     double FMinValue = 0, FMaxValue = 0;
 };
 
-// Fixed-point decimals held as TBcd by the dataset and read as Currency.
-// Size is the number of decimals (0 .. 4), Precision the number of digits.
+// Fixed-point decimals. The dataset hands the value over as a TBcd record,
+// which holds it exactly, so text, BCD and the largest values a NUMERIC
+// holds are read and written without loss; Currency is only one view of
+// it: AsCurrency raises for a value beyond Currency's range. Size is the
+// number of decimals (0 .. 18), Precision the number of digits. Every value
+// written is rounded half away from zero to Size decimals.
 class TBCDField : public TNumericField {
 public:
     KV_METACLASS_DECL
@@ -423,14 +453,19 @@ public:
 
     Currency GetAsCurrency() override;
     void SetAsCurrency(Currency Value) override;
+    // The nearest double.
     double GetAsFloat() override;
     void SetAsFloat(double Value) override;
     int GetAsInteger() override;
     void SetAsInteger(int Value) override;
+    // Rounded half away from zero.
     Int64 GetAsLargeint() override;
     void SetAsLargeint(Int64 Value) override;
+    // Exact: "-12.3" for -12.30 (no trailing zeros).
     AnsiString GetAsString() override;
     void SetAsString(const AnsiString& Value) override;
+    TBcd GetAsBCD();
+    void SetAsBCD(const TBcd& Value);
 
     int GetDataSize() const override { return static_cast<int>(sizeof(TBcd)); }
     int GetPrecision() const { return FPrecision; }
@@ -442,7 +477,9 @@ public:
     void SetMinValue(Currency Value) { FMinValue = Value; }
     Currency GetMaxValue() const { return FMaxValue; }
     void SetMaxValue(Currency Value) { FMaxValue = Value; }
+    // Raises (out of range) for a value Currency cannot hold.
     virtual bool GetValue(Currency& Value);
+    bool GetValue(TBcd& Value);
 
 protected:
     void CheckTypeSize(int Value) override;
@@ -450,6 +487,10 @@ protected:
     int GetDefaultWidth() const override { return FPrecision > 0 ? FPrecision + 2 : 10; }
 
 private:
+    [[noreturn]] void OutOfRange() const;
+    // Rounds to Size decimals, checks the range and writes.
+    void WriteBCD(const TBcd& Value);
+
     int FPrecision = 0;
     bool FCurrency = false;
     Currency FMinValue, FMaxValue;

@@ -12,12 +12,14 @@ public:
     explicit TIBStringField(TComponent* AOwner);
 };
 
-// NUMERIC and DECIMAL columns with up to four decimals. The value is held as
-// Currency, so the field reports a data size of 8; it reaches the dataset
-// through the framework's whole BCD record, which GetFieldData delivers and
-// SetFieldData takes. Its own native form (GetData and SetData with the
-// native format) is the 8-byte Currency, so a caller that sizes its buffer
-// by GetDataSize never receives more bytes than that.
+// NUMERIC and DECIMAL columns of any scale. The dataset holds the column's
+// scaled 64-bit integer (8 bytes, the data size the field reports) and hands
+// the value over exactly through the framework's whole BCD record, which
+// GetFieldData delivers and SetFieldData takes, and which the BCD field's
+// accessors read. Its own native form (GetData and SetData with the native
+// format) is the 8-byte Currency, so a caller that sizes its buffer by
+// GetDataSize never receives more bytes than that; a value beyond
+// Currency's range raises there, as AsCurrency does.
 class TIBBCDField : public TBCDField {
 public:
     KV_METACLASS_DECL

@@ -99,10 +99,6 @@ AnsiString PrepareEngineLockFolder();
 // Whether this process's user can keep lock files in Folder: it exists and
 // it and every file in it are writable, or it is missing and can be made.
 bool IsLockFolderUsable(const AnsiString& Folder);
-// Makes Path a folder of this process's user that nobody else may enter,
-// or accepts one that is already that; false for anything else (a link, a
-// file, another user's folder).
-bool MakePrivateFolder(const AnsiString& Path);
 // Whether an engine of this ServerMode opens database files shared between
 // processes ("" is the default, Super, which does not).
 bool EngineSharesDatabaseFiles(const AnsiString& ServerMode);

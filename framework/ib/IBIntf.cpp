@@ -112,16 +112,6 @@ bool IsLockFolderUsable(const AnsiString& Folder) {
     return true;
 }
 
-bool MakePrivateFolder(const AnsiString& Path) {
-    if (::mkdir(Path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    // Not followed: a link placed there by someone else must not lead us.
-    struct stat info {};
-    if (::lstat(Path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
-        return false;
-    if ((info.st_mode & 077) != 0 && ::chmod(Path.c_str(), 0700) != 0) return false;
-    return true;
-}
-
 AnsiString PrepareEngineLockFolder() {
     const char* set = std::getenv("FIREBIRD_LOCK");
     if ((set && *set) || IsLockFolderUsable(EngineLockFolder)) return AnsiString();

@@ -2,6 +2,7 @@
 
 #include "IBBlob.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -9,6 +10,10 @@
 namespace {
 
 constexpr int MaxParamLength = 32767; // the descriptor's data length is 16-bit
+
+// The engine's numbers of the character sets whose text is UTF-8.
+constexpr int CharSetUnicodeFSS = 3;
+constexpr int CharSetUTF8 = 4;
 
 // Day number of 17 November 1858 (the client's day 0) in the time stamp form.
 constexpr int ISCDateDelta = DateDelta - 15018;
@@ -62,10 +67,49 @@ Int64 ScaledTrunc(Int64 Raw, int Scale) {
     return Raw / Power10(-Scale);
 }
 
+// The double nearest to Raw x 10^Scale. Raw and a power of ten up to 10^22
+// are exact doubles, so one division or product rounds once, correctly;
+// anything else is read from the exact decimal text, which from_chars
+// rounds correctly too (multiplying by pow(10, Scale) rounds twice).
 double ScaledToDouble(Int64 Raw, int Scale) {
-    if (Scale == 0) return static_cast<double>(Raw);
-    return static_cast<double>(Raw) * std::pow(10.0, Scale);
+    constexpr Int64 ExactLimit = Int64{1} << 53;
+    static constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (Raw > -ExactLimit && Raw < ExactLimit && Scale >= -22 && Scale <= 22) {
+        double raw = static_cast<double>(Raw);
+        return Scale < 0 ? raw / Powers[-Scale] : raw * Powers[Scale];
+    }
+    AnsiString text = ScaledToString(Raw, Scale);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
+
+// Raw (10^From units) as a count of 10^To units; false when it does not fit.
+bool Rescale(Int64 Raw, int From, int To, Int64& Result) {
+    if (From == To) {
+        Result = Raw;
+        return true;
+    }
+    if (From > To) { // fewer decimals than asked for: exact, if it fits
+        int shift = From - To;
+        return shift <= 18 && !__builtin_mul_overflow(Raw, Power10(shift), &Result);
+    }
+    int shift = To - From;
+    if (shift > 18) {
+        Result = 0;
+        return true;
+    }
+    Int64 div = Power10(shift);
+    Int64 q = Raw / div, r = Raw % div;
+    if (2 * (r < 0 ? -r : r) >= div) q += Raw < 0 ? -1 : 1; // half away from zero
+    Result = q;
+    return true;
+}
+
+// The client's TIME: 1/10000 s since midnight, below one day.
+constexpr ISC_TIME ISCTimePerDay = 864000000;
 
 bool DoubleFitsInt64(double v) {
     return v >= -9223372036854775808.0 && v < 9223372036854775808.0;
@@ -106,6 +150,19 @@ int TIBXSQLVAR::GetSQLSubtype() const {
 int TIBXSQLVAR::GetSize() const {
     return GetSqlVar()->sqllen;
 }
+int TIBXSQLVAR::GetCharSize() const {
+    int type = GetSQLType();
+    if (type != SQL_TEXT && type != SQL_VARYING) return 1;
+    switch (GetSQLSubtype() & 0xFF) { // the character set; a collation would stand above it
+    case CharSetUnicodeFSS:
+        return 3;
+    case CharSetUTF8:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
 char* TIBXSQLVAR::GetData() const {
     return GetSqlVar()->sqldata;
 }
@@ -357,6 +414,52 @@ TDateTime TIBXSQLVAR::GetAsDateTime() const {
     return TimeStampToDateTime(ts);
 }
 
+Int64 TIBXSQLVAR::GetAsScaled(int Scale) const {
+    if (GetIsNull()) return 0;
+    switch (GetSQLType()) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: {
+        Int64 raw = ReadInteger(GetSQLType(), GetData()), result;
+        if (!Rescale(raw, GetSQLScale(), Scale, result))
+            RangeError(ScaledToString(raw, GetSQLScale()), "a 64-bit integer of its scale");
+        return result;
+    }
+    default:
+        ConversionError("a scaled integer");
+    }
+}
+
+ISC_TIMESTAMP TIBXSQLVAR::GetAsISCTimeStamp() const {
+    ISC_TIMESTAMP x{};
+    if (GetIsNull()) return x;
+    switch (GetSQLType()) {
+    case SQL_TIMESTAMP:
+        std::memcpy(&x, GetData(), sizeof x);
+        return x;
+    case SQL_TYPE_DATE:
+        std::memcpy(&x.timestamp_date, GetData(), sizeof x.timestamp_date);
+        return x;
+    default:
+        ConversionError("a time stamp");
+    }
+}
+
+ISC_TIME TIBXSQLVAR::GetAsISCTime() const {
+    if (GetIsNull()) return 0;
+    switch (GetSQLType()) {
+    case SQL_TYPE_TIME: {
+        ISC_TIME x;
+        std::memcpy(&x, GetData(), sizeof x);
+        return x;
+    }
+    case SQL_TIMESTAMP:
+        return GetAsISCTimeStamp().timestamp_time;
+    default:
+        ConversionError("a time");
+    }
+}
+
 AnsiString TIBXSQLVAR::GetAsString() const {
     if (GetIsNull()) return AnsiString();
     const char* d = GetData();
@@ -467,6 +570,36 @@ void TIBXSQLVAR::SetAsDateTime(TDateTime Value) {
     ForSameName([&x](TIBXSQLVAR& v) {
         v.SetType(SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP), 0);
         std::memcpy(v.GetData(), &x, sizeof x);
+        v.ClearNull();
+    });
+}
+
+void TIBXSQLVAR::SetAsScaled(Int64 Value, int Scale) {
+    ForSameName([Value, Scale](TIBXSQLVAR& v) {
+        v.SetType(SQL_INT64, sizeof(ISC_INT64), Scale);
+        ISC_INT64 x = Value;
+        std::memcpy(v.GetData(), &x, sizeof x);
+        v.ClearNull();
+    });
+}
+
+void TIBXSQLVAR::SetAsISCTimeStamp(const ISC_TIMESTAMP& Value) {
+    if (Value.timestamp_date < MinTimeStampDate - ISCDateDelta ||
+        Value.timestamp_date > MaxTimeStampDate - ISCDateDelta || Value.timestamp_time >= ISCTimePerDay)
+        RangeError(IntToStr(Value.timestamp_date) + "/" + IntToStr(Value.timestamp_time),
+                   "time stamps (years 1 to 9999)");
+    ForSameName([&Value](TIBXSQLVAR& v) {
+        v.SetType(SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP), 0);
+        std::memcpy(v.GetData(), &Value, sizeof Value);
+        v.ClearNull();
+    });
+}
+
+void TIBXSQLVAR::SetAsISCTime(ISC_TIME Value) {
+    if (Value >= ISCTimePerDay) RangeError(IntToStr(Value), "times of day");
+    ForSameName([Value](TIBXSQLVAR& v) {
+        v.SetType(SQL_TYPE_TIME, sizeof(ISC_TIME), 0);
+        std::memcpy(v.GetData(), &Value, sizeof Value);
         v.ClearNull();
     });
 }

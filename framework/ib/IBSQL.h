@@ -34,6 +34,12 @@ public:
     int GetSQLScale() const;
     int GetSQLSubtype() const;
     int GetSize() const; // the descriptor's data length
+    // CHAR and VARCHAR: the unit of the declared length as the client sees
+    // the text. 1 where it counts bytes (NONE, OCTETS, the single-byte sets,
+    // and the multi-byte sets whose text is no UTF-8); else the most bytes
+    // a character takes (UNICODE_FSS 3, UTF8 4), and the length counts
+    // characters: GetSize() / GetCharSize() of them.
+    int GetCharSize() const;
     char* GetData() const;
     AnsiString GetSQLName() const;
     AnsiString GetRelName() const;
@@ -58,6 +64,19 @@ public:
     void SetAsCurrency(Currency Value);
     TDateTime GetAsDateTime() const;
     void SetAsDateTime(TDateTime Value);
+    // A SHORT, LONG or INT64 value as a count of 10^Scale units (Scale <= 0:
+    // the decimals of a NUMERIC), exact; a column with more decimals than
+    // that rounds half away from zero. A value beyond 64 bits raises.
+    Int64 GetAsScaled(int Scale) const;
+    // Value x 10^Scale, exactly, as an INT64 parameter of that scale.
+    void SetAsScaled(Int64 Value, int Scale);
+    // TIMESTAMP (DATE: its midnight) and TIME (TIMESTAMP: its time of day)
+    // as the engine keeps them, to 1/10000 s; the setters give the
+    // parameter that type.
+    ISC_TIMESTAMP GetAsISCTimeStamp() const;
+    void SetAsISCTimeStamp(const ISC_TIMESTAMP& Value);
+    ISC_TIME GetAsISCTime() const;
+    void SetAsISCTime(ISC_TIME Value);
     // A BLOB reads and writes its contents; CHAR values lose trailing blanks.
     AnsiString GetAsString() const;
     void SetAsString(const AnsiString& Value);

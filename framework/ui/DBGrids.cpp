@@ -66,6 +66,11 @@ AnsiString DisplayTextOf(TField* Field) {
     }
 }
 
+// A field's alignment, for its cells and its cell editor alike.
+Qt::Alignment HorizontalAlignment(TAlignment A) {
+    return A == taRightJustify ? Qt::AlignRight : A == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+}
+
 void DrawRaised(QPainter& P, const QRect& R) {
     P.fillRect(R, ColorToQColor(clBtnFace));
     P.setPen(ColorToQColor(clBtnHighlight));
@@ -131,6 +136,17 @@ void TInplaceEdit::InitWidget() {
     Edit()->setFrame(false);
     // Every change goes through the keys, which put the dataset into edit state first.
     Edit()->setContextMenuPolicy(Qt::NoContextMenu);
+    ApplyAlignment();
+}
+
+void TInplaceEdit::SetAlignment(TAlignment Value) {
+    if (Value == FAlignment) return;
+    FAlignment = Value;
+    ApplyAlignment();
+}
+
+void TInplaceEdit::ApplyAlignment() {
+    if (QLineEdit* edit = Edit()) edit->setAlignment(HorizontalAlignment(FAlignment) | Qt::AlignVCenter);
 }
 
 void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
@@ -268,9 +284,7 @@ void TCustomDBGrid::SetOptions(TDBGridOptions Value) {
     if (!Value.Contains(dgEditing)) HideEditor();
     FOptions = Value;
     BuildColumns();
-    UpdateBufferCount();
-    PlaceScrollBars();
-    PlaceEditor();
+    Relayout();
     Invalidate();
 }
 
@@ -283,9 +297,7 @@ void TCustomDBGrid::SetBorderStyle(TBorderStyle Value) {
     if (Value != bsNone && Value != bsSingle) return;
     if (Value == FBorderStyle) return;
     FBorderStyle = Value;
-    UpdateBufferCount();
-    PlaceScrollBars();
-    PlaceEditor();
+    Relayout();
     Invalidate();
 }
 
@@ -402,6 +414,14 @@ void TCustomDBGrid::UpdateBufferCount() {
     if (FDataLink) FDataLink->SetBufferCount(GetVisibleRowCount());
 }
 
+void TCustomDBGrid::Relayout() {
+    // The rows first: the bars' place depends on the same layout, and the
+    // editor's on the row it is in.
+    UpdateBufferCount();
+    PlaceScrollBars();
+    PlaceEditor();
+}
+
 // ---- The window
 
 QWidget* TCustomDBGrid::CreateWidget(const TCreateParams& Params) {
@@ -481,24 +501,21 @@ void TCustomDBGrid::UpdateScrollBars() {
 }
 
 void TCustomDBGrid::Resize() {
-    UpdateBufferCount();
-    PlaceScrollBars();
-    PlaceEditor();
+    Relayout();
     TWinControl::Resize();
 }
 
 void TCustomDBGrid::FontChanged() {
     TWinControl::FontChanged();
     BuildColumns();
-    UpdateBufferCount();
-    PlaceEditor();
+    Relayout();
     Invalidate();
 }
 
 void TCustomDBGrid::Loaded() {
     TWinControl::Loaded();
     BuildColumns();
-    UpdateBufferCount();
+    Relayout();
 }
 
 void TCustomDBGrid::Paint(QPainter& P) {
@@ -545,10 +562,7 @@ void TCustomDBGrid::Paint(QPainter& P) {
                     showSelection && r == active && (FOptions.Contains(dgRowSelect) || c == FSelectedIndex);
                 if (selected) P.fillRect(cell, ColorToQColor(clHighlight));
                 P.setPen(selected ? ColorToQColor(clHighlightText) : text);
-                Qt::Alignment align = f->GetAlignment() == taRightJustify ? Qt::AlignRight
-                                      : f->GetAlignment() == taCenter     ? Qt::AlignHCenter
-                                                                          : Qt::AlignLeft;
-                P.drawText(cell.adjusted(2, 0, -3, 0), align | Qt::AlignVCenter,
+                P.drawText(cell.adjusted(2, 0, -3, 0), HorizontalAlignment(f->GetAlignment()) | Qt::AlignVCenter,
                            QString::fromStdString(DisplayTextOf(f)));
                 P.setPen(lineColor);
                 if (FOptions.Contains(dgColLines)) P.drawLine(cell.topRight(), cell.bottomRight());
@@ -606,16 +620,16 @@ void TCustomDBGrid::LinkActive(bool Value) {
         FSelectedIndex = 0;
         FLeftCol = 0;
     }
+    // Opening brings the scroll bars, which take rows; closing takes them away.
     BuildColumns();
-    PlaceScrollBars();
+    Relayout();
     Invalidate();
 }
 
 void TCustomDBGrid::DataChanged() {
     BuildColumns();
     if (FEditorMode && !FDataLink->FModified) LoadEditor();
-    PlaceEditor();
-    UpdateScrollBars();
+    Relayout();
     Invalidate();
 }
 
@@ -634,9 +648,9 @@ void TCustomDBGrid::EditingChanged() {
 }
 
 void TCustomDBGrid::LayoutChanged() {
+    // Columns that grow or shrink bring or take away the horizontal bar.
     BuildColumns();
-    PlaceScrollBars();
-    PlaceEditor();
+    Relayout();
     Invalidate();
 }
 
@@ -709,6 +723,7 @@ void TCustomDBGrid::LoadEditor() {
     FLoadingEditor = true;
     try {
         FEditor->SetMaxLength(FEditField->GetDataType() == ftString ? FEditField->GetSize() : 0);
+        FEditor->SetAlignment(FEditField->GetAlignment());
         // The same text keeps the caret where the user put it.
         AnsiString text = FEditField->GetText();
         if (FEditor->GetText() != text) {

@@ -79,6 +79,9 @@ private:
 class TInplaceEdit : public TCustomEdit {
 public:
     explicit TInplaceEdit(TCustomDBGrid* Grid);
+    // The text sits as the cell shows it: a number column's to the right.
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
 
 protected:
     void InitWidget() override;
@@ -88,7 +91,10 @@ protected:
     void Dispatch(TMessage& Message) override;
 
 private:
+    void ApplyAlignment();
+
     TCustomDBGrid* FGrid;
+    TAlignment FAlignment = taLeftJustify;
 };
 
 class TCustomDBGrid : public TWinControl {
@@ -188,7 +194,12 @@ private:
     void CMExit(TMessage& Message);
 
     void BuildColumns();
+    // The rows that show whole, less what the scroll bars take, are the
+    // rows the dataset keeps.
     void UpdateBufferCount();
+    // Buffer count, scroll bars and cell editor, after anything that may
+    // change the layout (size, options, font, columns, opening and closing).
+    void Relayout();
     void UpdateScrollBars();
     void PlaceScrollBars();
     void PlaceEditor();

@@ -12,6 +12,7 @@
 #include "UiPrivate.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -19,8 +20,12 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
 TApplication* Application = nullptr;
@@ -55,6 +60,20 @@ public:
 std::set<TCustomForm*>& ReleasedForms() {
     static std::set<TCustomForm*> forms;
     return forms;
+}
+
+// Qt wants a private runtime folder. Where the session names none (a root
+// shell, xvfb-run) it takes <temp>/runtime-<user> and says so on every start;
+// the program names that same folder itself, made private, and Qt is quiet.
+// A folder that cannot be had is left for Qt to report.
+void ProvideRuntimeFolder() {
+    const char* set = std::getenv("XDG_RUNTIME_DIR");
+    if (set && *set) return;
+    uid_t uid = ::geteuid();
+    const passwd* user = ::getpwuid(uid);
+    AnsiString folder = QDir::tempPath().toStdString() + "/runtime-" +
+                        (user ? AnsiString(user->pw_name) : IntToStr(static_cast<Int64>(uid)));
+    if (MakePrivateFolder(folder)) ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
 }
 
 } // namespace
@@ -600,7 +619,10 @@ private:
 
 TApplication::TApplication(int& Argc, char** Argv) : TComponent(nullptr) {
     if (Application) throw EInvalidOperation("An application object exists already");
-    if (!QApplication::instance()) FQtApp = std::make_unique<TQtApplication>(Argc, Argv);
+    if (!QApplication::instance()) {
+        ProvideRuntimeFolder();
+        FQtApp = std::make_unique<TQtApplication>(Argc, Argv);
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     Application = this;
     FStateWatcher = std::make_unique<TStateWatcher>(this);

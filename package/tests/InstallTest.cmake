@@ -1,8 +1,9 @@
 # Installs the package into a fresh prefix, builds a small application
 # against it and its controls library with find_package(KVIB5) and runs it
-# under a German and an English user language.
-#   cmake -DBUILD_DIR=.. -DCONSUMER_DIR=.. -DWORK_DIR=.. -DGENERATOR=.. -DCXX_COMPILER=..
-#         -DCXX_FLAGS=.. -DLIBDIR=.. -P InstallTest.cmake
+# under a German and an English user language; builds and runs the first
+# application of examples/ against the same prefix.
+#   cmake -DBUILD_DIR=.. -DCONSUMER_DIR=.. -DEXAMPLE_DIR=.. -DWORK_DIR=.. -DGENERATOR=..
+#         -DCXX_COMPILER=.. -DCXX_FLAGS=.. -DLIBDIR=.. -P InstallTest.cmake
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -24,12 +25,33 @@ foreach(file ${LIBDIR}/KVIB5.so ${LIBDIR}/KVIB5.de ${LIBDIR}/libkvcore.so includ
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+# The units' shared internals stay out, and nothing but KVIB5/ goes into include/.
+file(GLOB internal ${prefix}/include/KVIB5/*Internal.h ${prefix}/include/KVIB5/*Private.h)
+if(internal)
+  message(FATAL_ERROR "internal headers installed: ${internal}")
+endif()
+file(GLOB includes RELATIVE ${prefix}/include ${prefix}/include/*)
+if(NOT includes STREQUAL "KVIB5")
+  message(FATAL_ERROR "include/ holds more than KVIB5/: ${includes}")
+endif()
 
-run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/app -G ${GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}"
-    "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}" -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/app)
+foreach(project ${CONSUMER_DIR}:app ${EXAMPLE_DIR}:example)
+  string(REGEX REPLACE ":[^:]*$" "" source ${project})
+  string(REGEX REPLACE "^.*:" "" binary ${project})
+  run(${CMAKE_COMMAND} -S ${source} -B ${WORK_DIR}/${binary} -G ${GENERATOR}
+      -DCMAKE_CXX_COMPILER=${CXX_COMPILER} "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror ${CXX_FLAGS}"
+      "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}" -DCMAKE_PREFIX_PATH=${prefix}
+      -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF)
+  run(${CMAKE_COMMAND} --build ${WORK_DIR}/${binary})
+endforeach()
+
+# The first application on a new database: it ends with the window showing
+# the row it posted (package/tests/ReadmeSteps.sh reads all it says).
+run(${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${WORK_DIR}/example/FirstApplication
+    ${WORK_DIR}/first.fdb --close)
+if(NOT output MATCHES "posted   8 Lemon 9.99\nwindow   First application: Lemon\n$")
+  message(FATAL_ERROR "the first application did not work as installed:\n${output}")
+endif()
 
 set(app ${WORK_DIR}/app/kvib5consumer)
 set(german "Datenmenge ist leer\nFeld \"ID\" nicht vorhanden\n")

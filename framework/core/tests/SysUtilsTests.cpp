@@ -3,7 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(Format, SupportedForms) {
     EXPECT_EQ(Format("Field \"%s\" not found", {"PRICE"}), "Field \"PRICE\" not found");
@@ -99,6 +110,51 @@ TEST(ResourceStrings, BoundTableWinsUntilUnbound) {
     UnbindLanguageTable("TestModule");
     EXPECT_FALSE(IsLanguageTableBound("TestModule"));
     EXPECT_EQ(LoadResString(&Hello), "Hello");
+}
+
+TEST(MakePrivateFolder, ARealFolderOfThisUserThatNobodyElseMayEnter) {
+    std::string templ = testing::TempDir() + "kv-private-XXXXXX";
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    const fs::path scratch = templ;
+    const fs::path folder = scratch / "private";
+    auto modeOf = [](const fs::path& Path) {
+        struct stat info {};
+        ::lstat(Path.c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    struct Case {
+        const char* What;
+        std::function<void()> Make;
+        bool Accepted;
+    } cases[] = {
+        {"missing: made", [] {}, true},
+        {"this user's, open to others: closed",
+         [&] {
+             fs::create_directory(folder);
+             fs::permissions(folder, fs::perms(0755));
+         },
+         true},
+        {"a link to a folder", [&] { fs::create_directory_symlink(scratch, folder); }, false},
+        {"a file", [&] { std::ofstream(folder) << "x"; }, false},
+    };
+    for (const Case& c : cases) {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+        c.Make();
+        EXPECT_EQ(MakePrivateFolder(folder.string()), c.Accepted) << c.What;
+        if (c.Accepted) {
+            EXPECT_EQ(modeOf(folder), 0700u) << c.What;
+        }
+    }
+    if (geteuid() == 0) {
+        // Another user's folder is never taken, however it is set up.
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+        fs::permissions(folder, fs::perms(0700));
+        EXPECT_FALSE(MakePrivateFolder(folder.string()));
+    }
+    fs::remove_all(scratch);
 }
 
 } // namespace

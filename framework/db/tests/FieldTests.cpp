@@ -237,8 +237,26 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
          "'zz' is not a valid floating point value for field 'AMOUNT'",
          [&] { return F("AMOUNT")->GetAsString() == "-1.5"; }},
         {"string longer than its size", [&] { F("NAME")->SetAsString("eleven char"); },
-         "Value of field 'NAME' is too long: 11 characters, at most 10 are allowed",
+         "Value of field 'NAME' is too long: 11 bytes, at most 10 are allowed",
          [&] { return F("NAME")->GetAsString() == "abc"; }},
+        {"a byte-counted string counts the bytes of its UTF-8", [&] { F("NAME")->SetAsString("Käse-Würf"); },
+         "Value of field 'NAME' is too long: 11 bytes, at most 10 are allowed",
+         [&] { return F("NAME")->GetAsString() == "abc"; }},
+        {"bcd beyond Currency, exactly", [&] { F("AMOUNT")->SetAsString("9999999999999999.99"); }, "",
+         [&] { return F("AMOUNT")->GetAsString() == "9999999999999999.99"; }},
+        {"only its Currency raises", [&] { (void)F("AMOUNT")->GetAsCurrency(); },
+         "Value of field 'AMOUNT' is out of range",
+         [&] {
+             return BcdToStr(dynamic_cast<TBCDField*>(F("AMOUNT"))->GetAsBCD()) == "9999999999999999.99";
+         }},
+        {"bcd beyond Currency from a float", [&] { F("AMOUNT")->SetAsFloat(5e15); }, "",
+         [&] {
+             return F("AMOUNT")->GetAsString() == "5000000000000000" && F("AMOUNT")->GetAsFloat() == 5e15;
+         }},
+        {"bcd from a float rounds to its decimals", [&] { F("AMOUNT")->SetAsFloat(0.125); }, "",
+         [&] { return F("AMOUNT")->GetAsString() == "0.13"; }},
+        {"bcd from a large integer", [&] { F("AMOUNT")->SetAsLargeint(-9000000000000000); }, "",
+         [&] { return F("AMOUNT")->GetAsLargeint() == -9000000000000000; }},
         {"string with a zero byte", [&] { F("NAME")->SetAsString(AnsiString("a\0b", 3)); },
          "Value of field 'NAME' contains a zero character",
          [&] { return F("NAME")->GetAsString() == "abc"; }},
@@ -266,6 +284,66 @@ TEST_F(FieldTest, WritesConvertAndRefuseBadValuesWithoutChangingTheField) {
         EXPECT_EQ(ErrorOf(c.Write), c.Error);
         EXPECT_TRUE(c.Check());
     }
+}
+
+// A string's Size counts bytes, or the characters of UTF-8 text in a
+// field whose characters take up to CharSize bytes; the limit, its message
+// and the field's buffer all follow that unit.
+TEST(StringFieldUnits, TheLimitAndItsMessageCountTheFieldsUnit) {
+    TEventLog events;
+    TMemTable table{{{"ID", ftInteger, 0, true},
+                     {"BYTES", ftString, 5},
+                     {"CHARS", ftString, 5, false, 0, false, false, 4},
+                     {"FIXED", ftString, 3, false, 0, true, false, 4}}};
+    table.AddRow({Int64{1}});
+    TMemDataSet ds(nullptr, table, events);
+    ds.Logging = false;
+    ds.Open();
+    auto* bytes = dynamic_cast<TStringField*>(ds.FieldByName("BYTES"));
+    auto* chars = dynamic_cast<TStringField*>(ds.FieldByName("CHARS"));
+    ASSERT_TRUE(bytes && chars);
+    EXPECT_TRUE(bytes->GetCountsBytes());
+    EXPECT_EQ(bytes->GetDataSize(), 6);
+    EXPECT_FALSE(chars->GetCountsBytes());
+    EXPECT_EQ(chars->GetCharSize(), 4);
+    EXPECT_EQ(chars->GetDataSize(), 21);
+    ds.Edit();
+    struct Case {
+        TStringField* Field;
+        const char* Value;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {bytes, "abcde", ""},
+        {bytes, "äöü", "Value of field 'BYTES' is too long: 6 bytes, at most 5 are allowed"},
+        {bytes, "äö", ""},
+        {chars, "äöüßé", ""},
+        {chars, "Würfel", "Value of field 'CHARS' is too long: 6 characters, at most 5 are allowed"},
+        {chars, "😀😀😀😀😀", ""}, // 4 bytes each
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Value);
+        EXPECT_EQ(ErrorOf([&] { c.Field->SetAsString(c.Value); }), c.Error);
+        if (!*c.Error) {
+            EXPECT_EQ(c.Field->GetAsString(), c.Value);
+        }
+    }
+    ds.Cancel();
+    ds.Close();
+
+    // A persistent field takes its CharSize from its definition when it is bound.
+    TComponent owner(nullptr);
+    TMemDataSet persistent(&owner, table, events);
+    persistent.Logging = false;
+    auto* word = new TStringField(&owner);
+    word->SetFieldName("CHARS");
+    word->SetSize(5);
+    word->SetDataSet(&persistent);
+    EXPECT_EQ(word->GetCharSize(), 1);
+    persistent.Open();
+    EXPECT_EQ(word->GetCharSize(), 4);
+    EXPECT_EQ(word->GetDataSize(), 21);
+    EXPECT_EQ(ErrorOf([&] { word->SetCharSize(2); }), "Cannot perform this operation on an open dataset");
 }
 
 TEST_F(FieldTest, ValidationSeesTheNewValueAndCanRefuseIt) {

@@ -46,7 +46,7 @@ TMemTable::TMemTable(std::vector<TMemColumn> AColumns) : Columns(std::move(AColu
 int TMemTable::ColumnSize(const TMemColumn& Column) {
     switch (Column.Type) {
     case ftString:
-        return Column.Size + 1;
+        return Column.Size * Column.CharSize + 1;
     case ftLargeint:
     case ftFloat:
     case ftDateTime:
@@ -400,6 +400,7 @@ void TMemDataSet::InternalInitFieldDefs() {
         TFieldDef* def = defs->Add(c.Name, c.Type, sized ? c.Size : 0, c.Required);
         def->SetFieldNo(static_cast<int>(i) + 1);
         def->SetPrecision(c.Precision);
+        def->SetCharSize(c.CharSize);
         if (c.Fixed) def->SetAttributes(def->GetAttributes() + TFieldAttributes{faFixed});
         if (c.Computed) {
             def->SetInternalCalcField(true);

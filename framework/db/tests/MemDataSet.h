@@ -24,6 +24,7 @@ struct TMemColumn {
     int Precision = 0;
     bool Fixed = false;
     bool Computed = false; // an internal calculated, read-only column
+    int CharSize = 1;      // strings: Size counts characters of up to this many bytes
 };
 
 class TMemTable {

@@ -1,16 +1,13 @@
-// The embedded engine's lock folder: when this process takes one of its own,
-// what it accepts as private, and which names and engine modes it concerns.
+// The embedded engine's lock folder: when this process takes one of its own
+// (a private folder, SysUtils' MakePrivateFolder), and which names and
+// engine modes it concerns.
 #include "IB.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,49 +30,6 @@ public:
 private:
     fs::path FPath;
 };
-
-mode_t ModeOf(const fs::path& Path) {
-    struct stat info {};
-    ::lstat(Path.c_str(), &info);
-    return info.st_mode & 07777;
-}
-
-TEST(EngineLockFolder, APrivateFolderIsARealFolderOfThisUserThatNobodyElseMayEnter) {
-    TScratch scratch;
-    const fs::path folder = scratch.Path() / "lock";
-    struct Case {
-        const char* What;
-        std::function<void()> Make;
-        bool Accepted;
-    } cases[] = {
-        {"missing: made", [] {}, true},
-        {"this user's, open to others: closed",
-         [&] {
-             fs::create_directory(folder);
-             fs::permissions(folder, fs::perms(0755));
-         },
-         true},
-        {"a link to a folder", [&] { fs::create_directory_symlink(scratch.Path(), folder); }, false},
-        {"a file", [&] { std::ofstream(folder) << "x"; }, false},
-    };
-    for (const Case& c : cases) {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-        c.Make();
-        EXPECT_EQ(MakePrivateFolder(folder.string()), c.Accepted) << c.What;
-        if (c.Accepted) {
-            EXPECT_EQ(ModeOf(folder), 0700u) << c.What;
-        }
-    }
-    if (geteuid() == 0) {
-        // Another user's folder is never taken, however it is set up.
-        fs::remove_all(folder);
-        fs::create_directory(folder);
-        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
-        fs::permissions(folder, fs::perms(0700));
-        EXPECT_FALSE(MakePrivateFolder(folder.string()));
-    }
-}
 
 TEST(EngineLockFolder, AFolderIsUsableWhenItOrTheFolderAboveCanBeWritten) {
     TScratch scratch;

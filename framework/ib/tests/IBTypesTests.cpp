@@ -111,6 +111,21 @@ TEST_P(IBTypes, DescribesEveryColumnType) {
     EXPECT_EQ(expr->GetRelName(), "");
 }
 
+// A text's declared length counts characters where its character set's
+// text is UTF-8, bytes everywhere else.
+TEST_P(IBTypes, TextColumnsTellTheUnitOfTheirLength) {
+    TIBSQL* q = NewSQL("SELECT CAST('a' AS VARCHAR(5) CHARACTER SET UTF8), CAST('a' AS CHAR(5) CHARACTER SET"
+                       " UNICODE_FSS), CAST('a' AS CHAR(5) CHARACTER SET WIN1252), CAST('a' AS CHAR(5)), 1"
+                       " FROM RDB$DATABASE");
+    q->Prepare();
+    const int sizes[] = {20, 15, 5, 5, 4}, charSizes[] = {4, 3, 1, 1, 1};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(q->GetFields(i)->GetSize(), sizes[i]);
+        EXPECT_EQ(q->GetFields(i)->GetCharSize(), charSizes[i]);
+    }
+}
+
 TEST_P(IBTypes, RoundTripsValuesAndLimits) {
     struct Case {
         const char* Name;
@@ -200,6 +215,44 @@ TEST_P(IBTypes, RoundTripsValuesAndLimits) {
          }},
         {"timestamp last moment", "C_TS", [](auto& v) { v.SetAsDateTime(At(9999, 12, 31, 23, 59, 59, 999)); },
          [](auto& v) { ExpectSameMoment(At(9999, 12, 31, 23, 59, 59, 999), v.GetAsDateTime()); }},
+        {"numeric(9,1): the nearest double, not raw x pow(10, scale)", "C_N41",
+         [](auto& v) { v.SetAsScaled(3, -1); },
+         [](auto& v) {
+             EXPECT_EQ(v.GetAsDouble(), 0.3);
+             EXPECT_EQ(v.GetAsScaled(-1), 3);
+             EXPECT_EQ(v.GetAsScaled(-3), 300);
+         }},
+        {"numeric(18,6) beyond a double's digits, exactly", "C_N186",
+         [](auto& v) { v.SetAsScaled(-123456789012123451, -6); },
+         [](auto& v) {
+             EXPECT_EQ(v.GetAsScaled(-6), -123456789012123451);
+             EXPECT_EQ(v.GetAsString(), "-123456789012.123451");
+             EXPECT_EQ(v.GetAsDouble(), -123456789012.123451);
+             EXPECT_EQ(v.GetAsScaled(-5), -12345678901212345); // fewer decimals: half away from zero
+         }},
+        {"numeric(18,2) beyond Currency, exactly", "C_D152",
+         [](auto& v) { v.SetAsScaled(999999999999999999, -2); },
+         [](auto& v) {
+             EXPECT_EQ(v.GetAsString(), "9999999999999999.99");
+             EXPECT_EQ(v.GetAsScaled(-2), 999999999999999999);
+             EXPECT_THROW(v.GetAsCurrency(), EIBClientError);
+             EXPECT_THROW(v.GetAsScaled(-3), EIBClientError); // beyond 64 bits at that scale
+         }},
+        {"time to 1/10000 s", "C_TIME", [](auto& v) { v.SetAsISCTime(863999999); },
+         [](auto& v) {
+             EXPECT_EQ(v.GetAsISCTime(), 863999999u);
+             EXPECT_EQ(DateTimeToTimeStamp(v.GetAsDateTime()).Time, 86399999);
+         }},
+        {"timestamp to 1/10000 s: 9999-12-31 23:59:59.9999", "C_TS",
+         [](auto& v) {
+             v.SetAsISCTimeStamp(ISC_TIMESTAMP{2973483, 863999999});
+         },
+         [](auto& v) {
+             EXPECT_EQ(v.GetAsISCTimeStamp().timestamp_date, 2973483);
+             EXPECT_EQ(v.GetAsISCTimeStamp().timestamp_time, 863999999u);
+             EXPECT_EQ(v.GetAsISCTime(), 863999999u);
+             ExpectSameMoment(At(9999, 12, 31, 23, 59, 59, 999), v.GetAsDateTime());
+         }},
         {"memo from text", "C_MEMO", [](auto& v) { v.SetAsString("a memo\r\nline two"); },
          [](auto& v) { EXPECT_EQ(v.GetAsString(), "a memo\r\nline two"); }},
         {"text into an integer column", "C_INT", [](auto& v) { v.SetAsString(" 77 "); },
@@ -294,6 +347,8 @@ TEST_P(IBTypes, ValuesThatDoNotFitRaise) {
     expectRange([&] { Write(9, "C_VARCHAR", [](auto& v) { v.SetAsString(AnsiString(40000, 'x')); }); });
     expectRange([&] { Write(9, "C_TS", [](auto& v) { v.SetAsDateTime(EncodeDate(9999, 12, 31) + 2); }); });
     expectRange([&] { Write(9, "C_DOUBLE", [](auto& v) { v.SetAsDouble(std::nan("")); }); });
+    expectRange([&] { Write(9, "C_TIME", [](auto& v) { v.SetAsISCTime(864000000); }); }); // one day
+    expectRange([&] { Write(9, "C_TS", [](auto& v) { v.SetAsISCTimeStamp(ISC_TIMESTAMP{2973484, 0}); }); });
 
     // The engine refuses what overflows the column's own type.
     struct Case {

@@ -1,4 +1,4 @@
-// The event loop, freeing from handlers, glyphs in form text, focus keys, painting.
+// The start, the event loop, freeing from handlers, glyphs in form text, focus keys, painting.
 #include "Buttons.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
@@ -12,6 +12,15 @@
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -41,6 +50,32 @@ TEST(ApplicationRun, ShowsTheMainFormAndEndsWhenItCloses) {
     EXPECT_EQ(Application->GetMainForm(), nullptr);
     delete Application;
     new TApplication();
+}
+
+// Started where the session names no runtime folder (a root shell,
+// xvfb-run), a program prints nothing: the application gives Qt the folder
+// it would take itself, private, before Qt looks for one.
+TEST(ApplicationStart, NamesQtsRuntimeFolderWhereTheSessionNamesNone) {
+    std::string temp = testing::TempDir() + "kv-start-XXXXXX";
+    ASSERT_NE(mkdtemp(temp.data()), nullptr);
+    std::string command = "env -u XDG_RUNTIME_DIR TMPDIR=" + temp + " QT_QPA_PLATFORM=offscreen " +
+                          START_APPLICATION_FILE + " 2>&1";
+    std::string output;
+    if (FILE* run = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (size_t n = fread(buffer, 1, sizeof buffer, run))
+            output.append(buffer, n);
+        EXPECT_EQ(pclose(run), 0);
+    }
+    EXPECT_EQ(output, "started\n");
+    const passwd* user = getpwuid(geteuid());
+    ASSERT_NE(user, nullptr);
+    struct stat info {};
+    ASSERT_EQ(::lstat((temp + "/runtime-" + user->pw_name).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    std::error_code ec;
+    std::filesystem::remove_all(temp, ec);
 }
 
 TEST(ApplicationRun, TerminateBeforeRunReturnsAtOnce) {

@@ -60,9 +60,9 @@ struct GridTest : ::testing::Test {
         return out;
     }
     QLineEdit* EditorWidget() { return qobject_cast<QLineEdit*>(Grid->GetInplaceEditor()->GetWidget()); }
-    QScrollBar* VerticalBar() {
+    QScrollBar* Bar(Qt::Orientation Orientation) {
         for (QScrollBar* b : Grid->GetWidget()->findChildren<QScrollBar*>())
-            if (b->orientation() == Qt::Vertical) return b;
+            if (b->orientation() == Orientation) return b;
         return nullptr;
     }
     // Whether the indicator of a row shows its mark (dark pixels).
@@ -110,6 +110,98 @@ TEST_F(GridTest, ShowsTheWindowOfRecordsThatFits) {
     DS->FieldByName("ID")->SetVisible(false);
     ASSERT_EQ(Grid->GetColumnCount(), 1);
     EXPECT_EQ(Grid->GetColumnTitle(0), "Name");
+}
+
+// The horizontal bar comes with columns wider than the grid and takes the
+// room of a row: the grid asks the dataset for exactly the rows that show
+// whole above it, so the current row always shows, down to its last line.
+TEST_F(GridTest, AsksForTheRowsThatShowWholeAsTheHorizontalBarComesAndGoes) {
+    auto expectWholeRows = [&](bool BarShown, const char* When) {
+        SCOPED_TRACE(When);
+        QScrollBar* bar = Bar(Qt::Horizontal);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_EQ(bar->isVisible(), BarShown);
+        int bottom = BarShown ? bar->geometry().top() : Grid->GetHeight() - 2; // above the bar or frame
+        int whole = (bottom - Grid->CellRect(0, 0).top()) / Grid->GetDefaultRowHeight();
+        EXPECT_EQ(Grid->GetVisibleRowCount(), whole);
+        EXPECT_EQ(DS->RingBufferCount(), whole);
+        EXPECT_EQ(Grid->GetRowCount(), whole);
+        QRect cell = Grid->CellRect(Grid->GetSelectedIndex(), Grid->GetRow());
+        EXPECT_LT(cell.bottom(), bottom);
+        // The current cell's highlight, seen in its last line above the row line.
+        QImage shot = Shot();
+        EXPECT_EQ(shot.pixelColor(cell.center().x(), cell.bottom() - 1), ColorToQColor(clHighlight));
+    };
+    Grid->SetHeight(HeightFor(Rows) + 8); // the bar leaves one whole row less, not a part row
+    Grid->SetWidth(120);                  // narrower than the two columns
+    Open();
+    expectWholeRows(true, "opened");
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Key(), 50);
+    expectWholeRows(true, "at the end");
+    // A new row posted at the end is the current row at the bottom.
+    Press(Qt::Key_Down);
+    Type("51");
+    Press(Qt::Key_Return);
+    DS->Post();
+    EXPECT_EQ(Key(), 51);
+    expectWholeRows(true, "posted at the end");
+
+    Grid->SetWidth(300);
+    expectWholeRows(false, "wider");
+    DS->FieldByName("NAME")->SetDisplayWidth(60);
+    expectWholeRows(true, "a wider column");
+    DS->FieldByName("NAME")->SetDisplayWidth(10);
+    expectWholeRows(false, "a narrower column");
+    Grid->SetWidth(120);
+    DS->Close();
+    Open();
+    Press(Qt::Key_End, Qt::ControlModifier);
+    expectWholeRows(true, "opened again");
+    EXPECT_TRUE(Caught.Messages.empty());
+}
+
+// A number column's editor shows its text on the right, where the cell
+// shows it, also when it stays open over a posted row.
+TEST_F(GridTest, TheCellEditorAlignsItsTextAsTheColumn) {
+    // Where the editor's text lies (selected or not): the first and last
+    // column of pixels that are not its background.
+    auto textSpan = [&] {
+        QImage image = Grid->GetInplaceEditor()->GetWidget()->grab().toImage();
+        QRgb background = image.pixel(0, 0);
+        int first = image.width(), last = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != background) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::pair(first, last);
+    };
+    Open();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(Grid->GetEditorMode());
+    int width = Grid->GetInplaceEditor()->GetWidth();
+    auto [first, last] = textSpan();
+    EXPECT_GT(first, width / 2);
+    EXPECT_GE(last, width - 6);
+    Press(Qt::Key_End);
+    Type("00");
+    DS->Post();
+    EXPECT_EQ(Key(), 100);
+    if (Grid->GetEditorMode()) {
+        EXPECT_EQ(EditorWidget()->text(), "100");
+        auto [first, last] = textSpan();
+        EXPECT_GT(first, width / 2);
+        EXPECT_GE(last, width - 6);
+    }
+    // A text column's editor keeps its text on the left.
+    Press(Qt::Key_Escape);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(Grid->GetEditorMode());
+    EXPECT_LT(textSpan().first, 6);
+    EXPECT_TRUE(Caught.Messages.empty());
 }
 
 TEST_F(GridTest, AClosedOrEmptyDatasetShowsNoRows) {
@@ -195,7 +287,7 @@ TEST_F(GridTest, TheWheelAndTheScrollBarMoveTheDataset) {
     wheel(Grid->GetWidget(), 60);
     EXPECT_EQ(Key(), 4);
 
-    QScrollBar* bar = VerticalBar();
+    QScrollBar* bar = Bar(Qt::Vertical);
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->value(), 2); // between start and end

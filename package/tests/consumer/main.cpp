@@ -1,11 +1,11 @@
 // Uses the package as an application would: its dataset messages, in the
 // language the package bound at load, and the palette its Register fills;
 // and one control of the controls library.
-#include "ClassReg.h"
-#include "EditKV.h"
-#include "Forms.h"
-#include "IBRowvaneKV.h"
-#include "KVIB5.h"
+#include <KVIB5/ClassReg.h>
+#include <KVIB5/EditKV.h>
+#include <KVIB5/Forms.h>
+#include <KVIB5/IBRowvaneKV.h>
+#include <KVIB5/KVIB5.h>
 
 #include <cstdlib>
 #include <iostream>
