@@ -71,9 +71,7 @@ void TComboBoxKV::KeyPress(TKeyChar& Key) {
 void TComboBoxKV::KeyDown(Word& Key, TShiftState Shift) {
     TComboBox::KeyDown(Key, Shift);
     if (FReadOnly) {
-        // Tab and Return reach the form before a control sees them on the
-        // platform; only Escape passes on to the control.
-        if (Key != VK_ESCAPE && Key != VK_TAB && Key != VK_RETURN) Key = 0;
+        if (Key != VK_ESCAPE) Key = 0;
     } else if (IsListStyle() && Key == VK_DELETE) {
         TKeyChar space = ' ';
         KeyPress(space);

@@ -16,9 +16,15 @@ std::unique_ptr<TStream> BlobStream(TField* Field, TBlobStreamMode Mode) {
     return std::unique_ptr<TStream>(Field->GetDataSet()->CreateBlobStream(Field, Mode));
 }
 
+// Loading and saving need a field; without one nothing is touched.
+void CheckField(const TField* Field, const char* Message) {
+    if (!Field) throw EInvalidOperation(Message);
+}
+
 } // namespace
 
 void TDBRichEdtKV::LoadFromDatabase(TField* Field) {
+    CheckField(Field, "No field to load the text from");
     if (Field->GetIsNull()) {
         Clear();
         EdtRich->Perform(EM_EMPTYUNDOBUFFER);
@@ -36,13 +42,14 @@ void TDBRichEdtKV::LoadFromDatabase(TField* Field) {
             throw;
         }
         SetOnChange(onChange);
-        if (stream.dwError != 0) throw EOutOfResources("Das Laden des Streams ist mi\xC3\x9Flungen");
+        if (stream.dwError != 0) throw EOutOfResources("Das Laden des Streams ist mißlungen");
     }
     SetModified(false);
     EdtRichSelectionChange(this);
 }
 
 void TDBRichEdtKV::SaveToDatabase(TField* Field) {
+    CheckField(Field, "No field to save the text to");
     if (EdtRich->GetText().empty()) {
         Field->Clear();
         return;
@@ -55,7 +62,7 @@ void TDBRichEdtKV::SaveToDatabase(TField* Field) {
         stream.pfnCallback = RichEditStreamOutCallback;
         EdtRich->Perform(EM_STREAMOUT, StreamFormat(*this), reinterpret_cast<LPARAM>(&stream));
     }
-    if (stream.dwError != 0) throw EOutOfResources("Das Speichern des Streams ist mi\xC3\x9Flungen");
+    if (stream.dwError != 0) throw EOutOfResources("Das Speichern des Streams ist mißlungen");
 }
 
 namespace Dbrichedtkv {

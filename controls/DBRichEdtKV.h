@@ -13,10 +13,12 @@ public:
 
     // Replaces the editor's contents by the field's value; a null field
     // empties the editor and its undo history. OnChange does not fire and
-    // is in place again afterwards, whatever fails.
+    // is in place again afterwards, whatever fails. No field (null) raises
+    // EInvalidOperation and leaves the editor as it is.
     void LoadFromDatabase(TField* Field);
     // Stores the editor's contents into the field (the dataset in edit or
-    // insert state); an empty editor stores NULL.
+    // insert state); an empty editor stores NULL. No field (null) raises
+    // EInvalidOperation.
     void SaveToDatabase(TField* Field);
 };
 

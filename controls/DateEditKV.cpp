@@ -46,7 +46,7 @@ KV_BITMAP_RESOURCE(BTNCALENDAR, DrawBtnCalendar)
 
 namespace {
 
-const char* const InvalidDateMessage = "Bitte geben Sie ein g\xC3\xBCltiges Datum ein";
+const char* const InvalidDateMessage = "Bitte geben Sie ein gültiges Datum ein";
 
 AnsiString TwoDigits(int Value) {
     return Format("%.2d", {Value});

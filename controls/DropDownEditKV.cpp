@@ -178,6 +178,14 @@ TDropDownEditKV::TDropDownEditKV(TComponent* AOwner) : TCustomBtnEditKV(AOwner) 
     TCustomBtnEditKV::OnKeyDown = [this](TObject* Sender, Word& Key, TShiftState Shift) {
         CtrlKeyDown(Sender, Key, Shift);
     };
+    // While the list is open the edit claims Return and Escape, which close
+    // it, before the form's default and cancel buttons can take them.
+    FEdit->WindowProc = [this, edit = FEdit->WindowProc](TMessage& Message) {
+        edit(Message);
+        if (Message.Msg == CM_WANTSPECIALKEY && ListBox && ListBox->GetVisible() &&
+            (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE))
+            Message.Result = 1;
+    };
     GetBtnGlyph()->LoadFromResourceName("DROPDOWNARROW");
 }
 

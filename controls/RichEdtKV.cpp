@@ -114,8 +114,7 @@ TRichEdtKV::TRichEdtKV(TComponent* AOwner) : TCustomPanel(AOwner) {
     static const TButtonSpec Buttons[] = {
         {&TRichEdtKV::BtnCut, 9, "BTNCUT", 2, "Ausschneiden", 0, false, -1, &TRichEdtKV::BtnCutClick},
         {&TRichEdtKV::BtnCopy, 32, "BTNCOPY", 1, "Kopieren", 0, false, -1, &TRichEdtKV::BtnCopyClick},
-        {&TRichEdtKV::BtnPaste, 55, "BTNPASTE", 2, "Einf\xC3\xBCgen", 0, false, -1,
-         &TRichEdtKV::BtnPasteClick},
+        {&TRichEdtKV::BtnPaste, 55, "BTNPASTE", 2, "Einfügen", 0, false, -1, &TRichEdtKV::BtnPasteClick},
         {&TRichEdtKV::BtnBold, 140, "BTNBOLD", 1, "Fett", 1, true, -1, &TRichEdtKV::BtnBoldClick},
         {&TRichEdtKV::BtnItalic, 163, "BTNITALIC", 1, "Kursiv", 2, true, -1, &TRichEdtKV::BtnItalicClick},
         {&TRichEdtKV::BtnUnderline, 186, "BTNUNDERLINE", 1, "Unterstrichen", 3, true, -1,
@@ -128,22 +127,14 @@ TRichEdtKV::TRichEdtKV(TComponent* AOwner) : TCustomPanel(AOwner) {
          &TRichEdtKV::BtnCenterClick},
         {&TRichEdtKV::BtnRight, 288, "BTNALIGNRIGHT", 1, "Ausrichtung rechts", 4, false, -1,
          &TRichEdtKV::BtnRightClick},
-        {&TRichEdtKV::BtnIndent, 316, "BTNINDENT", 2,
-         "Absatz einr\xC3\xBC"
-         "cken - komplett",
-         0, true, -1, &TRichEdtKV::BtnIndentClick},
-        {&TRichEdtKV::BtnOutdent, 339, "BTNOUTDENT", 2,
-         "Absatz ausr\xC3\xBC"
-         "cken - komplett",
-         0, true, 1, &TRichEdtKV::BtnOutdentClick},
-        {&TRichEdtKV::BtnIndentF, 362, "BTNINDENTF", 2,
-         "Absatz einr\xC3\xBC"
-         "cken - Folgezeilen",
-         0, true, -1, &TRichEdtKV::BtnIndentFClick},
-        {&TRichEdtKV::BtnOutdentF, 385, "BTNOUTDENTF", 2,
-         "Absatz ausr\xC3\xBC"
-         "cken - Folgezeilen",
-         0, true, 1, &TRichEdtKV::BtnOutdentFClick},
+        {&TRichEdtKV::BtnIndent, 316, "BTNINDENT", 2, "Absatz einrücken - komplett", 0, true, -1,
+         &TRichEdtKV::BtnIndentClick},
+        {&TRichEdtKV::BtnOutdent, 339, "BTNOUTDENT", 2, "Absatz ausrücken - komplett", 0, true, 1,
+         &TRichEdtKV::BtnOutdentClick},
+        {&TRichEdtKV::BtnIndentF, 362, "BTNINDENTF", 2, "Absatz einrücken - Folgezeilen", 0, true, -1,
+         &TRichEdtKV::BtnIndentFClick},
+        {&TRichEdtKV::BtnOutdentF, 385, "BTNOUTDENTF", 2, "Absatz ausrücken - Folgezeilen", 0, true, 1,
+         &TRichEdtKV::BtnOutdentFClick},
     };
     for (const TButtonSpec& spec : Buttons) {
         auto* b = new TSpeedButton(PnlToolBar);
@@ -199,8 +190,7 @@ TRichEdtKV::TRichEdtKV(TComponent* AOwner) : TCustomPanel(AOwner) {
     EdtFontsize->SetMultiLine(false);
     EdtFontsize->SetTabStop(false);
     EdtFontsize->SetShowHint(true);
-    EdtFontsize->SetHint("Schriftgr\xC3\xB6\xC3\x9F"
-                         "e");
+    EdtFontsize->SetHint("Schriftgröße");
 
     UdnFontsize = new TUpDown(PnlToolBar);
     UdnFontsize->SetParent(PnlToolBar);
@@ -213,8 +203,7 @@ TRichEdtKV::TRichEdtKV(TComponent* AOwner) : TCustomPanel(AOwner) {
     UdnFontsize->OnClick = [this](TObject* Sender, TUDBtnType Button) { UdnFontsizeClick(Sender, Button); };
     UdnFontsize->OnChanging = [this](TObject* Sender, bool& Allow) { UdnFontsizeChanging(Sender, Allow); };
     UdnFontsize->SetShowHint(true);
-    UdnFontsize->SetHint("Schriftgr\xC3\xB6\xC3\x9F"
-                         "e");
+    UdnFontsize->SetHint("Schriftgröße");
 
     CreatePopupMenu();
     // The default format is recorded once the editor has its window and its
@@ -260,15 +249,12 @@ void TRichEdtKV::CreatePopupMenu() {
         if (Click) Field->OnClick = [this, Click](TObject* Sender) { (this->*Click)(Sender); };
         PopMain->GetItems()->Add(Field);
     };
-    item(PopUndo,
-         "&R\xC3\xBC"
-         "ckg\xC3\xA4ngig",
-         &TRichEdtKV::PopUndoClick);
+    item(PopUndo, "&Rückgängig", &TRichEdtKV::PopUndoClick);
     item(PopLine1, "-", nullptr);
     item(PopCut, "&Ausschneiden", &TRichEdtKV::BtnCutClick);
     item(PopCopy, "&Kopieren", &TRichEdtKV::BtnCopyClick);
-    item(PopPaste, "&Einf\xC3\xBCgen", &TRichEdtKV::BtnPasteClick);
-    item(PopDelete, "&L\xC3\xB6schen", &TRichEdtKV::PopDeleteClick);
+    item(PopPaste, "&Einfügen", &TRichEdtKV::BtnPasteClick);
+    item(PopDelete, "&Löschen", &TRichEdtKV::PopDeleteClick);
     item(PopLine2, "-", nullptr);
     item(PopMark, "Alles &markieren", &TRichEdtKV::PopMarkClick);
     EdtRich->SetPopupMenu(PopMain);

@@ -1,12 +1,13 @@
+// The controls' utilities: the caret of an edit in pixels, the length of a
+// month, and the callbacks for font enumeration and rich-edit streaming.
 #include "Utilskv.h"
 
-#include "DateUtils.h"
 #include "Classes.h"
+#include "DateUtils.h"
 #include "Forms.h"
 #include "Graphics.h"
 #include "StdCtrls.h"
 
-#include <cassert>
 #include <cstdint>
 
 namespace {
@@ -87,7 +88,7 @@ int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC*, Cardinal, LPA
 
 int DaysInMonth(int Year, int Month) {
     static const int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    assert(Month >= 1 && Month <= 12);
+    if (Month < 1 || Month > 12) return 0; // no such month: no days, nothing read past the table
     return Days[Month - 1] + (Month == 2 && IsLeapYear(Year) ? 1 : 0);
 }
 

@@ -21,7 +21,7 @@ bool GetCaretPixelPos(TCustomMemo* Edit, QPoint& Pos);
 int AddFontFaceCallback(const LOGFONT* LogFont, const TEXTMETRIC* Metric, Cardinal FontType, LPARAM Data);
 
 // Days of the month (1..12) in the year, February by the Gregorian leap-year
-// rule. The month is not checked: callers pass 1 to 12.
+// rule; 0 for a month outside 1..12.
 int DaysInMonth(int Year, int Month);
 // Days of the month that the date lies in.
 int DaysInMonthOf(TDateTime Value);

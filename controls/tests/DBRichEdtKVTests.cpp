@@ -160,6 +160,21 @@ TEST_F(DBRichEdtKV, AFailedLoadKeepsTheEditorsOnChange) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST_F(DBRichEdtKV, NoFieldRaisesAndChangesNothing) {
+    int changes = 0;
+    R->SetOnChange([&changes](TObject*) { ++changes; });
+    for (const AnsiString& text : {AnsiString("im Editor"), AnsiString()}) {
+        R->EdtRich->SetText(text);
+        R->SetModified(true);
+        changes = 0;
+        EXPECT_THROW(R->LoadFromDatabase(nullptr), EInvalidOperation) << text;
+        EXPECT_THROW(R->SaveToDatabase(nullptr), EInvalidOperation) << text;
+        EXPECT_EQ(R->EdtRich->GetText(), text);
+        EXPECT_TRUE(R->GetModified());
+        EXPECT_EQ(changes, 0);
+    }
+}
+
 TEST_F(DBRichEdtKV, BrokenStreamsRaiseTheirMessagesAndLoseNothing) {
     ExecSQL("UPDATE NOTES SET BODY = 'gespeichert' WHERE ID = 1");
     ReopenBroken();
@@ -172,7 +187,7 @@ TEST_F(DBRichEdtKV, BrokenStreamsRaiseTheirMessagesAndLoseNothing) {
         R->LoadFromDatabase(Field("BODY"));
         ADD_FAILURE() << "the load did not fail";
     } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), "Das Laden des Streams ist mi\xC3\x9Flungen");
+        EXPECT_EQ(e.Message(), "Das Laden des Streams ist mißlungen");
     }
     EXPECT_EQ(R->EdtRich->GetText(), "im Editor");
     EXPECT_TRUE(R->GetModified());
@@ -185,7 +200,7 @@ TEST_F(DBRichEdtKV, BrokenStreamsRaiseTheirMessagesAndLoseNothing) {
         R->SaveToDatabase(Field("BODY"));
         ADD_FAILURE() << "the save did not fail";
     } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), "Das Speichern des Streams ist mi\xC3\x9Flungen");
+        EXPECT_EQ(e.Message(), "Das Speichern des Streams ist mißlungen");
     }
     DS->Cancel();
     EXPECT_EQ(R->EdtRich->GetText(), "danach");

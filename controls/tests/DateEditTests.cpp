@@ -261,7 +261,7 @@ TEST_F(DateEdit, LeavingNormalisesOrReportsAnInvalidDate) {
     Play("31042001");
     Other->SetFocus();
     ASSERT_EQ(caught.Messages.size(), 1u);
-    EXPECT_EQ(caught.Messages[0], "Bitte geben Sie ein g\xC3\xBCltiges Datum ein");
+    EXPECT_EQ(caught.Messages[0], "Bitte geben Sie ein gültiges Datum ein");
     EXPECT_TRUE(E->Focused());
     EXPECT_EQ(Texts(), "31|04|2001");
 
@@ -390,7 +390,7 @@ TEST(SelectDate, TheDialogIsReadFromItsFormText) {
         SCOPED_TRACE(s.Button->GetName());
         EXPECT_EQ(s.Button->GetParent(), d.PnlMonth);
         EXPECT_EQ(s.Button->GetBoundsRect(), QRect(s.Left, 0, 16, 17));
-        EXPECT_EQ(s.Button->GetHint(), "Selektion ausw\xC3\xA4hlen");
+        EXPECT_EQ(s.Button->GetHint(), "Selektion auswählen");
         EXPECT_TRUE(s.Button->GetShowHint());
         EXPECT_TRUE(s.Button->GetAllowAllUp());
         EXPECT_EQ(s.Button->GetMargin(), 0);

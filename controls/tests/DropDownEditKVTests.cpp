@@ -3,6 +3,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "DropDownEditKV.h"
 #include "FormReader.h"
+#include "Place.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
@@ -225,6 +226,34 @@ TEST_F(DropDown, EnterAndEscapeNeverReachTheEdit) {
     };
     Key(Qt::Key_Down);
     EXPECT_EQ(List()->GetItemIndex(), -1);
+}
+
+TEST_F(DropDown, WithTheListClosedTheFormsButtonsTakeReturnAndEscape) {
+    Fill(3);
+    auto* ok = Place<TButton>(Form.get(), 10, 100, 75, 25);
+    ok->SetDefault(true);
+    auto* cancel = Place<TButton>(Form.get(), 100, 100, 75, 25);
+    cancel->SetCancel(true);
+    std::vector<std::string> seen;
+    ok->OnClick = [&](TObject*) { seen.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { seen.push_back("cancel"); };
+    Box->OnKeyDown = [&](TObject*, Word& K, TShiftState) {
+        if (K == VK_RETURN || K == VK_ESCAPE) seen.push_back("edit " + std::to_string(K));
+    };
+    Box->SetFocus();
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok", "cancel"}));
+    // The open list claims them: they close it, and the buttons stay unclicked.
+    seen.clear();
+    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) {
+        Key(Qt::Key_Down, Qt::AltModifier);
+        ASSERT_TRUE(List()->GetVisible());
+        Key(k);
+        EXPECT_FALSE(List()->GetVisible()) << k;
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"edit 13", "edit 27"}));
+    EXPECT_TRUE(Box->Edit()->Focused());
 }
 
 TEST_F(DropDown, AltArrowsOpenAtTheTextAndCloseWhileTheFocusStaysInTheEdit) {

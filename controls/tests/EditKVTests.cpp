@@ -3,10 +3,14 @@
 #include "EditKV.h"
 #include "FormReader.h"
 #include "FormatSettings.h"
+#include "Graphics.h"
+#include "Place.h"
 #include "UiTestEnv.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFrame>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -70,9 +74,9 @@ TEST_F(EditKV, DefaultsTakeEveryCharacterInAWrappingMultiLineEdit) {
         EXPECT_TRUE(E->IsValidChar(c)) << static_cast<unsigned>(c);
     Type("a-1");
     Key(Qt::Key_Return);
-    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QString::fromUtf8("\xC3\xA4"));
+    QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QString::fromUtf8("ä"));
     QApplication::sendEvent(W(), &umlaut);
-    EXPECT_EQ(E->GetText(), "a-1\r\n\xC3\xA4");
+    EXPECT_EQ(E->GetText(), "a-1\r\nä");
     EXPECT_TRUE(Beeps.empty());
 }
 
@@ -87,12 +91,12 @@ TEST_F(EditKV, CharacterClasses) {
     };
     const Case cases[] = {
         {{vdNumeric}, "", "0189", "a-+ ,.:"},
-        {{vdAlpha}, "", "azAZ", "0\xC3\xA4-"},
+        {{vdAlpha}, "", "azAZ", "0ä-"},
         {{vdSign}, "", "-+", "0a"},
         {{vdDecSeparator}, "", ",", ".:0"},
         {{vdThsSeparator}, "", "\xE2\x80\xAF", ", "},
         {{vdDateSeparator, vdTimeSeparator}, "", ".:", ",0"},
-        {{}, "x\xC3\xA4", "xX\xC3\xA4\xC3\x84", "yz0"}, // extra characters in either case
+        {{}, "xä", "xXäÄ", "yz0"}, // extra characters in either case
         {{vdNumeric}, "e", "12eE", "f"},
     };
     for (const Case& c : cases) {
@@ -147,8 +151,7 @@ TEST_F(EditKV, ComposedCharactersAreFilteredLikeTypedOnes) {
         E->SetPasswordChar(multi ? 0 : '*'); // both kinds of window
         E->SetFocus();
         QInputMethodEvent commit;
-        commit.setCommitString(QString::fromUtf8("1\xC3\xA9"
-                                                 "2"));
+        commit.setCommitString(QString::fromUtf8("1é2"));
         QApplication::sendEvent(W(), &commit);
         EXPECT_EQ(E->GetText(), "12") << multi;
     }
@@ -336,6 +339,51 @@ TEST_F(EditKV, MarginsPlaceTheFormattingRectangle) {
     EXPECT_EQ(FormatRect().top(), 6);
 }
 
+// Everything of the client area outside the formatting rectangle is in the
+// edit's colour: the margins set by hand, and the memo's own pixel left and
+// right.
+TEST_F(EditKV, TheMarginsAreInTheEditsColour) {
+    auto* memo = Place<TMemo>(Form.get(), 220, 10, 150, 60);
+    struct Case {
+        const char* What;
+        TCustomEdit* Edit;
+        TColor Color;
+        QMargins Margins; // left, top, right, bottom; none for the memo
+    };
+    const Case cases[] = {
+        {"margins by hand", E, clYellow, QMargins(20, 10, 5, 4)},
+        {"a memo", memo, clWindow, QMargins()},
+        {"a coloured memo", memo, clAqua, QMargins()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        c.Edit->SetColor(c.Color);
+        if (c.Edit == E) {
+            E->SetMarginLeft(c.Margins.left());
+            E->SetMarginTop(c.Margins.top());
+            E->SetMarginRight(c.Margins.right());
+            E->SetMarginBottom(c.Margins.bottom());
+        }
+        QRect format;
+        c.Edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        auto* w = static_cast<QFrame*>(c.Edit->GetHandle());
+        QPoint origin(w->frameWidth(), w->frameWidth()); // the client area lies inside the border
+        QRect client(origin, QSize(c.Edit->GetClientWidth(), c.Edit->GetClientHeight()));
+        ASSERT_NE(client.intersected(format.translated(origin)), client); // there is a strip
+        QImage img = w->grab().toImage();
+        QColor expected(ColorToQColor(c.Color).rgb());
+        int wrong = 0;
+        for (int y = client.top(); y <= client.bottom(); ++y)
+            for (int x = client.left(); x <= client.right(); ++x)
+                if (!format.translated(origin).contains(x, y) && img.pixelColor(x, y) != expected) {
+                    if (wrong++ == 0)
+                        ADD_FAILURE()
+                            << "at " << x << "," << y << ": " << img.pixelColor(x, y).name().toStdString();
+                }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 TEST_F(EditKV, TabPosSetsTheStops) {
     E->SetWantTabs(true);
     E->SetText("\tA\tB\tC");
@@ -385,7 +433,7 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
         ++fired;
     };
     std::string deep = "/tmp/" + std::string(250, 'd') + "/" + std::string(40, 'f') + ".txt";
-    QList<QUrl> three{QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/zwei \xC3\xA4.txt"),
+    QList<QUrl> three{QUrl::fromLocalFile("/tmp/one.txt"), QUrl::fromLocalFile("/tmp/zwei ä.txt"),
                       QUrl::fromLocalFile(QString::fromStdString(deep))};
     EXPECT_FALSE(DropOnControl(E, three)); // not accepting
     EXPECT_EQ(fired, 0);
@@ -395,7 +443,7 @@ TEST_F(EditKV, DroppedFilesFillTheListAndFireOnce) {
     EXPECT_TRUE(DropOnControl(E, three));
     EXPECT_EQ(fired, 1);
     ASSERT_NE(E->GetDropFilesList(), nullptr);
-    EXPECT_EQ(E->GetDropFilesList()->GetText(), "/tmp/one.txt\r\n/tmp/zwei \xC3\xA4.txt\r\n" + deep + "\r\n");
+    EXPECT_EQ(E->GetDropFilesList()->GetText(), "/tmp/one.txt\r\n/tmp/zwei ä.txt\r\n" + deep + "\r\n");
     EXPECT_EQ(E->GetText(), ""); // nothing typed in
 
     // The list holds the last drop; a new window is registered again.

@@ -75,7 +75,7 @@ std::vector<TControlCase> Controls() {
              C->SetRButtonSelect(true);
          })},
         {"KV", Comboboxkv::Register, &TComboBoxKV::ClassInfo(), Filler<TComboBoxKV>([](TComboBoxKV* C) {
-             C->GetItems()->SetText("rot\r\ngr\xC3\xBCn");
+             C->GetItems()->SetText("rot\r\ngrün");
              C->SetReadOnly(true);
          })},
         {"KV", Drivecomboboxkv::Register, &TDriveComboBoxKV::ClassInfo(),

@@ -188,7 +188,7 @@ TEST_F(ListBoxKV, DroppedFilesFillTheListWholeAndFireOnce) {
         ++fired;
     };
     std::string deep = "/tmp/" + std::string(300, 'd') + "/f.txt";
-    QList<QUrl> two{QUrl::fromLocalFile("/tmp/eins \xC3\xA4.txt"),
+    QList<QUrl> two{QUrl::fromLocalFile("/tmp/eins ä.txt"),
                     QUrl::fromLocalFile(QString::fromStdString(deep))};
     EXPECT_FALSE(DropOnControl(List, two));
     EXPECT_EQ(List->GetDropFilesList(), nullptr);
@@ -196,7 +196,7 @@ TEST_F(ListBoxKV, DroppedFilesFillTheListWholeAndFireOnce) {
     EXPECT_TRUE(DropOnControl(List, two));
     EXPECT_EQ(fired, 1);
     ASSERT_NE(List->GetDropFilesList(), nullptr);
-    EXPECT_EQ(List->GetDropFilesList()->GetText(), "/tmp/eins \xC3\xA4.txt\r\n" + deep + "\r\n");
+    EXPECT_EQ(List->GetDropFilesList()->GetText(), "/tmp/eins ä.txt\r\n" + deep + "\r\n");
     EXPECT_EQ(List->GetItems()->GetCount(), 8); // the lines stay
     // A new window takes drops again; switched off, none arrive.
     List->SetBorderStyle(bsNone);

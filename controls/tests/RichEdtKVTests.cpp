@@ -108,7 +108,7 @@ TEST_F(RichEdt, PartsStandWhereTheyBelongWithGermanTexts) {
     const Case cases[] = {
         {R->BtnCut, 9, "Ausschneiden", 2, 44, 20, 0, false},
         {R->BtnCopy, 32, "Kopieren", 1, 21, 20, 0, false},
-        {R->BtnPaste, 55, "Einf\xC3\xBCgen", 2, 42, 20, 0, false},
+        {R->BtnPaste, 55, "Einfügen", 2, 42, 20, 0, false},
         {R->BtnBold, 140, "Fett", 1, 20, 21, 1, true},
         {R->BtnItalic, 163, "Kursiv", 1, 20, 21, 2, true},
         {R->BtnUnderline, 186, "Unterstrichen", 1, 20, 21, 3, true},
@@ -116,22 +116,10 @@ TEST_F(RichEdt, PartsStandWhereTheyBelongWithGermanTexts) {
         {R->BtnLeft, 242, "Ausrichtung links", 1, 20, 21, 4, false},
         {R->BtnCenter, 265, "Ausrichtung zentriert", 1, 20, 21, 4, false},
         {R->BtnRight, 288, "Ausrichtung rechts", 1, 20, 21, 4, false},
-        {R->BtnIndent, 316,
-         "Absatz einr\xC3\xBC"
-         "cken - komplett",
-         2, 34, 17, 0, true},
-        {R->BtnOutdent, 339,
-         "Absatz ausr\xC3\xBC"
-         "cken - komplett",
-         2, 34, 17, 0, true},
-        {R->BtnIndentF, 362,
-         "Absatz einr\xC3\xBC"
-         "cken - Folgezeilen",
-         2, 34, 17, 0, true},
-        {R->BtnOutdentF, 385,
-         "Absatz ausr\xC3\xBC"
-         "cken - Folgezeilen",
-         2, 34, 17, 0, true},
+        {R->BtnIndent, 316, "Absatz einrücken - komplett", 2, 34, 17, 0, true},
+        {R->BtnOutdent, 339, "Absatz ausrücken - komplett", 2, 34, 17, 0, true},
+        {R->BtnIndentF, 362, "Absatz einrücken - Folgezeilen", 2, 34, 17, 0, true},
+        {R->BtnOutdentF, 385, "Absatz ausrücken - Folgezeilen", 2, 34, 17, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Hint);
@@ -157,8 +145,7 @@ TEST_F(RichEdt, PartsStandWhereTheyBelongWithGermanTexts) {
     EXPECT_EQ(R->BtnOutdent->GetMargin(), 1);
     EXPECT_EQ(R->EdtFontsize->GetBoundsRect(), QRect(83, 9, 39, 21));
     EXPECT_EQ(R->UdnFontsize->GetBoundsRect(), QRect(122, 9, 12, 20));
-    EXPECT_EQ(R->EdtFontsize->GetHint(), "Schriftgr\xC3\xB6\xC3\x9F"
-                                         "e");
+    EXPECT_EQ(R->EdtFontsize->GetHint(), "Schriftgröße");
     EXPECT_EQ(R->UdnFontsize->GetMin(), 1);
     EXPECT_EQ(R->UdnFontsize->GetMax(), 100);
     EXPECT_EQ(R->Tim1->GetInterval(), 400);
@@ -167,10 +154,8 @@ TEST_F(RichEdt, PartsStandWhereTheyBelongWithGermanTexts) {
     std::vector<std::string> captions;
     for (int i = 0; i < R->PopMain->GetItems()->GetCount(); ++i)
         captions.push_back(R->PopMain->GetItems()->GetItem(i)->GetCaption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"&R\xC3\xBC"
-                                                  "ckg\xC3\xA4ngig",
-                                                  "-", "&Ausschneiden", "&Kopieren", "&Einf\xC3\xBCgen",
-                                                  "&L\xC3\xB6schen", "-", "Alles &markieren"}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"&Rückgängig", "-", "&Ausschneiden", "&Kopieren",
+                                                  "&Einfügen", "&Löschen", "-", "Alles &markieren"}));
     EXPECT_EQ(R->EdtRich->GetPopupMenu(), R->PopMain);
 
     TRichEdtKV fresh(nullptr);
@@ -213,11 +198,11 @@ std::vector<VetoCase> VetoCases() {
     auto textChanged = [](RichEdt& T) { return T.R->GetText() != Start; };
     return {
         {"typing", [](RichEdt& T) { T.Type("x"); }, textChanged},
-        {"umlaut", [](RichEdt& T) { T.Type("\xC3\xA4"); }, textChanged},
+        {"umlaut", [](RichEdt& T) { T.Type("ä"); }, textChanged},
         {"composed umlaut",
          [](RichEdt& T) {
              QInputMethodEvent commit;
-             commit.setCommitString(QString::fromUtf8("\xC3\xBC"));
+             commit.setCommitString(QString::fromUtf8("ü"));
              QApplication::sendEvent(T.Editor(), &commit);
          },
          textChanged},
@@ -544,24 +529,22 @@ TEST_F(RichEdt, TheContextMenuEnablesWhatFits) {
     };
     auto empty = open();
     EXPECT_FALSE(empty["Alles &markieren"]);
-    EXPECT_FALSE(empty["&R\xC3\xBC"
-                       "ckg\xC3\xA4ngig"]);
+    EXPECT_FALSE(empty["&Rückgängig"]);
     Type("words here");
     Select(0, 5);
     auto selected = open();
     EXPECT_TRUE(selected["&Ausschneiden"]);
     EXPECT_TRUE(selected["&Kopieren"]);
-    EXPECT_TRUE(selected["&L\xC3\xB6schen"]);
-    EXPECT_FALSE(selected["&Einf\xC3\xBCgen"]);
-    EXPECT_TRUE(selected["&R\xC3\xBC"
-                         "ckg\xC3\xA4ngig"]);
+    EXPECT_TRUE(selected["&Löschen"]);
+    EXPECT_FALSE(selected["&Einfügen"]);
+    EXPECT_TRUE(selected["&Rückgängig"]);
     EXPECT_TRUE(selected["Alles &markieren"]);
     Clipboard().SetAsText("x");
     R->SetReadOnly(true);
     auto readOnly = open();
     EXPECT_FALSE(readOnly["&Ausschneiden"]);
     EXPECT_TRUE(readOnly["&Kopieren"]);
-    EXPECT_FALSE(readOnly["&Einf\xC3\xBCgen"]);
+    EXPECT_FALSE(readOnly["&Einfügen"]);
 
     // Picking an item by its accelerator runs it.
     R->SetReadOnly(false);
@@ -704,8 +687,7 @@ TEST_F(RichEdt, StreamsThroughTheLibraryCallbacks) {
         in.pfnCallback = RichEditStreamInCallback;
         R->EdtRich->Perform(EM_STREAMIN, format, reinterpret_cast<LPARAM>(&in));
         EXPECT_EQ(in.dwError, 0u);
-        EXPECT_EQ(R->GetText(), "Gr\xC3\xBC\xC3\x9F"
-                                "e fett");
+        EXPECT_EQ(R->GetText(), "Grüße fett");
         if (format == SF_RTF) {
             EXPECT_TRUE(SameDocument(R->EdtRich->GetRichText(), before));
         }

@@ -10,7 +10,8 @@ TEST(DaysInMonth, GregorianLeapYears) {
         int Year, Month, Days;
     };
     for (const Case& c : {Case{2000, 2, 29}, Case{1900, 2, 28}, Case{2004, 2, 29}, Case{2001, 2, 28},
-                          Case{2001, 4, 30}, Case{2001, 1, 31}, Case{2001, 12, 31}, Case{1, 2, 28}})
+                          Case{2001, 4, 30}, Case{2001, 1, 31}, Case{2001, 12, 31}, Case{1, 2, 28},
+                          Case{2000, 0, 0}, Case{2000, 13, 0}, Case{2000, -1, 0}}) // no such month
         EXPECT_EQ(DaysInMonth(c.Year, c.Month), c.Days) << c.Year << "-" << c.Month;
 }
 

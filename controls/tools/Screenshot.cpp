@@ -12,6 +12,7 @@
 #include "DBEditKV.h"
 #include "DateEditKV.h"
 #include "DateUtils.h"
+#include "Desktop.h"
 #include "DriveComboBoxKV.h"
 #include "DropDownEditKV.h"
 #include "EditKV.h"
@@ -162,6 +163,8 @@ int Lists(const char* Output) {
 
 int DropDown(const char* Output) {
     QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QWidget desktop;
+    ShowDesktop(desktop);
     TForm form(nullptr);
     form.SetCaption("Auswahl");
     form.SetBorderStyle(bsDialog);

@@ -123,10 +123,14 @@ void TControl::Publish(TPublisher<TControl>& P) {
     P.Prop("Visible", &TControl::GetVisible, &TControl::SetVisible).Default(true);
     P.Prop("OnClick", &TControl::OnClick, &TControl::OnClick);
     P.Prop("OnDblClick", &TControl::OnDblClick, &TControl::OnDblClick);
+    P.Prop("OnDragDrop", &TControl::OnDragDrop, &TControl::OnDragDrop);
+    P.Prop("OnDragOver", &TControl::OnDragOver, &TControl::OnDragOver);
+    P.Prop("OnEndDrag", &TControl::OnEndDrag, &TControl::OnEndDrag);
     P.Prop("OnMouseDown", &TControl::OnMouseDown, &TControl::OnMouseDown);
     P.Prop("OnMouseMove", &TControl::OnMouseMove, &TControl::OnMouseMove);
     P.Prop("OnMouseUp", &TControl::OnMouseUp, &TControl::OnMouseUp);
     P.Prop("OnResize", &TControl::OnResize, &TControl::OnResize);
+    P.Prop("OnStartDrag", &TControl::OnStartDrag, &TControl::OnStartDrag);
     // A nested object in form text is a child of the control around it.
     P.ParentHook(
         [](TComponent* Child, TComponent* Parent) {
@@ -152,6 +156,7 @@ TControl::TControl(TComponent* AOwner)
 
 TControl::~TControl() {
     Destroying();
+    TControlDragging::Forget(this);
     if (FParent) FParent->RemoveControl(this);
     DisposeWidget(FWidget);
     FWidget = nullptr;

@@ -84,6 +84,18 @@ using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
+// Dragging one control onto another.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+KV_ENUM_TYPEINFO(TDragState, "dsDragEnter", "dsDragLeave", "dsDragMove")
+// What a drag carries when OnStartDrag gives something other than the source
+// control; whoever made it frees it (in OnEndDrag, say).
+class TDragObject : public TObject {};
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+
 TShiftState KeyDataToShiftState(LPARAM KeyData);
 
 enum TControlStyleElem {
@@ -250,12 +262,23 @@ public:
     void SetCursor(TCursor Value);
     int GetHelpContext() const { return FHelpContext; }
     void SetHelpContext(int Value) { FHelpContext = Value; }
-    // Drag state is kept for the controls that publish it; dragging itself
-    // is not implemented.
+    // Dragging onto other controls, over Qt's drag and drop within the
+    // application. With DragMode dmAutomatic a left press starts a drag at
+    // once, and the control sees no press; BeginDrag starts one by code, at
+    // once or when the mouse has moved Threshold pixels (-1: 5) with the
+    // button down. The source hears OnStartDrag first; each control under
+    // the mouse is asked with OnDragOver (entering, moving, leaving) whether
+    // it takes the drag, which only a control with an OnDragOver does; the
+    // release over one that took it gives that one OnDragDrop, and the source
+    // hears OnEndDrag with it, or with none (refused, Escape). X and Y are the
+    // target's client coordinates. The drag cursor is Qt's.
     TDragMode GetDragMode() const { return FDragMode; }
     virtual void SetDragMode(TDragMode Value) { FDragMode = Value; }
     TCursor GetDragCursor() const { return FDragCursor; }
     void SetDragCursor(TCursor Value) { FDragCursor = Value; }
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    bool Dragging() const; // a drag of this control has begun and not ended
+    virtual void DragDrop(TObject* Source, int X, int Y);
     TControlStyle ControlStyle;
     TControlState ControlState;
 
@@ -285,6 +308,10 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     // Called by the widget bridge; not for general use.
     bool HandleWidgetEvent(QWidget* Widget, QEvent* Event, const std::function<bool(QEvent*)>& Default);
@@ -295,8 +322,15 @@ public:
 
 protected:
     friend class TWinControl;
+    friend struct TControlDragging;
 
+    // A left press on a control whose DragMode is dmAutomatic starts a drag
+    // and goes no further; every other message goes to Dispatch.
     virtual void WndProc(TMessage& Message);
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    // Accept starts false; an OnDragOver handler is asked with it true.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
     virtual void CreateParams(TCreateParams& Params);
     // Makes the widget for Params. The widget must come from NewWidget<W>
     // so that its events reach the control.
@@ -411,7 +445,8 @@ public:
     std::uint32_t GetWindowExStyle();
     virtual void FrameChanged();
 
-    // Focus and tab order
+    // Focus and tab order. SetFocus on a control of an inactive form also
+    // activates the form, its window in front.
     virtual void SetFocus();
     bool Focused() const;
     virtual bool CanFocus() const;
@@ -529,8 +564,8 @@ QWidget* GetDesktopWindow();
 QWidget* SetCapture(QWidget* Wnd);
 void ReleaseCapture();
 QWidget* GetCapture(); // null when no window has the capture
-// Gives the keyboard focus to the window, or takes it from every window
-// (null). The form's active control stays what it was, so taking the focus
+// Gives the keyboard focus to the window, activating the window that holds
+// it, or takes the focus from every window (null). The form's active control stays what it was, so taking the focus
 // away and giving it back is neither an exit nor an entry.
 void SetFocus(QWidget* Wnd);
 // Sends the message to the window's control once the events being handled

@@ -194,6 +194,10 @@ LRESULT TControl::Perform(Cardinal Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) && GetDragMode() == dmAutomatic) {
+        BeginDrag(true);
+        return;
+    }
     Dispatch(Message);
 }
 
@@ -533,6 +537,10 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove: {
+            if (TControlDragging::HandlePendingMouse(this, Event)) {
+                ctx.Done = ctx.Result = true;
+                break;
+            }
             auto* me = static_cast<QMouseEvent*>(Event);
             bool press = Event->type() == QEvent::MouseButtonPress;
             bool release = Event->type() == QEvent::MouseButtonRelease;
@@ -608,8 +616,10 @@ bool TControl::HandleWidgetEvent(QWidget* Widget, QEvent* Event,
             break;
         case QEvent::DragEnter:
         case QEvent::DragMove:
+        case QEvent::DragLeave:
         case QEvent::Drop:
-            translated = HandleFileDrag(this, Widget, Event);
+            translated = TControlDragging::HandleDragEvent(this, Widget, Event) ||
+                         (Event->type() != QEvent::DragLeave && HandleFileDrag(this, Widget, Event));
             ctx.Done = ctx.Result = translated;
             break;
         case QEvent::Resize:

@@ -257,6 +257,7 @@ void TWinControl::SetFocus() {
     HandleNeeded();
     if (TCustomForm* f = GetParentForm(this)) f->FocusChanged(this);
     FWidget->setFocus(Qt::OtherFocusReason);
+    ActivateWindowOf(FWidget); // a control of an inactive form activates the form
 }
 
 int TWinControl::GetTabOrder() const {
@@ -466,10 +467,52 @@ void TWinControl::DoExit() {
     if (OnExit) OnExit(this);
 }
 
+// The dialog code (DLGC_...) with which a control claims a dialog key for
+// itself; 0 for a key that is no dialog key.
+static LRESULT DialogKeyMask(Word Key) {
+    switch (Key) {
+    case VK_TAB:
+        return DLGC_WANTTAB;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+        return DLGC_WANTARROWS;
+    case VK_RETURN:
+    case VK_ESCAPE:
+        return DLGC_WANTALLKEYS;
+    default:
+        return 0;
+    }
+}
+
 void TWinControl::WMKeyDown(TMessage& Message) {
     Word key = static_cast<Word>(Message.WParam);
     TShiftState shift = KeyDataToShiftState(Message.LParam);
     std::weak_ptr<int> life = Life();
+    // A dialog key that the control does not claim (CM_WANTSPECIALKEY,
+    // WM_GETDLGCODE) goes to the form before the control sees it, as on the
+    // platform: Tab moves the focus, Return and Escape reach the default and
+    // cancel buttons. What the form leaves goes on to KeyDown.
+    if (LRESULT mask = DialogKeyMask(key)) {
+        bool wanted =
+            Perform(CM_WANTSPECIALKEY, key, Message.LParam) != 0 || (Perform(WM_GETDLGCODE) & mask) != 0;
+        if (life.expired()) return;
+        if (!wanted) {
+            if (key == VK_TAB && !shift.Contains(ssAlt) && !shift.Contains(ssCtrl)) {
+                // The form's move to the next control is Qt's; the control sees no Tab.
+                if (Message.Context) Message.Context->SkipChar = true;
+                DefaultHandler(Message);
+                return;
+            }
+            if (TCustomForm* f = GetParentForm(this))
+                if (f->Perform(CM_DIALOGKEY, key, Message.LParam) != 0) {
+                    Message.Result = 1;
+                    return;
+                }
+            if (life.expired()) return;
+        }
+    }
     KeyDown(key, shift);
     if (life.expired()) return;
     if (key == 0) {
@@ -485,22 +528,6 @@ void TWinControl::WMKeyDown(TMessage& Message) {
                 Message.Result = 1;
                 return;
             }
-    if ((key == VK_RETURN || key == VK_ESCAPE || key == VK_TAB) && !shift.Contains(ssAlt) &&
-        !shift.Contains(ssCtrl)) {
-        LRESULT code = Perform(WM_GETDLGCODE);
-        bool wanted = (code & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) != 0;
-        if (!wanted) {
-            if (key == VK_TAB) {
-                // Qt moves the focus; the control gets no Tab character.
-                if (Message.Context) Message.Context->SkipChar = true;
-            } else if (TCustomForm* f = GetParentForm(this)) {
-                if (f->Perform(CM_DIALOGKEY, key, Message.LParam) != 0) {
-                    Message.Result = 1;
-                    return;
-                }
-            }
-        }
-    }
     DefaultHandler(Message);
 }
 

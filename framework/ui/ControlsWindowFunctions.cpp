@@ -72,15 +72,23 @@ void SetFocus(QWidget* Wnd) {
     bool saved = GKeepActiveControl;
     GKeepActiveControl = keep;
     try {
-        if (Wnd)
+        if (Wnd) {
             Wnd->setFocus(Qt::OtherFocusReason);
-        else if (QWidget* focused = QApplication::focusWidget())
+            ActivateWindowOf(Wnd);
+        } else if (QWidget* focused = QApplication::focusWidget())
             focused->clearFocus();
     } catch (...) {
         GKeepActiveControl = saved;
         throw;
     }
     GKeepActiveControl = saved;
+}
+
+void ActivateWindowOf(QWidget* Widget) {
+    QWidget* window = Widget->window();
+    if (window == QApplication::activeWindow() || !window->isVisible()) return;
+    window->raise();
+    window->activateWindow();
 }
 
 void PostMessage(QWidget* Wnd, Cardinal Msg, WPARAM WParam, LPARAM LParam) {
@@ -93,6 +101,10 @@ void PostMessage(QWidget* Wnd, Cardinal Msg, WPARAM WParam, LPARAM LParam) {
 
 void NoteMousePress(QPoint GlobalPos) {
     GLastPress = GlobalPos;
+}
+
+QPoint LastMousePress() {
+    return GLastPress;
 }
 
 bool LeftButtonDownOn(const TControl* Control) {

@@ -236,6 +236,12 @@ void TInplaceEdit::Change() {
 }
 
 void TInplaceEdit::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_GETDLGCODE) {
+        // Tab goes on to the grid when the grid takes it.
+        TCustomEdit::Dispatch(Message);
+        if (FGrid->GetOptions().Contains(dgTabs)) Message.Result |= DLGC_WANTTAB;
+        return;
+    }
     if (Message.Msg == WM_PASTE && !GetReadOnly()) {
         // What the field would refuse is cut off; a text that fits goes in
         // as the window pastes it (its own undo step).

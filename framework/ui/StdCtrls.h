@@ -1,4 +1,5 @@
-// Standard controls: edit, memo, button, check box, label and static text.
+// Standard controls: edit, memo, button, check box, label, static text, list
+// box and combo box.
 #pragma once
 
 #include "Controls.h"

@@ -185,7 +185,12 @@ protected:
 // the frame and scroll bars, less its margins).
 class TMultiLineWidget : public TScrollAreaWidget<QPlainTextEdit> {
 public:
-    using TScrollAreaWidget<QPlainTextEdit>::TScrollAreaWidget;
+    TMultiLineWidget(TControl* Control, QWidget* Parent) : TScrollAreaWidget(Control, Parent) {
+        // The strips between the frame and the viewport (the margins outside
+        // the formatting rectangle) are in the edit's colour too.
+        setBackgroundRole(viewport()->backgroundRole());
+        setAutoFillBackground(true);
+    }
     void SetFormatMargins(const QMargins& Margins) { setViewportMargins(Margins); }
     QMargins FormatMargins() const { return viewportMargins(); }
     std::vector<int> TabStops; // dialog units, as EM_SETTABSTOPS set them
@@ -195,7 +200,8 @@ protected:
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
+        CommitInputAsChars(this, Event,
+                           [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 
@@ -306,6 +307,7 @@ void TCustomListBox::ClampTopIndex() {
     FTopIndex = std::clamp(FTopIndex, 0, MaxTopIndex());
     if (FColumns > 0) {
         int rows = Layout().Rows;
+        assert(rows > 0); // Layout() gives at least one row
         FTopIndex -= FTopIndex % rows;
     }
 }

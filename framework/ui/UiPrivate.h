@@ -92,18 +92,40 @@ inline bool GKeepActiveControl = false;
 // Paints the caret's block over Control's window when it is Control's and showing.
 void PaintCaret(TControl* Control, QPainter& Painter);
 
+// Makes the window that holds Widget the active one, in front, as the
+// platform's SetFocus does for a window of an inactive form.
+void ActivateWindowOf(QWidget* Widget);
+
 // Deletes a widget now, or once Qt is done with it when it is in use.
 void DisposeWidget(QWidget* Widget);
 
 // The screen position of the last mouse button press (the application's
 // event filter notes it before Qt moves the focus for the press).
 void NoteMousePress(QPoint GlobalPos);
+QPoint LastMousePress();
 // Frees the desktop's stand-in window (the application does, while Qt is there).
 void FreeDesktopWindow();
 // A drag over Widget, or the drop, when Widget is registered for dropped
 // files (ShellAPI): accepted or refused, the drop delivered as WM_DROPFILES.
 // False when Widget is no drop target and Qt handles the event.
 bool HandleFileDrag(TControl* Control, QWidget* Widget, QEvent* Event);
+
+// The drag of one control onto another (ControlsDrag.cpp).
+struct TControlDragging {
+    // A drag event over Widget: true when it belongs to a control's drag
+    // and was handled here; other drags (files) go on as before.
+    static bool HandleDragEvent(TControl* Control, QWidget* Widget, QEvent* Event);
+    // A mouse event of the source while its drag waits for the mouse to
+    // move far enough: moving starts the drag, the release ends it. True
+    // when taken here.
+    static bool HandlePendingMouse(TControl* Control, QEvent* Event);
+    // Runs Qt's drag for the drag that BeginDrag made, to its end.
+    static void Run();
+    // A control going away drops the drag that waits for it to move.
+    static void Forget(const TControl* Control);
+    // Asks Control whether it takes the drag at Pos (its client coordinates).
+    static bool Ask(TControl* Control, QPoint Pos, TDragState State);
+};
 
 // Text an input method commits to Widget goes through its control's WM_CHAR
 // one character at a time, as typed text does; Base receives what came through.
@@ -127,6 +149,7 @@ protected:
         case QEvent::MouseMove:
         case QEvent::DragEnter:
         case QEvent::DragMove:
+        case QEvent::DragLeave:
         case QEvent::Drop:
             if (TControl* c = this->Control())
                 return c->HandleWidgetEvent(this, Event, [this](QEvent* e) { return W::viewportEvent(e); });

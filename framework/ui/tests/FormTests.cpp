@@ -1,9 +1,11 @@
 // Forms read from text, layout, windows on demand, modal showing.
 #include "Buttons.h"
 #include "ExtCtrls.h"
+#include "Place.h"
 #include "StdCtrls.h"
 #include "UiTestEnv.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -391,6 +393,64 @@ public:
 };
 KV_PUBLISHED_METACLASS(TShownAtOnce, &TForm::ClassInfo())
 KV_FORM_RESOURCE(TSHOWNATONCE, "object S: TShownAtOnce\n  Visible = True\n  OnCreate = FormCreate\nend\n")
+
+// A dialog key the focused control does not claim goes to the form first, as
+// on the platform; the control's KeyDown sees only what the form leaves.
+TEST(DialogKeys, TheFormIsAskedBeforeTheControlThatDoesNotClaimTheKey) {
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    auto* edit = Place<TEdit>(&form, 10, 10, 100, 21);
+    auto* memo = Place<TMemo>(&form, 10, 40, 100, 60);
+    auto* ok = Place<TButton>(&form, 10, 110, 75, 25);
+    ok->SetDefault(true);
+    auto* cancel = Place<TButton>(&form, 100, 110, 75, 25);
+    cancel->SetCancel(true);
+    std::vector<std::string> seen;
+    ok->OnClick = [&](TObject*) { seen.push_back("ok"); };
+    cancel->OnClick = [&](TObject*) { seen.push_back("cancel"); };
+    auto note = [&](const char* Who) {
+        return [&seen, Who](TObject*, Word& Key, TShiftState) { seen.push_back(Who + std::to_string(Key)); };
+    };
+    edit->OnKeyDown = note("edit ");
+    memo->OnKeyDown = note("memo ");
+    form.Show();
+    QApplication::setActiveWindow(form.GetHandle());
+    auto press = [](TWinControl* C, Qt::Key K) {
+        C->SetFocus();
+        QTest::keyClick(C->GetHandle(), K);
+    };
+
+    // The edit wants neither Return, Escape nor Tab: the buttons and the focus move take them.
+    press(edit, Qt::Key_Return);
+    press(edit, Qt::Key_Escape);
+    press(edit, Qt::Key_Tab);
+    EXPECT_EQ(seen, (std::vector<std::string>{"ok", "cancel"}));
+    EXPECT_FALSE(edit->Focused());
+    // The memo wants them all.
+    seen.clear();
+    press(memo, Qt::Key_Return);
+    press(memo, Qt::Key_Escape);
+    EXPECT_EQ(seen, (std::vector<std::string>{"memo 13", "memo 27"}));
+    // Keys that are no dialog keys, and dialog keys nobody on the form takes, reach the control.
+    seen.clear();
+    ok->SetDefault(false);
+    press(edit, Qt::Key_Return);
+    press(edit, Qt::Key_Delete);
+    EXPECT_EQ(seen, (std::vector<std::string>{"edit 13", "edit 46"}));
+    // A control may claim a key through CM_WANTSPECIALKEY.
+    ok->SetDefault(true);
+    seen.clear();
+    auto original = edit->WindowProc;
+    edit->WindowProc = [&](TMessage& M) {
+        original(M);
+        if (M.Msg == CM_WANTSPECIALKEY && M.WParam == VK_RETURN) M.Result = 1;
+    };
+    press(edit, Qt::Key_Return);
+    press(edit, Qt::Key_Escape);
+    EXPECT_EQ(seen, (std::vector<std::string>{"edit 13", "cancel"}));
+    edit->WindowProc = original;
+    form.Hide();
+}
 
 TEST(FormVisibleInText, ShowsTheFormAfterOnCreate) {
     TShownAtOnce f(nullptr);

@@ -362,7 +362,7 @@ TEST(Locale, NamesDaysAndMonths) {
     EXPECT_EQ(de.DateSeparator, ".");
     EXPECT_EQ(de.ShortDayNames[0], "So"); // Sunday first, without the dot of the abbreviation
     EXPECT_EQ(de.ShortDayNames[1], "Mo");
-    EXPECT_EQ(de.LongMonthNames[2], "M\xC3\xA4rz");
+    EXPECT_EQ(de.LongMonthNames[2], "März");
     TFormatSettings us = GetLocaleFormatSettings("en_US");
     EXPECT_EQ(us.ShortDayNames[6], "Sat");
     EXPECT_EQ(us.LongMonthNames[11], "December");

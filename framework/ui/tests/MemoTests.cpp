@@ -101,7 +101,7 @@ TEST_F(Memo, EveryKindOfLineBreakIsOneBreak) {
 }
 
 TEST_F(Memo, PositionsCountCharactersAndLineBreaksAsTwo) {
-    M->SetText("a\xC3\xA4\r\nb"); // a, ä, CR LF, b
+    M->SetText("aä\r\nb"); // a, ä, CR LF, b
     EXPECT_EQ(Send(WM_GETTEXTLENGTH), 5);
     M->SetSelStart(4);
     M->SetSelLength(1);
@@ -109,7 +109,7 @@ TEST_F(Memo, PositionsCountCharactersAndLineBreaksAsTwo) {
     EXPECT_EQ(W()->textCursor().selectionStart(), 3); // Qt counts the break once
     M->SetSelStart(1);
     M->SetSelLength(2);
-    EXPECT_EQ(M->GetSelText(), "\xC3\xA4");
+    EXPECT_EQ(M->GetSelText(), "ä");
     EXPECT_EQ(Send(EM_LINEFROMCHAR, 4), 1);
     EXPECT_EQ(Send(EM_LINEFROMCHAR, static_cast<WPARAM>(-1)), 0); // the selection's line
     EXPECT_EQ(PosFromChar(0).y(), PosFromChar(1).y());
@@ -393,7 +393,7 @@ protected:
 TEST_F(Memo, DroppedFilesReachARegisteredWindowWhole) {
     auto* m = new TDropMemo(Form.get());
     m->SetParent(Form.get());
-    QList<QUrl> urls{QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/\xC3\xA4.txt")};
+    QList<QUrl> urls{QUrl::fromLocalFile("/tmp/a b.txt"), QUrl::fromLocalFile("/tmp/ä.txt")};
     EXPECT_FALSE(DropOnControl(m, urls)); // not registered
     DragAcceptFiles(m->GetHandle(), true);
     EXPECT_TRUE(DropOnControl(m, urls));
@@ -401,7 +401,7 @@ TEST_F(Memo, DroppedFilesReachARegisteredWindowWhole) {
     m->Finish = false; // the framework releases it then
     EXPECT_TRUE(DropOnControl(m, {QUrl::fromLocalFile(QString::fromStdString(longPath))}));
     ASSERT_EQ(m->Drops.size(), 2u);
-    EXPECT_EQ(m->Drops[0], (std::vector<AnsiString>{"/tmp/a b.txt", "/tmp/\xC3\xA4.txt"}));
+    EXPECT_EQ(m->Drops[0], (std::vector<AnsiString>{"/tmp/a b.txt", "/tmp/ä.txt"}));
     EXPECT_EQ(m->Drops[1], (std::vector<AnsiString>{longPath}));
     // Only local files: no text, no remote addresses, and nothing typed in.
     EXPECT_FALSE(DropOnControl(m, {}, "some text"));

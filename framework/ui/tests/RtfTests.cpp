@@ -55,21 +55,19 @@ TEST(RtfReader, TextEscapesAndCodePages) {
     };
     const Case cases[] = {
         {R"({\rtf1\ansi plain text})", "plain text"},
-        {R"({\rtf1\ansi a\'e4\'f6\'fc\'df b\'80})", "a\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F b\xE2\x82\xAC"},
-        {R"({\rtf1\ansi\ansicpg1251 \'c6\'e8})", "\xD0\x96\xD0\xB8"},
-        {R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 MS Mincho;}}\f0 \'82\'a0})", "\xE3\x81\x82"},
-        {R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 X;}}\f0 \'83e})", "\xE3\x83\x86"}, // trail byte as ASCII
-        {R"({\rtf1\ansi\uc1 \u8364\'80 and\u252?x})", "\xE2\x82\xAC and\xC3\xBCx"},
-        {R"({\rtf1\ansi\uc2 \u1046\'3f\'3fy})", "\xD0\x96y"},
-        {R"({\rtf1\ansi\uc0 \u1046 y})", "\xD0\x96y"},
-        {R"({\rtf1\ansi\uc1 \u-4064?})", "\xEF\x80\xA0"},              // negative: 65536 - 4064
-        {R"({\rtf1\ansi\uc1 \u-10179?\u-8704?})", "\xF0\x9F\x98\x80"}, // a surrogate pair
-        {R"({\rtf1\ansi\uc1 \u-10179?x})", "\xEF\xBF\xBDx"},           // a lone half
-        {R"({\rtf1\ansi{\uc3 \u1046 abcd}e})", "\xD0\x96"
-                                               "de"}, // uc is scoped to its group
+        {R"({\rtf1\ansi a\'e4\'f6\'fc\'df b\'80})", "aäöüß b€"},
+        {R"({\rtf1\ansi\ansicpg1251 \'c6\'e8})", "Жи"},
+        {R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 MS Mincho;}}\f0 \'82\'a0})", "あ"},
+        {R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 X;}}\f0 \'83e})", "テ"}, // trail byte as ASCII
+        {R"({\rtf1\ansi\uc1 \u8364\'80 and\u252?x})", "€ andüx"},
+        {R"({\rtf1\ansi\uc2 \u1046\'3f\'3fy})", "Жy"},
+        {R"({\rtf1\ansi\uc0 \u1046 y})", "Жy"},
+        {R"({\rtf1\ansi\uc1 \u-4064?})", "\xEF\x80\xA0"},    // negative: 65536 - 4064
+        {R"({\rtf1\ansi\uc1 \u-10179?\u-8704?})", "😀"},      // a surrogate pair
+        {R"({\rtf1\ansi\uc1 \u-10179?x})", "\xEF\xBF\xBDx"}, // a lone half
+        {R"({\rtf1\ansi{\uc3 \u1046 abcd}e})", "Жde"},       // uc is scoped to its group
         {R"({\rtf1\ansi a\tab b\line c\~d\emdash e\{\}\\})", "a\tb\nc\xC2\xA0"
-                                                             "d\xE2\x80\x94"
-                                                             "e{}\\"},
+                                                             "d—e{}\\"},
         {"{\\rtf1\\ansi one\r\ntwo \\\nthree}", "onetwo \r\nthree"},
         {R"({\rtf1\ansi a{\*\unknowndest hidden {nested}}b{\unknownword c}})", "abc"},
         {R"({\rtf1\ansi{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header H}x})", "x"},
@@ -273,14 +271,11 @@ TEST(RtfReader, NoRtfRaises) {
 
 TEST(RtfReader, DocumentConverterOutput) {
     TRtfDocument d = ReadRtf(ReadFile(FixtureDir + "pandoc.rtf"));
-    EXPECT_EQ(Texts(d), (std::vector<std::string>{
-                            "\xC3\x9C"
-                            "berschrift",
-                            "Ein fetter und ein kursiver Satz mit Umlauten: \xC3\xA4\xC3\xB6\xC3\xBC "
-                            "\xC3\x84\xC3\x96\xC3\x9C "
-                            "\xC3\x9F, dem Euro \xE2\x82\xAC und "
-                            "\xD0\x9A\xD0\xB8\xD1\x80\xD0\xB8\xD0\xBB\xD0\xBB\xD0\xB8\xD1\x86\xD0\xB0.",
-                            "\xE2\x80\xA2\terster Punkt", "\xE2\x80\xA2\tzweiter Punkt", "Letzter Absatz."}));
+    EXPECT_EQ(Texts(d),
+              (std::vector<std::string>{
+                  "Überschrift",
+                  "Ein fetter und ein kursiver Satz mit Umlauten: äöü ÄÖÜ ß, dem Euro € und Кириллица.",
+                  "•\terster Punkt", "•\tzweiter Punkt", "Letzter Absatz."}));
     const TRtfRun* heading = RunWith(d, "berschrift");
     EXPECT_TRUE(heading->Format.Bold);
     EXPECT_EQ(heading->Format.HalfPoints, 36);
@@ -297,13 +292,10 @@ TEST(RtfReader, WordProcessorOutput) {
     TRtfDocument d = ReadRtf(ReadFile(FixtureDir + "abiword.rtf"));
     std::vector<std::string> texts = Texts(d);
     ASSERT_GE(texts.size(), 6u);
-    EXPECT_EQ(
-        std::vector<std::string>(texts.begin(), texts.begin() + 6),
-        (std::vector<std::string>{"Zentriert und fett", "Normal, kursiv, unterstrichen, rot und gro\xC3\x9F.",
-                                  "Einger\xC3\xBC"
-                                  "ckt um einen Zoll: Gr\xC3\xBC\xC3\x9F"
-                                  "e.",
-                                  "Rechtsb\xC3\xBCndig", "Punkt eins", "Punkt zwei"}));
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 6),
+              (std::vector<std::string>{"Zentriert und fett", "Normal, kursiv, unterstrichen, rot und groß.",
+                                        "Eingerückt um einen Zoll: Grüße.", "Rechtsbündig", "Punkt eins",
+                                        "Punkt zwei"}));
     EXPECT_EQ(d.Paragraphs[0].Format.Align, TRtfAlign::Center);
     EXPECT_TRUE(RunWith(d, "Zentriert")->Format.Bold);
     EXPECT_TRUE(RunWith(d, "kursiv")->Format.Italic);
@@ -346,8 +338,7 @@ TRtfDocument SampleDocument() {
     d.Paragraphs[0].MarkFormat = plain;
     d.AppendText(plain, "Plain {braces} \\ and\ttab, ");
     d.AppendText(bold, "bold");
-    d.AppendText(styled, " Gr\xC3\xBC\xC3\x9F"
-                         "e \xE2\x82\xAC \xD0\x96 \xF0\x9F\x98\x80 \xC2\xA0;");
+    d.AppendText(styled, " Grüße € Ж 😀 \xC2\xA0;");
 
     d.Paragraphs.emplace_back();
     d.Paragraphs.back().Format.LeftTw = 1280;
