@@ -294,8 +294,8 @@ TEST_F(UnprivilegedUser, PassesOverAnotherUsersSettingsFileBesideTheProgram) {
         EXPECT_EQ(process->Wait(), 0);
     }
     ExpectPrivateFileOf(User->pw_uid, UserSettings);
-    EXPECT_EQ(ReadFile(UserSettings),
-              "[Database Settings]\nRemeber=1\nServer=\nDatabase=" + database + "\nUsername=SYSDBA\nPassword=\n");
+    EXPECT_EQ(ReadFile(UserSettings), "[Database Settings]\nRemeber=1\nServer=\nDatabase=" + database +
+                                          "\nUsername=SYSDBA\nPassword=\n");
 
     EXPECT_EQ(ReadFile(Program.IniFile().c_str()), rootsFile);
     TSettings root;

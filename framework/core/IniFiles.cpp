@@ -28,7 +28,7 @@ struct TIniFile::TLines {
     void Append(AnsiString Line) { Items.push_back(Added.emplace_back(std::move(Line))); }
 
     AnsiString Data;
-    AnsiString Target; // the file a write replaces (read for a write only)
+    AnsiString Target;            // the file a write replaces (read for a write only)
     std::deque<AnsiString> Added; // a deque keeps its strings in place
     std::vector<std::string_view> Items;
     bool CrLf = false;

@@ -234,7 +234,8 @@ TEST_F(IniFileTest, OnlyARegularFileIsReadOrWritten) {
         TIniFile ini(path);
         EXPECT_EQ(ini.ReadString("S", "K", "default"), "default");
         EXPECT_FALSE(ini.SectionExists("S"));
-        ExpectIniError([&] { ini.WriteString("S", "K", "v"); }, {"Unable to write to " + path, "not a regular file"});
+        ExpectIniError([&] { ini.WriteString("S", "K", "v"); },
+                       {"Unable to write to " + path, "not a regular file"});
         ExpectIniError([&] { ini.DeleteKey("S", "K"); }, {"not a regular file"});
         ExpectIniError([&] { ini.EraseSection("S"); }, {"not a regular file"});
     }
@@ -258,18 +259,22 @@ TEST_F(IniFileTest, AWriteThroughALinkChangesTheFileItLeadsTo) {
         const char* Name;
         // Link and what it says, in the case's folder; "@" is that folder's absolute path.
         std::vector<std::pair<const char*, const char*>> Links;
-        const char* Target;                                     // where the settings are, "" for none
-        bool Exists;                                            // Target holds "[S]\nK=old\n", mode 0600
+        const char* Target; // where the settings are, "" for none
+        bool Exists;        // Target holds "[S]\nK=old\n", mode 0600
+        const char* Why;    // without a Target: why a write fails
     };
     const Case cases[] = {
-        {"a link beside its file", {{"test.ini", "real.ini"}}, "real.ini", true},
-        {"a link into another folder", {{"test.ini", "@/other/real.ini"}}, "other/real.ini", true},
-        {"a chain of relative links", {{"test.ini", "sub/next"}, {"sub/next", "../other/real.ini"}}, "other/real.ini",
-         true},
-        {"a link to no file yet", {{"test.ini", "other/new.ini"}}, "other/new.ini", false},
-        {"a link into a missing folder", {{"test.ini", "missing/new.ini"}}, "", false},
-        {"a link to a folder", {{"test.ini", "other"}}, "", false},
-        {"a link to a pipe", {{"test.ini", "other/pipe"}}, "", false},
+        {"a link beside its file", {{"test.ini", "real.ini"}}, "real.ini", true, ""},
+        {"a link into another folder", {{"test.ini", "@/other/real.ini"}}, "other/real.ini", true, ""},
+        {"a chain of relative links",
+         {{"test.ini", "sub/next"}, {"sub/next", "../other/real.ini"}},
+         "other/real.ini",
+         true,
+         ""},
+        {"a link to no file yet", {{"test.ini", "other/new.ini"}}, "other/new.ini", false, ""},
+        {"a link into a missing folder", {{"test.ini", "missing/new.ini"}}, "", false, "No such file"},
+        {"a link to a folder", {{"test.ini", "other"}}, "", false, "not a regular file"},
+        {"a link to a pipe", {{"test.ini", "other/pipe"}}, "", false, "not a regular file"},
     };
     mode_t oldMask = umask(022);
     int n = 0;
@@ -310,13 +315,15 @@ TEST_F(IniFileTest, AWriteThroughALinkChangesTheFileItLeadsTo) {
             EXPECT_TRUE(S_ISREG(st.st_mode));
             EXPECT_EQ(st.st_mode & 0777, c.Exists ? 0600u : 0640u);
         } else {
-            ExpectIniError([&] { ini.WriteString("S", "K", "new"); }, {"Unable to write to " + base + "/test.ini"});
+            ExpectIniError([&] { ini.WriteString("S", "K", "new"); },
+                           {"Unable to write to " + base + "/test.ini", c.Why});
         }
         // The links say what they said, no temporary file is left anywhere,
         // and a failed write made nothing.
         for (const auto& [link, to] : c.Links) {
             std::error_code ec;
-            EXPECT_EQ(fs::read_symlink(base + "/" + link, ec).string(), says(to)) << link << ": " << ec.message();
+            EXPECT_EQ(fs::read_symlink(base + "/" + link, ec).string(), says(to))
+                << link << ": " << ec.message();
         }
         std::vector<AnsiString> expected = before;
         if (*c.Target && !c.Exists) {
@@ -341,7 +348,8 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedWhole) {
     struct stat before {};
     ASSERT_EQ(::stat(Path.c_str(), &before), 0);
     TIniFile ini(Path);
-    ExpectIniError([&] { ini.ReadString("S", "K", ""); }, {"Unable to read " + Path, "the file is " + tooLarge});
+    ExpectIniError([&] { ini.ReadString("S", "K", ""); },
+                   {"Unable to read " + Path, "the file is " + tooLarge});
     ExpectIniError([&] { ini.ReadBool("S", "K", false); }, {tooLarge});
     TStringList list;
     ExpectIniError([&] { ini.ReadSections(&list); }, {tooLarge});
@@ -361,7 +369,8 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedWhole) {
     // A value that would take the file past the limit: refused, the file kept.
     PutFile("[S]\nK=v\n");
     for (size_t size : {MaxIniFileSize - 4, MaxIniFileSize + 1})
-        ExpectIniError([&] { ini.WriteString("S", "K", AnsiString(size, 'x')); }, {"the file would be " + tooLarge});
+        ExpectIniError([&] { ini.WriteString("S", "K", AnsiString(size, 'x')); },
+                       {"the file would be " + tooLarge});
     EXPECT_EQ(FileText(), "[S]\nK=v\n");
 }
 
