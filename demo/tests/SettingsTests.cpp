@@ -221,7 +221,7 @@ TEST_F(SettingsTest, WhenTheProgramFolderCannotBeWrittenTheFileGoesToTheUsersFol
 TEST_F(SettingsTest, AFileBesideTheProgramThatIsALinkIsKeptWhereItLeads) {
     namespace fs = std::filesystem;
     const AnsiString elsewhere = Folder.Path() + "/elsewhere";
-    fs::create_directory(elsewhere.c_str());
+    fs::create_directory(elsewhere);
     struct Case {
         const char* Name;
         AnsiString Target;   // what the link says
@@ -235,10 +235,10 @@ TEST_F(SettingsTest, AFileBesideTheProgramThatIsALinkIsKeptWhereItLeads) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        fs::remove_all(Folder.ConfigFolder().c_str());
-        fs::remove(Folder.IniFile().c_str());
+        fs::remove_all(Folder.ConfigFolder());
+        fs::remove(Folder.IniFile());
         if (c.Before) std::ofstream(c.Target, std::ios::binary) << c.Before;
-        fs::create_symlink(c.Target.c_str(), Folder.IniFile().c_str());
+        fs::create_symlink(c.Target, Folder.IniFile());
         {
             TSettings s;
             EXPECT_EQ(s.GetServer(), c.Before ? "there" : "");
@@ -249,8 +249,8 @@ TEST_F(SettingsTest, AFileBesideTheProgramThatIsALinkIsKeptWhereItLeads) {
         }
         EXPECT_EQ(TProgramFolder::TextOf(c.Settings), "[Database Settings]\nRemeber=1\nServer=srv\n");
         std::error_code ec;
-        EXPECT_EQ(fs::read_symlink(Folder.IniFile().c_str(), ec).string(), c.Target) << ec.message();
-        EXPECT_EQ(fs::exists(Folder.UserIniFile().c_str()), c.Settings == Folder.UserIniFile());
+        EXPECT_EQ(fs::read_symlink(Folder.IniFile(), ec).string(), c.Target) << ec.message();
+        EXPECT_EQ(fs::exists(Folder.UserIniFile()), c.Settings == Folder.UserIniFile());
         TSettings next; // and read from there next time
         EXPECT_EQ(next.GetServer(), "srv");
     }

@@ -311,7 +311,7 @@ TEST_F(UnprivilegedUser, UsesASettingsFileBesideTheProgramThatLinksToAFileOfTheU
     std::ofstream(linked) << "[Database Settings]\nRemeber=1\nDatabase=/srv/linked.fdb\n";
     ASSERT_EQ(chown(linked.c_str(), User->pw_uid, User->pw_gid), 0);
     fs::permissions(linked, fs::perms(0600));
-    fs::create_symlink(linked, Program.IniFile().c_str());
+    fs::create_symlink(linked, Program.IniFile());
 
     const std::string database = (Home / "data" / "mine.fdb").string();
     std::unique_ptr<TUserProcess> process = Start({"settings", database});
@@ -322,7 +322,7 @@ TEST_F(UnprivilegedUser, UsesASettingsFileBesideTheProgramThatLinksToAFileOfTheU
     EXPECT_EQ(ReadFile(linked), "[Database Settings]\nRemeber=1\nDatabase=" + database +
                                     "\nServer=\nUsername=SYSDBA\nPassword=\n");
     ExpectPrivateFileOf(User->pw_uid, linked);
-    EXPECT_EQ(fs::read_symlink(Program.IniFile().c_str()), linked);
+    EXPECT_EQ(fs::read_symlink(Program.IniFile()), linked);
     EXPECT_FALSE(fs::exists(UserSettings));
 }
 

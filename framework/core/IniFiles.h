@@ -10,9 +10,9 @@
 //
 // Only a regular file is read: anything else at the path (a pipe, a device,
 // a folder) reads as no file and is never written. A path that is a
-// symbolic link is read and written where its links lead; the links stay. A file larger than
-// MaxIniFileSize is refused whole, on reading and on writing, before any of
-// it is read.
+// symbolic link is read and written where its links lead; the links stay.
+// A file larger than MaxIniFileSize is refused whole, on reading and on
+// writing, before any of it is read.
 #pragma once
 
 #include "Classes.h"
