@@ -28,10 +28,11 @@ AnsiString FolderOf(const AnsiString& Path) {
     return slash == AnsiString::npos ? AnsiString(".") : Path.substr(0, slash ? slash : 1);
 }
 
-// Whether this user may make files in the folder of Path (a write puts a
-// new file beside the old one and renames it over it).
+// Whether this user may make files in the folder that a write of Path
+// changes (a write puts a new file beside the old one and renames it over
+// it): through a link, the folder of the file it leads to.
 bool MayWriteFolderOf(const AnsiString& Path) {
-    return ::euidaccess(FolderOf(Path).c_str(), W_OK | X_OK) == 0;
+    return ::euidaccess(FolderOf(TIniFile(Path).GetTargetFileName()).c_str(), W_OK | X_OK) == 0;
 }
 
 // Whether this user may read the file and write it again: another user's

@@ -11,7 +11,8 @@
 // that exists; else the program folder's when there is none there yet and
 // one can be made; else the user's (its folder made when first written).
 // So another user's private file beside the program is passed over, as if
-// there were none.
+// there were none. A file that is a symbolic link is judged where it leads:
+// its folder is the one a write makes its new file in.
 #pragma once
 
 #include "IniFiles.h"

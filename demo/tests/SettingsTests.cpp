@@ -215,6 +215,47 @@ TEST_F(SettingsTest, WhenTheProgramFolderCannotBeWrittenTheFileGoesToTheUsersFol
     EXPECT_NE(TProgramFolder::TextOf(Folder.UserIniFile()).find("Password=changed"), AnsiString::npos);
 }
 
+// The file beside the program may be a link: the settings are kept where
+// it leads, and the link stays. A link that leads into a missing folder can
+// take no file, so the user's own file is used instead.
+TEST_F(SettingsTest, AFileBesideTheProgramThatIsALinkIsKeptWhereItLeads) {
+    namespace fs = std::filesystem;
+    const AnsiString elsewhere = Folder.Path() + "/elsewhere";
+    fs::create_directory(elsewhere);
+    struct Case {
+        const char* Name;
+        AnsiString Target;   // what the link says
+        const char* Before;  // the file it leads to, nullptr for none
+        AnsiString Settings; // where the settings end up
+    } cases[] = {
+        {"a link to a file", elsewhere + "/real.ini", "[Database Settings]\nRemeber=1\nServer=there\n",
+         elsewhere + "/real.ini"},
+        {"a link to no file yet", "elsewhere/new.ini", nullptr, elsewhere + "/new.ini"},
+        {"a link into a missing folder", elsewhere + "/missing/new.ini", nullptr, Folder.UserIniFile()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(Folder.ConfigFolder());
+        fs::remove(Folder.IniFile());
+        if (c.Before) std::ofstream(c.Target, std::ios::binary) << c.Before;
+        fs::create_symlink(c.Target, Folder.IniFile());
+        {
+            TSettings s;
+            EXPECT_EQ(s.GetServer(), c.Before ? "there" : "");
+            EXPECT_NO_THROW({
+                s.SetRemember(true);
+                s.SetServer("srv");
+            });
+        }
+        EXPECT_EQ(TProgramFolder::TextOf(c.Settings), "[Database Settings]\nRemeber=1\nServer=srv\n");
+        std::error_code ec;
+        EXPECT_EQ(fs::read_symlink(Folder.IniFile(), ec).string(), c.Target) << ec.message();
+        EXPECT_EQ(fs::exists(Folder.UserIniFile()), c.Settings == Folder.UserIniFile());
+        TSettings next; // and read from there next time
+        EXPECT_EQ(next.GetServer(), "srv");
+    }
+}
+
 TEST_F(SettingsTest, TheUsersFolderFollowsXdgConfigHomeElseHome) {
     struct Case {
         const char* ConfigHome;

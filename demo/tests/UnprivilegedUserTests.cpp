@@ -294,12 +294,36 @@ TEST_F(UnprivilegedUser, PassesOverAnotherUsersSettingsFileBesideTheProgram) {
         EXPECT_EQ(process->Wait(), 0);
     }
     ExpectPrivateFileOf(User->pw_uid, UserSettings);
-    EXPECT_EQ(ReadFile(UserSettings),
-              "[Database Settings]\nRemeber=1\nServer=\nDatabase=" + database + "\nUsername=SYSDBA\nPassword=\n");
+    EXPECT_EQ(ReadFile(UserSettings), "[Database Settings]\nRemeber=1\nServer=\nDatabase=" + database +
+                                          "\nUsername=SYSDBA\nPassword=\n");
 
     EXPECT_EQ(ReadFile(Program.IniFile().c_str()), rootsFile);
     TSettings root;
     EXPECT_EQ(root.GetDatabase(), "/srv/root.fdb");
+}
+
+// Root linked the settings file beside the program to one in the user's
+// home. The user may not make files beside the program but may beside the
+// file the link leads to: the dialog reads and writes that file, and the
+// link stays.
+TEST_F(UnprivilegedUser, UsesASettingsFileBesideTheProgramThatLinksToAFileOfTheUsers) {
+    const fs::path linked = Home / "demo.ini";
+    std::ofstream(linked) << "[Database Settings]\nRemeber=1\nDatabase=/srv/linked.fdb\n";
+    ASSERT_EQ(chown(linked.c_str(), User->pw_uid, User->pw_gid), 0);
+    fs::permissions(linked, fs::perms(0600));
+    fs::create_symlink(linked, Program.IniFile());
+
+    const std::string database = (Home / "data" / "mine.fdb").string();
+    std::unique_ptr<TUserProcess> process = Start({"settings", database});
+    ASSERT_TRUE(process->Started());
+    EXPECT_EQ(process->ReadLine(), std::optional<std::string>("shown 1 /srv/linked.fdb"));
+    EXPECT_EQ(process->ReadLine(), std::optional<std::string>("saved"));
+    EXPECT_EQ(process->Wait(), 0);
+    EXPECT_EQ(ReadFile(linked), "[Database Settings]\nRemeber=1\nDatabase=" + database +
+                                    "\nServer=\nUsername=SYSDBA\nPassword=\n");
+    ExpectPrivateFileOf(User->pw_uid, linked);
+    EXPECT_EQ(fs::read_symlink(Program.IniFile()), linked);
+    EXPECT_FALSE(fs::exists(UserSettings));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #include "IniFiles.h"
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,7 @@ struct TIniFile::TLines {
     void Append(AnsiString Line) { Items.push_back(Added.emplace_back(std::move(Line))); }
 
     AnsiString Data;
+    AnsiString Target;            // the file a write replaces (read for a write only)
     std::deque<AnsiString> Added; // a deque keeps its strings in place
     std::vector<std::string_view> Items;
     bool CrLf = false;
@@ -179,6 +182,20 @@ AnsiString LargerThanTheLimit() {
 TIniFile::TIniFile(const AnsiString& FileName, mode_t CreateMode)
     : FFileName(FileName), FCreateMode(CreateMode) {}
 
+AnsiString TIniFile::GetTargetFileName() const {
+    namespace fs = std::filesystem;
+    // A link counts from its own folder; the folders on the way are left to
+    // the system, which resolves them for the rename as it did for the read.
+    fs::path at(FFileName);
+    for (int hops = 0; hops < 40; ++hops) { // the system's own limit
+        std::error_code ec;
+        fs::path to = fs::read_symlink(at, ec);
+        if (ec) return at.string(); // no link: a file, or none yet
+        at = at.parent_path() / to;
+    }
+    return FFileName; // a loop: the write's look at the path reports it
+}
+
 void TIniFile::Load(TLines& Lines, bool ForWrite) const {
     // Reading, a file that is missing, unreadable or no regular file gives
     // the defaults; a write must not replace a file whose contents it could
@@ -195,6 +212,8 @@ void TIniFile::Load(TLines& Lines, bool ForWrite) const {
     struct stat info {};
     if (::stat(FFileName.c_str(), &info) != 0) {
         if (ForWrite && errno != ENOENT) WriteError(std::strerror(errno));
+        // Nothing there, or a link to nothing yet: the write makes it.
+        if (ForWrite) Lines.Target = GetTargetFileName();
         return;
     }
     if (!readable(info)) return;
@@ -209,6 +228,15 @@ void TIniFile::Load(TLines& Lines, bool ForWrite) const {
         return;
     }
     if (!readable(info)) return;
+    if (ForWrite) {
+        // The write replaces the file that was read, not whatever a link
+        // may have been turned to since.
+        Lines.Target = GetTargetFileName();
+        struct stat target {};
+        if (::lstat(Lines.Target.c_str(), &target) != 0 || target.st_dev != info.st_dev ||
+            target.st_ino != info.st_ino)
+            WriteError("the file was replaced while it was read");
+    }
     AnsiString& data = Lines.Data;
     data.reserve(static_cast<size_t>(info.st_size));
     char buf[65536];
@@ -264,10 +292,13 @@ void TIniFile::Save(const TLines& Lines) const {
         data += eol;
     }
 
-    // A new file beside the old one, renamed over it once complete.
-    AnsiString temp = FFileName + ".tmp" + IntToStr(getpid()) + "-" + IntToStr(TempCounter++);
+    // A new file beside the old one, renamed over it once complete; through
+    // a link, beside the file it leads to, so the link stays.
+    const AnsiString& target = Lines.Target;
+    assert(!target.empty()); // Load(Lines, true) names it
+    AnsiString temp = target + ".tmp" + IntToStr(getpid()) + "-" + IntToStr(TempCounter++);
     struct stat old {};
-    bool exists = ::stat(FFileName.c_str(), &old) == 0;
+    bool exists = ::stat(target.c_str(), &old) == 0;
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : FCreateMode);
     if (fd < 0) WriteError(std::strerror(errno));
     auto fail = [&](int Error) {
@@ -300,7 +331,7 @@ void TIniFile::Save(const TLines& Lines) const {
         ::unlink(temp.c_str());
         WriteError(std::strerror(e));
     }
-    if (::rename(temp.c_str(), FFileName.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         int e = errno;
         ::unlink(temp.c_str());
         WriteError(std::strerror(e));

@@ -9,9 +9,10 @@
 // read up to its first NUL byte, as the format's C readers see it.
 //
 // Only a regular file is read: anything else at the path (a pipe, a device,
-// a folder) reads as no file and is never written. A file larger than
-// MaxIniFileSize is refused whole, on reading and on writing, before any of
-// it is read.
+// a folder) reads as no file and is never written. A path that is a
+// symbolic link is read and written where its links lead; the links stay.
+// A file larger than MaxIniFileSize is refused whole, on reading and on
+// writing, before any of it is read.
 #pragma once
 
 #include "Classes.h"
@@ -33,6 +34,10 @@ public:
     explicit TIniFile(const AnsiString& FileName, mode_t CreateMode = 0666);
 
     const AnsiString& GetFileName() const { return FFileName; }
+    // The file a write replaces: FileName, or, when FileName is a symbolic
+    // link, the first name at the end of its links that is no link (a file,
+    // or nothing yet, which the write then makes).
+    AnsiString GetTargetFileName() const;
     mode_t GetCreateMode() const { return FCreateMode; }
 
     // Every read raises EIniFileException "Unable to read <file>" for a file

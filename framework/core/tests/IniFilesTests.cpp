@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -231,7 +234,8 @@ TEST_F(IniFileTest, OnlyARegularFileIsReadOrWritten) {
         TIniFile ini(path);
         EXPECT_EQ(ini.ReadString("S", "K", "default"), "default");
         EXPECT_FALSE(ini.SectionExists("S"));
-        ExpectIniError([&] { ini.WriteString("S", "K", "v"); }, {"Unable to write to " + path, "not a regular file"});
+        ExpectIniError([&] { ini.WriteString("S", "K", "v"); },
+                       {"Unable to write to " + path, "not a regular file"});
         ExpectIniError([&] { ini.DeleteKey("S", "K"); }, {"not a regular file"});
         ExpectIniError([&] { ini.EraseSection("S"); }, {"not a regular file"});
     }
@@ -243,6 +247,92 @@ TEST_F(IniFileTest, OnlyARegularFileIsReadOrWritten) {
     EXPECT_EQ(::read(writer, buf, sizeof buf), static_cast<ssize_t>(settings.size()));
     ::close(writer);
     EXPECT_EQ(fs::read_symlink(zero), "/dev/zero");
+}
+
+// A settings file may be a symbolic link (or a chain of them, each relative
+// to its own folder): a write changes the file the links lead to, replaced
+// beside it and keeping its mode, or makes it when there is none yet; the
+// links stay as they are. A link to what is no regular file reads as no file
+// and is never written; one into a missing folder cannot be written either.
+TEST_F(IniFileTest, AWriteThroughALinkChangesTheFileItLeadsTo) {
+    struct Case {
+        const char* Name;
+        // Link and what it says, in the case's folder; "@" is that folder's absolute path.
+        std::vector<std::pair<const char*, const char*>> Links;
+        const char* Target; // where the settings are, "" for none
+        bool Exists;        // Target holds "[S]\nK=old\n", mode 0600
+        const char* Why;    // without a Target: why a write fails
+    };
+    const Case cases[] = {
+        {"a link beside its file", {{"test.ini", "real.ini"}}, "real.ini", true, ""},
+        {"a link into another folder", {{"test.ini", "@/other/real.ini"}}, "other/real.ini", true, ""},
+        {"a chain of relative links",
+         {{"test.ini", "sub/next"}, {"sub/next", "../other/real.ini"}},
+         "other/real.ini",
+         true,
+         ""},
+        {"a link to no file yet", {{"test.ini", "other/new.ini"}}, "other/new.ini", false, ""},
+        {"a link into a missing folder", {{"test.ini", "missing/new.ini"}}, "", false, "No such file"},
+        {"a link to a folder", {{"test.ini", "other"}}, "", false, "not a regular file"},
+        {"a link to a pipe", {{"test.ini", "other/pipe"}}, "", false, "not a regular file"},
+    };
+    mode_t oldMask = umask(022);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const AnsiString base = Dir + "/" + IntToStr(n++);
+        fs::create_directories(base + "/other");
+        fs::create_directories(base + "/sub");
+        ASSERT_EQ(::mkfifo((base + "/other/pipe").c_str(), 0600), 0);
+        const AnsiString target = base + "/" + c.Target;
+        if (c.Exists) {
+            std::ofstream(target, std::ios::binary) << "[S]\nK=old\n";
+            ::chmod(target.c_str(), 0600);
+        }
+        auto says = [&](const char* To) { return To[0] == '@' ? base + (To + 1) : AnsiString(To); };
+        for (const auto& [link, to] : c.Links)
+            ASSERT_EQ(::symlink(says(to).c_str(), (base + "/" + link).c_str()), 0);
+        auto entries = [&] {
+            std::vector<AnsiString> names;
+            for (auto& e : fs::recursive_directory_iterator(base))
+                names.push_back(e.path().string());
+            std::sort(names.begin(), names.end());
+            return names;
+        };
+        const std::vector<AnsiString> before = entries();
+
+        // CreateMode 0640: a file made has it, one written keeps its own 0600.
+        TIniFile ini(base + "/test.ini", 0640);
+        EXPECT_EQ(ini.ReadString("S", "K", "none"), c.Exists ? "old" : "none");
+        if (*c.Target) {
+            ini.WriteString("S", "K", "new");
+            ini.WriteString("S", "L", "more");
+            ini.DeleteKey("S", "L");
+            EXPECT_EQ(TIniFile(target).ReadString("S", "K", ""), "new");
+            EXPECT_EQ(ini.ReadString("S", "K", ""), "new");
+            struct stat st {};
+            EXPECT_EQ(::lstat(target.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode));
+            EXPECT_EQ(st.st_mode & 0777, c.Exists ? 0600u : 0640u);
+        } else {
+            ExpectIniError([&] { ini.WriteString("S", "K", "new"); },
+                           {"Unable to write to " + base + "/test.ini", c.Why});
+        }
+        // The links say what they said, no temporary file is left anywhere,
+        // and a failed write made nothing.
+        for (const auto& [link, to] : c.Links) {
+            std::error_code ec;
+            EXPECT_EQ(fs::read_symlink(base + "/" + link, ec).string(), says(to))
+                << link << ": " << ec.message();
+        }
+        std::vector<AnsiString> expected = before;
+        if (*c.Target && !c.Exists) {
+            expected.push_back(target);
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(entries(), expected);
+    }
+    umask(oldMask);
 }
 
 // A file past the limit is refused before any of it is read: a sparse file
@@ -258,7 +348,8 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedWhole) {
     struct stat before {};
     ASSERT_EQ(::stat(Path.c_str(), &before), 0);
     TIniFile ini(Path);
-    ExpectIniError([&] { ini.ReadString("S", "K", ""); }, {"Unable to read " + Path, "the file is " + tooLarge});
+    ExpectIniError([&] { ini.ReadString("S", "K", ""); },
+                   {"Unable to read " + Path, "the file is " + tooLarge});
     ExpectIniError([&] { ini.ReadBool("S", "K", false); }, {tooLarge});
     TStringList list;
     ExpectIniError([&] { ini.ReadSections(&list); }, {tooLarge});
@@ -278,7 +369,8 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedWhole) {
     // A value that would take the file past the limit: refused, the file kept.
     PutFile("[S]\nK=v\n");
     for (size_t size : {MaxIniFileSize - 4, MaxIniFileSize + 1})
-        ExpectIniError([&] { ini.WriteString("S", "K", AnsiString(size, 'x')); }, {"the file would be " + tooLarge});
+        ExpectIniError([&] { ini.WriteString("S", "K", AnsiString(size, 'x')); },
+                       {"the file would be " + tooLarge});
     EXPECT_EQ(FileText(), "[S]\nK=v\n");
 }
 
