@@ -412,10 +412,23 @@ TEST_F(DBEditKV, TypingAndPastingStopAtTheFieldsLimitInItsOwnUnit) {
     typeUmlauts(21);
     EXPECT_EQ(E->GetText(), umlauts(20));
     EXPECT_EQ(Beeps, 2); // the edit's own MaxLength: a full window takes no more, quietly
+    // An emoji is one of the 20 characters (two UTF-16 units): typed,
+    // composed or pasted, it goes in whole or not at all.
+    Key(Qt::Key_Backspace);
+    TypeKeys(E->GetHandle(), "😀😀");
+    EXPECT_EQ(E->GetText(), umlauts(19) + "😀");
+    for (TTextWay way : {TTextWay::Composed, TTextWay::CtrlV}) {
+        E->SelectAll();
+        EnterText(E, way, (umlauts(18) + "😀😀😀").c_str());
+        EXPECT_EQ(E->GetText(), umlauts(18) + "😀😀");
+    }
+    EXPECT_EQ(Beeps, 2);
     Other->SetFocus();
     DS->Post();
     Commit();
-    EXPECT_EQ(OtherUser().Value("SELECT WORD FROM WORDS WHERE ID = 1"), umlauts(20));
+    EXPECT_EQ(
+        OtherUser().Value("SELECT CAST(WORD AS VARCHAR(20) CHARACTER SET UTF8) FROM WORDS WHERE ID = 1"),
+        umlauts(18) + "😀😀");
 }
 
 TEST_F(DBEditKV, RemovingTheDataSourceComponentUnbindsTheEdit) {

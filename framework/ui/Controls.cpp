@@ -1,4 +1,4 @@
-// The control: cursors, size constraints, its properties and bounds, the
+// The control: cursors and their images, size constraints, its properties and bounds, the
 // widget behind it and its painting. The message layer, the windowed control,
 // the painting classes and the window functions have files of their own
 // (ControlsMessages.cpp, ControlsWinControl.cpp, ControlsPaint.cpp,
@@ -12,13 +12,16 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 // ---- Cursors --------------------------------------------------------------
 
 const TIdentMap& CursorIdents() {
-    static const TIdentMap map = {
-        {crDefault, "crDefault"},     {crArrow, "crArrow"}, {crCross, "crCross"},        {crIBeam, "crIBeam"},
-        {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},   {crHandPoint, "crHandPoint"}};
+    static const TIdentMap map = {{crDefault, "crDefault"},     {crArrow, "crArrow"},
+                                  {crCross, "crCross"},         {crIBeam, "crIBeam"},
+                                  {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},
+                                  {crNoDrop, "crNoDrop"},       {crHandPoint, "crHandPoint"}};
     return map;
 }
 
@@ -32,11 +35,90 @@ static Qt::CursorShape CursorShape(TCursor c) {
         return Qt::WaitCursor;
     case crDrag:
         return Qt::DragMoveCursor;
+    case crNoDrop:
+        return Qt::ForbiddenCursor;
     case crHandPoint:
         return Qt::PointingHandCursor;
     default:
         return Qt::ArrowCursor;
     }
+}
+
+// A cursor as the platform draws it, on a 32-pixel grid: white shapes
+// outlined in black, black lines edged in white, black marks, and the ring
+// of the no-drop sign; Hot is the hot spot.
+struct TCursorImage {
+    QPoint Hot;
+    std::vector<QPolygon> Shapes;
+    std::vector<QLine> Lines;
+    std::vector<QPolygon> Marks;
+    QRect Ring;
+};
+
+static TCursorImage CursorImage(TCursor Cursor) {
+    const QPolygon arrow({{0, 0}, {0, 16}, {4, 12}, {7, 18}, {9, 17}, {6, 11}, {11, 11}});
+    switch (Cursor) {
+    case crDrag: // the arrow with a page
+        return {{0, 0}, {arrow, QPolygon(QRect(7, 19, 10, 8))}, {}, {}, {}};
+    case crNoDrop: // the arrow with the sign
+        return {{0, 0}, {arrow}, {}, {}, QRect(10, 15, 12, 12)};
+    case crCross:
+        return {{15, 15}, {}, {{4, 15, 26, 15}, {15, 4, 15, 26}}, {}, {}};
+    case crIBeam: {
+        const std::vector<QLine> beam = {
+            {15, 8, 15, 22}, {12, 7, 14, 7}, {16, 7, 18, 7}, {12, 23, 14, 23}, {16, 23, 18, 23}};
+        return {{15, 15}, {}, beam, {}, {}};
+    }
+    case crHourGlass: {
+        const QPolygon glass(
+            {{10, 6}, {20, 6}, {20, 9}, {16, 15}, {20, 21}, {20, 24}, {10, 24}, {10, 21}, {14, 15}, {10, 9}});
+        const std::vector<QLine> frame = {{8, 4, 22, 4}, {8, 5, 22, 5}, {8, 25, 22, 25}, {8, 26, 22, 26}};
+        const std::vector<QPolygon> sand = {QPolygon({{12, 8}, {18, 8}, {15, 11}}),
+                                            QPolygon({{15, 19}, {19, 23}, {11, 23}})};
+        return {{15, 15}, {glass}, frame, sand, {}};
+    }
+    case crHandPoint: { // the index finger up
+        const QPolygon hand({{4, 1},  {5, 0},  {6, 0},  {7, 1},  {7, 6},   {9, 6},   {10, 7},
+                             {12, 7}, {13, 8}, {14, 8}, {15, 9}, {15, 14}, {13, 18}, {13, 21},
+                             {5, 21}, {5, 18}, {1, 13}, {0, 11}, {1, 10},  {3, 10},  {4, 11}});
+        return {{5, 0}, {hand}, {{8, 7, 8, 10}, {11, 8, 11, 10}}, {}, {}};
+    }
+    default:
+        return {{0, 0}, {arrow}, {}, {}, {}};
+    }
+}
+
+QPixmap DragCursorPixmap(TCursor Cursor) {
+    TCursorImage c = CursorImage(Cursor);
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.translate(QPoint(32, 32) - c.Hot);
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::SquareCap));
+    for (const QLine& l : c.Lines)
+        p.drawLine(l);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    for (const QPolygon& s : c.Shapes)
+        p.drawPolygon(s);
+    for (const QLine& l : c.Lines)
+        p.drawLine(l);
+    p.setBrush(Qt::black);
+    for (const QPolygon& m : c.Marks)
+        p.drawPolygon(m);
+    if (!c.Ring.isNull()) {
+        // White inside; the slash runs from top left to bottom right.
+        QPointF centre = QRectF(c.Ring).center(), d(c.Ring.width() * 0.35, c.Ring.height() * 0.35);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (auto [colour, width] : {std::pair{Qt::white, 5}, {Qt::black, 2}}) {
+            p.setPen(QPen(colour, width));
+            p.setBrush(colour == Qt::white ? QBrush(Qt::white) : QBrush());
+            p.drawEllipse(c.Ring);
+            p.drawLine(centre - d, centre + d);
+        }
+    }
+    p.end();
+    return QPixmap::fromImage(image);
 }
 
 // ---- TSizeConstraints -----------------------------------------------------

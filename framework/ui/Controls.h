@@ -69,6 +69,7 @@ constexpr TCursor crCross = -3;
 constexpr TCursor crIBeam = -4;
 constexpr TCursor crHourGlass = -11;
 constexpr TCursor crDrag = -12;
+constexpr TCursor crNoDrop = -13;
 constexpr TCursor crHandPoint = -21;
 const TIdentMap& CursorIdents();
 
@@ -271,7 +272,9 @@ public:
     // it takes the drag, which only a control with an OnDragOver does; the
     // release over one that took it gives that one OnDragDrop, and the source
     // hears OnEndDrag with it, or with none (refused, Escape). X and Y are the
-    // target's client coordinates. The drag cursor is Qt's.
+    // target's client coordinates. While the mouse is over a control that
+    // takes the drag the cursor is the source's DragCursor (crDrag when
+    // OnStartDrag gave a drag object), elsewhere crNoDrop.
     TDragMode GetDragMode() const { return FDragMode; }
     virtual void SetDragMode(TDragMode Value) { FDragMode = Value; }
     TCursor GetDragCursor() const { return FDragCursor; }

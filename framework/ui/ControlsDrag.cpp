@@ -79,6 +79,11 @@ void TControlDragging::Run() {
         auto* data = new QMimeData;
         data->setData(ControlDragType, QByteArray());
         drag->setMimeData(data);
+        // The platform's cursors: a control that takes the drag answers with
+        // a move, every other place with none. A drag object stands in for
+        // the source with the plain drag cursor.
+        drag->setDragCursor(DragCursorPixmap(d.Object ? crDrag : d.Source->GetDragCursor()), Qt::MoveAction);
+        drag->setDragCursor(DragCursorPixmap(crNoDrop), Qt::IgnoreAction);
         drag->exec(Qt::MoveAction); // Qt's own loop, until the release or Escape
     }
     if (!CurrentDrag()) return;

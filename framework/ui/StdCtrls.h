@@ -30,7 +30,10 @@ KV_ENUM_TYPEINFO(TEditCharCase, "ecNormal", "ecUpperCase", "ecLowerCase")
 // a new window (RecreateWnd); the formatting rectangle, margins and tab
 // stops belong to the window, as the edit messages set them. Positions count
 // code points; in a multi-line window a line break counts as two (CR LF),
-// as in Text.
+// as in Text. MaxLength counts the same positions and limits what comes in
+// by typing, an input method, a paste and EM_REPLACESEL (SelText): a
+// character that does not fit whole is refused, a longer text cut before it.
+// Text set by code is not limited, nor cut when MaxLength drops below it.
 class TCustomEdit : public TWinControl {
 public:
     KV_METACLASS_DECL
@@ -112,6 +115,10 @@ private:
     void SetSelectionOfWidget(int Start, int Length);
     // Replaces the selection as the user would (OnChange, modified), within MaxLength.
     void ReplaceSelection(const AnsiString& Text, bool CanUndo);
+    // The positions MaxLength leaves for what replaces the selection
+    // (INT_MAX without a limit), and what of Insert (widget text) fits there.
+    int Room() const;
+    QString FittingInsert(QString Insert) const;
     QRect FormatRect() const;
     LRESULT PosFromChar(int Pos) const;
     int LineFromChar(LPARAM Pos) const;

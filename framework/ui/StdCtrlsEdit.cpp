@@ -7,6 +7,7 @@
 #include "UiPrivate.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFrame>
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -56,12 +58,13 @@ int PosOfIndex(const QString& s, qsizetype Index) {
 }
 
 // The widget index of control position Pos; a position inside a line break
-// goes before it, one past the end to the end.
-qsizetype IndexOfPos(const QString& s, int Pos) {
+// goes before it, one past the end to the end. A line break is two
+// positions (CR LF), or BreakLength where the text keeps it as one.
+qsizetype IndexOfPos(const QString& s, int Pos, int BreakLength = 2) {
     int pos = 0;
     qsizetype i = 0;
     while (i < s.size()) {
-        int step = IsLineBreak(s[i]) ? 2 : 1;
+        int step = IsLineBreak(s[i]) ? BreakLength : 1;
         if (pos + step > Pos) break;
         pos += step;
         i += StartsPair(s, i) ? 2 : 1;
@@ -128,6 +131,23 @@ public:
         }
         menu->exec(At);
     }
+
+    // An input method's characters go in as typed ones, and no more of them
+    // than MaxLength leaves room for: each is judged alone as it comes.
+    static void InputMethod(QWidget* Widget, QInputMethodEvent* Event,
+                            const std::function<void(QInputMethodEvent*)>& Base) {
+        CommitInputAsChars(Widget, Event, [Widget, &Base](QInputMethodEvent* e) {
+            auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
+            QString fits = edit ? edit->FittingInsert(e->commitString()) : e->commitString();
+            if (fits.size() == e->commitString().size()) {
+                Base(e);
+                return;
+            }
+            QInputMethodEvent cut(e->preeditString(), e->attributes());
+            cut.setCommitString(fits, e->replacementStart(), e->replacementLength());
+            Base(&cut);
+        });
+    }
 };
 
 void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
@@ -177,7 +197,8 @@ protected:
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+        TEditWindows::InputMethod(this, Event,
+                                  [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
     }
 };
 
@@ -200,8 +221,8 @@ protected:
         TEditWindows::ContextMenu(this, createStandardContextMenu(), Event->globalPos());
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        CommitInputAsChars(this, Event,
-                           [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
+        TEditWindows::InputMethod(this, Event,
+                                  [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
     }
 };
 
@@ -308,7 +329,9 @@ void TCustomEdit::InitWidget() {
     TWinControl::InitWidget();
     FPushing = true;
     if (QLineEdit* e = Edit()) {
-        e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+        // The window keeps no limit of its own: it would count UTF-16 units
+        // and cut a character in two (see Room).
+        e->setMaxLength(std::numeric_limits<int>::max());
         // A memo's single-line window keeps the memo's sunken edge (see Paint).
         bool edge = HasSunkenEdge();
         e->setFrame(FBorderStyle == bsSingle && !edge);
@@ -391,8 +414,7 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::SetMaxLength(int Value) {
     if (Value == FMaxLength) return;
-    FMaxLength = Value;
-    if (QLineEdit* e = Edit()) e->setMaxLength(Value > 0 ? Value : 32767);
+    FMaxLength = Value; // the text stays as it is, however long
 }
 
 void TCustomEdit::SetPasswordChar(char Value) {
@@ -542,17 +564,24 @@ void TCustomEdit::SelectAll() {
     if (!FWidget) SetSelection(0, TextLength(FText));
 }
 
+int TCustomEdit::Room() const {
+    if (FMaxLength <= 0) return INT_MAX;
+    // The single-line window keeps a line break as one character.
+    int selected = Edit() ? TextLength(GetSelText()) : GetSelLength();
+    return std::max(0, FMaxLength - (TextLength(FText) - selected));
+}
+
+QString TCustomEdit::FittingInsert(QString Insert) const {
+    Insert.truncate(IndexOfPos(Insert, Room(), IsMultiLineWindow() ? 2 : 1));
+    return Insert;
+}
+
 void TCustomEdit::ReplaceSelection(const AnsiString& Text, bool CanUndo) {
-    QString insert = ToWidgetText(Text);
+    QString insert = FittingInsert(ToWidgetText(Text));
     if (QLineEdit* e = Edit()) {
         e->insert(insert);
         if (!CanUndo) ClearLineUndo(e);
         return;
-    }
-    // The limit counts what stays of the text around the selection.
-    if (FMaxLength > 0) {
-        int room = FMaxLength - (TextLength(FText) - GetSelLength());
-        insert.truncate(IndexOfPos(insert, std::max(room, 0)));
     }
     if (QPlainTextEdit* m = MultiLineEdit()) {
         QTextCursor c = m->textCursor();
@@ -648,9 +677,9 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
             Perform(clip);
             return;
         }
-        // A full multi-line window takes no more characters.
-        if (multi && FMaxLength > 0 && (c >= 32 || c == 9 || c == 13) &&
-            TextLength(FText) - GetSelLength() + (c == 13 ? 2 : 1) > FMaxLength) {
+        // A character that does not fit whole is not typed, quietly; only a
+        // multi-line window takes Tab and Return (CR LF, two positions).
+        if ((c >= 32 || (multi && (c == 9 || c == 13))) && (c == 13 ? 2 : 1) > Room()) {
             Handled(Message);
             return;
         }
@@ -683,7 +712,15 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
         return;
     case WM_PASTE:
         if (FReadOnly) return;
-        if (line) line->paste();
+        if (line) {
+            // A text that fits goes in as the window pastes it (its own undo
+            // step); a longer one is cut before the first character that does not.
+            QString clip = QGuiApplication::clipboard()->text();
+            if (FittingInsert(clip).size() == clip.size())
+                line->paste();
+            else
+                ReplaceSelection(clip.toStdString(), true);
+        }
         if (multi && Clipboard().HasFormat(CF_TEXT)) ReplaceSelection(Clipboard().GetAsText(), true);
         return;
     case WM_CUT:

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPixmap>
 
 #include <QString>
 
@@ -126,6 +127,10 @@ struct TControlDragging {
     // Asks Control whether it takes the drag at Pos (its client coordinates).
     static bool Ask(TControl* Control, QPoint Pos, TDragState State);
 };
+
+// The cursor's image for Qt's drag, which takes a cursor only as an image
+// and puts its hot spot at the image's centre.
+QPixmap DragCursorPixmap(TCursor Cursor);
 
 // Text an input method commits to Widget goes through its control's WM_CHAR
 // one character at a time, as typed text does; Base receives what came through.

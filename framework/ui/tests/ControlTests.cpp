@@ -252,6 +252,60 @@ TEST_F(Keys, MaxLengthLimitsTypingOnly) {
     EXPECT_EQ(Edit->GetText(), "abcde");
 }
 
+// The limit counts code points, as positions do, on every way in, and never
+// cuts a character in two: one that does not fit is not typed (quietly), a
+// paste is cut before it.
+TEST_F(Keys, MaxLengthCountsCodePointsAndNeverSplitsOne) {
+    using enum TTextWay;
+    struct Case {
+        TTextWay By;
+        int MaxLength;
+        const char* Before; // the caret at its end, or all selected with '|' in front
+        const char* Input;
+        const char* After;
+    } cases[] = {
+        {Typed, 5, "abcd", "😀x", "abcd😀"}, // the emoji is two UTF-16 units, one character
+        {Typed, 5, "abcd", "üx", "abcdü"},
+        {Typed, 4, "abcd", "😀", "abcd"},
+        {Typed, 2, "|abc", "😀😀😀", "😀😀"}, // the first replaces the selection
+        {Composed, 5, "abc", "😀é😀", "abc😀é"},
+        {CtrlV, 5, "abcd", "😀😀", "abcd😀"},
+        {CtrlV, 5, "abc", "xy😀", "abcxy"},
+        {CtrlV, 3, "|abcdef", "😀ä😀ö", "😀ä😀"},
+        {ShiftInsert, 6, "abc", "äö😀ü", "abcäö😀"},
+        {SelText, 5, "abcd", "😀😀", "abcd😀"},
+    };
+    int beeps = 0;
+    SetBeepHook([&](unsigned) { ++beeps; });
+    Edit->SetFocus();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Input);
+        bool all = c.Before[0] == '|';
+        Edit->SetText(c.Before + (all ? 1 : 0));
+        Edit->SetMaxLength(c.MaxLength);
+        if (all)
+            Edit->SelectAll();
+        else
+            Edit->SetSelStart(static_cast<int>(QString::fromUtf8(c.Before).toUcs4().size()));
+        EnterText(Edit, c.By, c.Input);
+        EXPECT_EQ(Edit->GetText(), c.After);
+        EXPECT_EQ(WidgetText(), c.After);
+    }
+    EXPECT_EQ(beeps, 0);
+    SetBeepHook(nullptr);
+
+    // Text set by code is not limited, and a lower limit leaves it as it is.
+    int changes = 0;
+    Edit->OnChange = [&](TObject*) { ++changes; };
+    Edit->SetText("😀😀😀😀😀😀x");
+    EXPECT_EQ(WidgetText(), "😀😀😀😀😀😀x");
+    Edit->SetMaxLength(2);
+    EXPECT_EQ(Edit->GetText(), "😀😀😀😀😀😀x");
+    EXPECT_EQ(WidgetText(), "😀😀😀😀😀😀x");
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(Edit->GetModified());
+}
+
 TEST(Platform, BeepHookAndClipboardText) {
     std::vector<unsigned> beeps;
     SetBeepHook([&](unsigned t) { beeps.push_back(t); });

@@ -51,15 +51,17 @@ struct GridTest : ::testing::Test {
         QTest::keyClick(QApplication::focusWidget(), K, M);
     }
     static void Type(const QString& Text) {
-        for (QChar c : Text) {
-            if (c.unicode() < 128) {
-                QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        for (char32_t c : Text.toUcs4()) {
+            QString key = QString::fromUcs4(&c, 1);
+            if (c < 128) {
+                QTest::keyClicks(QApplication::focusWidget(), key);
                 continue;
             }
-            // A character beyond ASCII, as a keyboard that has it sends it.
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            // A character beyond ASCII, as a keyboard that has it sends it:
+            // one key, even where it is two UTF-16 units.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
             QApplication::sendEvent(QApplication::focusWidget(), &press);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, key);
             QApplication::sendEvent(QApplication::focusWidget(), &release);
         }
     }
@@ -614,6 +616,26 @@ TEST_F(GridTest, TheCellEditorStopsAtTheFieldsLimitInItsOwnUnit) {
     Type(QString::fromUtf8(umlauts(6)));
     EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), umlauts(5));
     Press(Qt::Key_Return);
+    // An emoji is one character of the five (two UTF-16 units): typed or
+    // pasted, it goes in whole or not at all.
+    const struct {
+        bool Paste;
+        const char* Text;
+        const char* Cell;
+    } emojis[] = {{false, "abcd😀😀", "abcd😀"}, {true, "abc😀😀😀", "abc😀😀"}, {true, "abcd😀x", "abcd😀"}};
+    for (const auto& e : emojis) {
+        SCOPED_TRACE(e.Text);
+        Press(Qt::Key_F2);
+        if (e.Paste) {
+            Clipboard().SetAsText(e.Text);
+            Press(Qt::Key_V, Qt::ControlModifier);
+        } else {
+            Type(QString::fromUtf8(e.Text));
+        }
+        EXPECT_EQ(Grid->GetInplaceEditor()->GetText(), e.Cell);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(wordSet->FieldByName("WORD")->GetAsString(), e.Cell);
+    }
     Press(Qt::Key_F2);
     Clipboard().SetAsText("Grüße Köln");
     Press(Qt::Key_V, Qt::ControlModifier);

@@ -242,6 +242,37 @@ TEST_F(Memo, MaxLengthCountsLineBreaksAsTwo) {
     EXPECT_EQ(M->GetText(), "longer than five");
 }
 
+// As in the single-line window, on every way in; a line break is two
+// positions and goes in whole or not at all.
+TEST_F(Memo, MaxLengthNeverSplitsACharacterOrALineBreak) {
+    using enum TTextWay;
+    const struct {
+        TTextWay By;
+        int MaxLength;
+        const char* Before; // the caret goes to its end
+        const char* Input;
+        const char* After;
+    } cases[] = {
+        {Typed, 4, "ab", "😀\r", "ab😀"},
+        {Typed, 5, "ab", "\rü", "ab\r\nü"},
+        {Composed, 4, "ab", "😀ä😀", "ab😀ä"},
+        {CtrlV, 4, "a\r\n", "😀😀", "a\r\n😀"},
+        {CtrlV, 4, "ab", "x\r\ny", "abx"},
+        {ShiftInsert, 6, "ab", "😀\r\n😀", "ab😀\r\n😀"},
+        {SelText, 3, "", "ä😀ö\r\n", "ä😀ö"},
+    };
+    M->SetFocus();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Input);
+        M->SetText(c.Before);
+        M->SetMaxLength(c.MaxLength);
+        M->SetSelStart(static_cast<int>(Send(WM_GETTEXTLENGTH)));
+        EnterText(M, c.By, c.Input);
+        EXPECT_EQ(M->GetText(), c.After);
+        EXPECT_EQ(W()->toPlainText().replace('\n', "\r\n").toStdString(), c.After);
+    }
+}
+
 TEST_F(Memo, NewWindowKeepsTextSelectionAndState) {
     M->SetText("line one\r\nline two");
     M->SetSelStart(5);

@@ -1,9 +1,13 @@
-// One application object for all ui tests, on the offscreen platform.
+// One application object for all ui tests, on the offscreen platform, and
+// the helpers that drive windows as a user does.
 #include "UiTestEnv.h"
+
+#include "Clipbrd.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QtTest/QTest>
 
@@ -76,10 +80,37 @@ bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString&
 }
 
 void TypeKeys(QWidget* Widget, const char* Utf8) {
-    for (QChar c : QString::fromUtf8(Utf8)) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(Widget, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, Widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    for (char32_t c : QString::fromUtf8(Utf8).toUcs4()) {
+        if (c < 0x80)
+            QTest::keyClick(Widget, static_cast<char>(c));
+        else // one key, even for a character beyond 16 bits (two UTF-16 units)
+            QTest::sendKeyEvent(QTest::Click, Widget, Qt::Key_unknown, QString::fromUcs4(&c, 1),
+                                Qt::NoModifier);
+    }
+}
+
+void EnterText(TCustomEdit* Edit, TTextWay Way, const char* Utf8) {
+    QWidget* w = Edit->GetHandle();
+    switch (Way) {
+    case TTextWay::Typed:
+        TypeKeys(w, Utf8);
+        break;
+    case TTextWay::Composed: {
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8(Utf8));
+        QApplication::sendEvent(w, &commit);
+        break;
+    }
+    case TTextWay::CtrlV:
+        Clipboard().SetAsText(Utf8);
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        break;
+    case TTextWay::ShiftInsert:
+        Clipboard().SetAsText(Utf8);
+        QTest::keyClick(w, Qt::Key_Insert, Qt::ShiftModifier);
+        break;
+    case TTextWay::SelText:
+        Edit->SetSelText(Utf8);
+        break;
     }
 }

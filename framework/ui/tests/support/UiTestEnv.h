@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "StdCtrls.h"
 
 #include <QList>
 #include <QString>
@@ -22,5 +23,12 @@ struct ExceptionCatcher {
 bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString& Text = QString());
 
 // Types the UTF-8 text into the widget key by key, as a user does; letters
-// outside ASCII come as key events with their text only.
+// outside ASCII come as key events with their text only, one per code point.
 void TypeKeys(QWidget* Widget, const char* Utf8);
+
+// The ways text comes into an edit.
+enum class TTextWay { Typed, Composed, CtrlV, ShiftInsert, SelText };
+// Puts the UTF-8 text into the focused edit that way: typed key by key,
+// committed by an input method at once, pasted from the clipboard by either
+// key, or set as SelText by code.
+void EnterText(TCustomEdit* Edit, TTextWay Way, const char* Utf8);

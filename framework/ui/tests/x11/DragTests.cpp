@@ -5,8 +5,12 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "UiPrivate.h"
 #include "XTestSupport.h"
 
+#include <QCursor>
+#include <QDrag>
+#include <QGuiApplication>
 #include <QWindow>
 #include <QtTest/QTest>
 
@@ -114,6 +118,52 @@ TEST_F(XDrag, BeginDragWaitsForTheMouseToMove) {
     EXPECT_TRUE(MouseDrag(Window(), InWindow(Source, QPoint(50, 50)), {InWindow(Source, QPoint(55, 52))}));
     EXPECT_EQ(Seen, (std::vector<std::string>{"Source press", "Source start", "Source end on none at 0,0"}));
     EXPECT_FALSE(Source->Dragging());
+}
+
+// The cursor says whether the control under the mouse takes the drag: the
+// source's DragCursor where it does (the plain drag cursor for a drag object
+// of OnStartDrag), the no-drop cursor elsewhere. Qt shows the cursor for the
+// last answer, so each control sees the one of the place before it first.
+TEST_F(XDrag, TheCursorIsTheDragCursorWhereTheDragIsTakenAndNoDropElsewhere) {
+    const struct {
+        TCursor DragCursor;
+        bool Object;
+        TCursor Taken;
+    } cases[] = {{crDrag, false, crDrag}, {crHandPoint, false, crHandPoint}, {crHandPoint, true, crDrag}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.DragCursor) + (c.Object ? " with a drag object" : ""));
+        Source->SetDragCursor(c.DragCursor);
+        TDragObject object;
+        Source->OnStartDrag = [&](TObject*, TDragObject*& Object) { Object = c.Object ? &object : nullptr; };
+        QImage taken = DragCursorPixmap(c.Taken).toImage(), refused = DragCursorPixmap(crNoDrop).toImage();
+        ASSERT_FALSE(taken == refused);
+        std::vector<std::string> shown;
+        auto over = [&](bool Take) {
+            return [&, Take](TObject* Sender, TObject*, int, int, TDragState State, bool& Accept) {
+                Accept = Take;
+                if (State != dsDragMove) return;
+                QDrag* drag = Source->GetWidget()->findChild<QDrag*>();
+                ASSERT_NE(drag, nullptr);
+                EXPECT_TRUE(drag->dragCursor(Qt::MoveAction).toImage() == taken);
+                EXPECT_TRUE(drag->dragCursor(Qt::IgnoreAction).toImage() == refused);
+                QCursor* cursor = QGuiApplication::overrideCursor();
+                QImage now = cursor ? cursor->pixmap().toImage() : QImage();
+                std::string seen = Name(Sender) + (now == taken     ? " taken"
+                                                   : now == refused ? " refused"
+                                                                    : " other");
+                if (shown.empty() || shown.back() != seen) shown.push_back(seen);
+            };
+        };
+        Target->OnDragOver = over(true);
+        Refuser->OnDragOver = over(false);
+        Target->OnDragDrop = nullptr;
+        QPoint t = InWindow(Target, QPoint(30, 40)), r = InWindow(Refuser, QPoint(30, 40));
+        EXPECT_TRUE(MouseDrag(Window(), InWindow(Source, QPoint(50, 50)),
+                              {InWindow(Source, QPoint(70, 50)), t, t + QPoint(1, 0), t + QPoint(2, 0), r,
+                               r + QPoint(1, 0), r + QPoint(2, 0), t, t + QPoint(1, 0), t + QPoint(2, 0)}));
+        EXPECT_EQ(shown, (std::vector<std::string>{"Target refused", "Target taken", "Refuser taken",
+                                                   "Refuser refused", "Target refused", "Target taken"}));
+    }
 }
 
 } // namespace
