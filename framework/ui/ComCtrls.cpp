@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -142,8 +143,6 @@ void SetLeftMargin(QTextBlockFormat& F, int Twips) {
 
 // ---- The edit widget -------------------------------------------------------
 
-namespace {
-
 // Qt's text editor as the control's window; the formatting rectangle is
 // kept as viewport margins.
 class TRichEditWidget : public TScrollAreaWidget<QTextEdit> {
@@ -158,11 +157,20 @@ public:
     }
 
 protected:
-    // Composed characters are typing too: they pass the key-press events.
+    // Composed characters are typing too: they pass the key-press events,
+    // each judged against the text before the commit; what came through is
+    // then cut to what MaxLength leaves.
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) { QTextEdit::inputMethodEvent(e); });
+        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) {
+            auto* edit = dynamic_cast<TCustomRichEdit*>(FindControl(this));
+            QString commit = e->commitString();
+            CommitFitting(e, edit ? FittingText(commit, edit->Room()) : commit,
+                          [this](QInputMethodEvent* c) { QTextEdit::inputMethodEvent(c); });
+        });
     }
 };
+
+namespace {
 
 // The lines of a rich edit: its paragraphs. A last empty paragraph (the
 // text ends with a line break) is no line.
@@ -791,6 +799,12 @@ int TCustomRichEdit::GetTextLength() const {
     return FDocument->characterCount() - 1; // without the document's closing mark
 }
 
+int TCustomRichEdit::Room() const {
+    if (FMaxLength <= 0) return INT_MAX;
+    int length = CodePoints(FDocument->toPlainText());
+    return std::max(0, FMaxLength - (length - CodePoints(TextCursor().selectedText())));
+}
+
 void TCustomRichEdit::SetReadOnly(bool Value) {
     FReadOnly = Value;
     if (FWidget) Editor()->setReadOnly(Value);
@@ -1005,14 +1019,11 @@ void TCustomRichEdit::DefaultHandler(TMessage& Message) {
     case WM_CHAR: {
         TKeyChar c = static_cast<TKeyChar>(Message.WParam);
         Cardinal clip = c == 22 ? WM_PASTE : c == 24 ? WM_CUT : c == 3 ? WM_COPY : c == 26 ? WM_UNDO : 0;
-        bool refused =
-            (c == 13 && !FWantReturns) || (FMaxLength > 0 && (c >= 32 || c == 9 || c == 10 || c == 13) &&
-                                           !FReadOnly && GetTextLength() - GetSelLength() >= FMaxLength);
+        // A character or paragraph break that does not fit is not typed.
+        bool refused = (c == 13 && !FWantReturns) ||
+                       ((c >= 32 || c == 9 || c == 10 || c == 13) && !FReadOnly && Room() < 1);
         if (clip || refused || c == 10) {
-            if (Message.Context) {
-                Message.Context->Done = true;
-                Message.Context->Result = true;
-            }
+            Handled(Message);
             if (clip) Perform(clip);
             if (c == 10 && !refused && !FReadOnly) { // Ctrl+Return: a new paragraph, as Return
                 QTextCursor cursor = TextCursor();
@@ -1048,10 +1059,7 @@ void TCustomRichEdit::DefaultHandler(TMessage& Message) {
         }
         return;
     case WM_CONTEXTMENU: // no menu of Qt's own: only the control's PopupMenu
-        if (Message.Context) {
-            Message.Context->Done = true;
-            Message.Context->Result = true;
-        }
+        Handled(Message);
         return;
     default:
         break;

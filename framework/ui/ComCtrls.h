@@ -119,6 +119,9 @@ using TSearchTypes = TSet<TSearchType, Byte>;
 // shows that document. Positions (SelStart, FindText) count UTF-16 units,
 // one for each paragraph break. OnChange fires for every change of text or
 // format, OnSelectionChange whenever the selection or the caret moves.
+// MaxLength (0: none) counts whole characters, as the edit's does (code
+// points, one for each paragraph break), and limits typing and input-method
+// commits: a character that does not fit is refused, a commit cut before it.
 class TCustomRichEdit : public TWinControl {
 public:
     KV_METACLASS_DECL
@@ -211,6 +214,10 @@ protected:
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
+    friend class TRichEditWidget;
+    // The code points MaxLength leaves for what replaces the selection
+    // (INT_MAX without a limit).
+    int Room() const;
     void SetTextCursor(const QTextCursor& Cursor);
     void UpdateScrollBars();
     void ApplyEditRect();

@@ -118,7 +118,7 @@ private:
     // The positions MaxLength leaves for what replaces the selection
     // (INT_MAX without a limit), and what of Insert (widget text) fits there.
     int Room() const;
-    QString FittingInsert(QString Insert) const;
+    QString FittingInsert(const QString& Insert) const;
     QRect FormatRect() const;
     LRESULT PosFromChar(int Pos) const;
     int LineFromChar(LPARAM Pos) const;
@@ -493,6 +493,10 @@ class TComboBoxStrings;
 // the text) changed, CBN_EDITCHANGE after typing, CBN_DROPDOWN before the
 // list drops down; the default handling takes the selected item's text and
 // fires OnClick and OnChange, OnChange, and DropDown (OnDropDown).
+// MaxLength (0: none) counts the edit part's code points, as the edit's does,
+// and limits typing, an input method and a paste (WM_PASTE): a character that
+// does not fit whole is refused, a longer text cut before it. Text set by
+// code is not limited, nor cut when MaxLength drops below it.
 class TCustomComboBox : public TWinControl {
 public:
     KV_METACLASS_DECL
@@ -548,9 +552,13 @@ private:
     template <class> friend class TItemStrings;
     friend class TComboBoxStrings;
     friend class TSimpleComboWidget;
+    friend class TComboEditWidget;
     bool IsListStyle() const { return FStyle >= csDropDownList; }
     QComboBox* Combo() const;
     QLineEdit* EditPart() const;
+    // The code points MaxLength leaves the edit part for what replaces its
+    // selection (INT_MAX without a limit or an edit part).
+    int Room() const;
     void ItemInserted(int Index);
     void ItemRemoved(int Index);
     void ItemChanged(int Index);

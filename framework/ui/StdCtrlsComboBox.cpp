@@ -1,19 +1,23 @@
-// The combo box: its lines, the drop-down and simple windows, and the
-// messages of its edit part.
+// The combo box: its lines, the drop-down and simple windows with their edit
+// part, and the messages of the edit part.
 #include "StdCtrls.h"
 
 #include "StdCtrlsInternal.h"
 #include "UiPrivate.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 // ---- TCustomComboBox ------------------------------------------------------
@@ -47,6 +51,58 @@ TCustomComboBox* ComboOf(QWidget* Widget) {
 
 } // namespace
 
+// The edit part of either window. It keeps no limit of its own (see
+// CodePoints): an input method's commit is cut to what MaxLength leaves, and
+// the paste keys and the menu's Paste go through the control's WM_PASTE. As
+// into the edit, text comes in through these ways only (and typing, which
+// the control's WM_CHAR judges): no drops, no pasting of the selection by
+// the middle button.
+class TComboEditWidget : public QLineEdit {
+public:
+    explicit TComboEditWidget(QWidget* Parent) : QLineEdit(Parent) {
+        setMaxLength(std::numeric_limits<int>::max());
+        setAcceptDrops(false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override {
+        if (!PasteKeyToControl(ComboOf(parentWidget()), Event)) QLineEdit::keyPressEvent(Event);
+    }
+    void contextMenuEvent(QContextMenuEvent* Event) override {
+        std::unique_ptr<QMenu> menu(createStandardContextMenu());
+        for (QAction* a : menu->actions()) {
+            if (StandardActionName(a) != QLatin1String("edit-paste")) continue;
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+            QObject::connect(a, &QAction::triggered, this, [this] { Paste(); });
+        }
+        menu->exec(Event->globalPos());
+    }
+    void inputMethodEvent(QInputMethodEvent* Event) override {
+        TCustomComboBox* combo = ComboOf(parentWidget());
+        QString commit = Event->commitString();
+        CommitFitting(Event, combo ? FittingText(commit, combo->Room()) : commit,
+                      [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+    }
+    void mousePressEvent(QMouseEvent* Event) override {
+        if (Event->button() == Qt::MiddleButton)
+            Event->accept();
+        else
+            QLineEdit::mousePressEvent(Event);
+    }
+    void mouseReleaseEvent(QMouseEvent* Event) override {
+        if (Event->button() == Qt::MiddleButton)
+            Event->accept();
+        else
+            QLineEdit::mouseReleaseEvent(Event);
+    }
+
+private:
+    void Paste() {
+        if (TCustomComboBox* combo = ComboOf(parentWidget()))
+            GuardedCall(combo, [combo] { combo->Perform(WM_PASTE); });
+    }
+};
+
 // The window of the styles with a list that drops down. Dropping down
 // tells the control first (CBN_DROPDOWN); the wheel leaves the selection
 // of a closed box alone.
@@ -77,7 +133,7 @@ class TSimpleComboWidget : public QWidget {
 public:
     explicit TSimpleComboWidget(QWidget* Parent) : QWidget(Parent) {
         setFocusPolicy(Qt::StrongFocus);
-        Edit = new QLineEdit(this);
+        Edit = new TComboEditWidget(this);
         Edit->setFocusPolicy(Qt::ClickFocus);
         Edit->setFocusProxy(this);
         List = new QListWidget(this);
@@ -188,8 +244,13 @@ void TCustomComboBox::SetDropDownCount(int Value) {
 
 void TCustomComboBox::SetMaxLength(int Value) {
     if (Value == FMaxLength) return;
-    FMaxLength = std::max(0, Value);
-    if (QLineEdit* e = EditPart()) e->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+    FMaxLength = std::max(0, Value); // the text stays as it is, however long
+}
+
+int TCustomComboBox::Room() const {
+    QLineEdit* e = EditPart();
+    if (FMaxLength <= 0 || !e) return INT_MAX;
+    return std::max(0, FMaxLength - (CodePoints(e->text()) - CodePoints(e->selectedText())));
 }
 
 void TCustomComboBox::SetSorted(bool Value) {
@@ -427,6 +488,16 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
 void TCustomComboBox::DefaultHandler(TMessage& Message) {
     int count = FItems->GetCount();
     switch (Message.Msg) {
+    case WM_CHAR:
+        // A character that does not fit whole is not typed, quietly.
+        if (static_cast<TKeyChar>(Message.WParam) >= 32 && Room() < 1) {
+            Handled(Message);
+            return;
+        }
+        break;
+    case WM_PASTE:
+        if (QLineEdit* e = EditPart(); e && !e->isReadOnly()) PasteFitting(e, Room());
+        return;
     case CB_GETCOUNT:
         Message.Result = count;
         return;
@@ -485,7 +556,13 @@ void TCustomComboBox::FontChanged() {
 QWidget* TCustomComboBox::CreateWidget(const TCreateParams& Params) {
     if (FStyle == csSimple) return new TControlWidget<TSimpleComboWidget>(this, Params.WndParent);
     auto* c = new TControlWidget<TComboWidget>(this, Params.WndParent);
-    c->setEditable(FStyle == csDropDown);
+    if (FStyle == csDropDown) {
+        c->setEditable(true);
+        // Our edit part in place of Qt's, with its palette.
+        auto* edit = new TComboEditWidget(c);
+        edit->setPalette(c->palette());
+        c->setLineEdit(edit);
+    }
     return c;
 }
 
@@ -510,7 +587,6 @@ void TCustomComboBox::InitWidget() {
     }
     if (edit) {
         edit->setFont(GetFont()->ToQFont());
-        edit->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
         QObject::connect(edit, &QLineEdit::textEdited, edit, [this](const QString& Text) {
             GuardedCall(this, [&] { UserEdited(Text.toStdString()); });
         });

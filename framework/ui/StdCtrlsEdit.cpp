@@ -116,12 +116,13 @@ public:
                                                                  {"edit-paste", WM_PASTE},
                                                                  {"edit-delete", WM_CLEAR}};
         for (QAction* a : menu->actions()) {
-            if (a->objectName() == QLatin1String("edit-redo")) {
+            QString action = StandardActionName(a);
+            if (action == QLatin1String("edit-redo")) {
                 menu->removeAction(a); // the platform's edits have one undo level, no redo
                 continue;
             }
             for (const auto& [name, msg] : items) {
-                if (a->objectName() != QLatin1String(name)) continue;
+                if (action != QLatin1String(name)) continue;
                 QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
                 Cardinal m = msg;
                 QObject::connect(a, &QAction::triggered, a, [edit, life, m] {
@@ -133,22 +134,29 @@ public:
     }
 
     // An input method's characters go in as typed ones, and no more of them
-    // than MaxLength leaves room for: each is judged alone as it comes.
+    // than MaxLength leaves room for: each is judged alone as it comes, the
+    // text against what it was before the commit, so what came through is
+    // cut to what fits.
     static void InputMethod(QWidget* Widget, QInputMethodEvent* Event,
                             const std::function<void(QInputMethodEvent*)>& Base) {
         CommitInputAsChars(Widget, Event, [Widget, &Base](QInputMethodEvent* e) {
             auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
-            QString fits = edit ? edit->FittingInsert(e->commitString()) : e->commitString();
-            if (fits.size() == e->commitString().size()) {
-                Base(e);
-                return;
-            }
-            QInputMethodEvent cut(e->preeditString(), e->attributes());
-            cut.setCommitString(fits, e->replacementStart(), e->replacementLength());
-            Base(&cut);
+            CommitFitting(e, edit ? edit->FittingInsert(e->commitString()) : e->commitString(), Base);
         });
     }
 };
+
+QString StandardActionName(const QAction* Action) {
+    if (!Action->objectName().isEmpty()) return Action->objectName();
+    // The single-line window's texts, as it makes them (the shortcut after a tab).
+    static const std::pair<const char*, const char*> texts[] = {
+        {"&Undo", "edit-undo"},   {"&Redo", "edit-redo"},     {"Cu&t", "edit-cut"},      {"&Copy", "edit-copy"},
+        {"&Paste", "edit-paste"}, {"Delete", "edit-delete"}, {"Select All", "select-all"}};
+    QString text = Action->text().section(QLatin1Char('\t'), 0, 0);
+    for (const auto& [source, name] : texts)
+        if (text == QLineEdit::tr(source)) return QLatin1String(name);
+    return QString();
+}
 
 void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
                         const std::function<void(QInputMethodEvent*)>& Base) {
@@ -185,6 +193,38 @@ void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
     Base(&filtered);
 }
 
+QString FittingText(QString Text, int Room, int BreakLength) {
+    Text.truncate(IndexOfPos(Text, Room, BreakLength));
+    return Text;
+}
+
+void CommitFitting(QInputMethodEvent* Event, const QString& Fits,
+                   const std::function<void(QInputMethodEvent*)>& Base) {
+    if (Fits.size() == Event->commitString().size()) {
+        Base(Event);
+        return;
+    }
+    QInputMethodEvent cut(Event->preeditString(), Event->attributes());
+    cut.setCommitString(Fits, Event->replacementStart(), Event->replacementLength());
+    Base(&cut);
+}
+
+bool PasteKeyToControl(TControl* Control, QKeyEvent* Event) {
+    if (!Control || !Event->matches(QKeySequence::Paste)) return false;
+    Event->accept();
+    GuardedCall(Control, [Control] { Control->Perform(WM_PASTE); });
+    return true;
+}
+
+void PasteFitting(QLineEdit* Line, int Room) {
+    QString clip = QGuiApplication::clipboard()->text();
+    QString fits = FittingText(clip, Room);
+    if (fits.size() == clip.size())
+        Line->paste();
+    else
+        Line->insert(fits);
+}
+
 namespace {
 
 class TLineEditWidget : public TControlWidget<QLineEdit> {
@@ -199,6 +239,9 @@ protected:
     void inputMethodEvent(QInputMethodEvent* Event) override {
         TEditWindows::InputMethod(this, Event,
                                   [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+    }
+    void keyPressEvent(QKeyEvent* Event) override {
+        if (!PasteKeyToControl(Control(), Event)) QLineEdit::keyPressEvent(Event);
     }
 };
 
@@ -223,6 +266,9 @@ protected:
     void inputMethodEvent(QInputMethodEvent* Event) override {
         TEditWindows::InputMethod(this, Event,
                                   [this](QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); });
+    }
+    void keyPressEvent(QKeyEvent* Event) override {
+        if (!PasteKeyToControl(Control(), Event)) QPlainTextEdit::keyPressEvent(Event);
     }
 };
 
@@ -571,9 +617,8 @@ int TCustomEdit::Room() const {
     return std::max(0, FMaxLength - (TextLength(FText) - selected));
 }
 
-QString TCustomEdit::FittingInsert(QString Insert) const {
-    Insert.truncate(IndexOfPos(Insert, Room(), IsMultiLineWindow() ? 2 : 1));
-    return Insert;
+QString TCustomEdit::FittingInsert(const QString& Insert) const {
+    return FittingText(Insert, Room(), IsMultiLineWindow() ? 2 : 1);
 }
 
 void TCustomEdit::ReplaceSelection(const AnsiString& Text, bool CanUndo) {
@@ -653,18 +698,6 @@ void TCustomEdit::Dispatch(TMessage& Message) {
     }
 }
 
-namespace {
-
-// Marks the Qt event behind a message as handled here.
-void Handled(TMessage& Message) {
-    if (Message.Context) {
-        Message.Context->Done = true;
-        Message.Context->Result = true;
-    }
-}
-
-} // namespace
-
 void TCustomEdit::DefaultHandler(TMessage& Message) {
     QLineEdit* line = Edit();
     auto* multi = static_cast<TMultiLineWidget*>(MultiLineEdit());
@@ -712,15 +745,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
         return;
     case WM_PASTE:
         if (FReadOnly) return;
-        if (line) {
-            // A text that fits goes in as the window pastes it (its own undo
-            // step); a longer one is cut before the first character that does not.
-            QString clip = QGuiApplication::clipboard()->text();
-            if (FittingInsert(clip).size() == clip.size())
-                line->paste();
-            else
-                ReplaceSelection(clip.toStdString(), true);
-        }
+        if (line) PasteFitting(line, Room());
         if (multi && Clipboard().HasFormat(CF_TEXT)) ReplaceSelection(Clipboard().GetAsText(), true);
         return;
     case WM_CUT:

@@ -12,6 +12,9 @@
 
 #include <functional>
 
+class QAction;
+class QLineEdit;
+
 inline QString Q(const AnsiString& s) {
     return QString::fromStdString(s);
 }
@@ -71,6 +74,14 @@ struct TMessageContext {
     bool SkipChar = false;   // ckKeyDown: no WM_CHAR (the key moved the focus)
     TKeyChar OriginalChar = 0;
 };
+
+// Marks the Qt event behind a message as handled here: Qt does not see it.
+inline void Handled(TMessage& Message) {
+    if (Message.Context) {
+        Message.Context->Done = true;
+        Message.Context->Result = true;
+    }
+}
 
 // The widget that received the key event being delivered before Qt passed
 // it on to parents, or null when unknown (no event being delivered through
@@ -136,6 +147,45 @@ QPixmap DragCursorPixmap(TCursor Cursor);
 // one character at a time, as typed text does; Base receives what came through.
 void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
                         const std::function<void(QInputMethodEvent*)>& Base);
+
+// The name of an action of the menu Qt's text windows make
+// (createStandardContextMenu): "edit-undo", "edit-redo", "edit-cut",
+// "edit-copy", "edit-paste", "edit-delete", "select-all"; empty for others.
+// Qt 6.4 gives the names to the multi-line window's actions only; a
+// single-line window's are known by their texts.
+QString StandardActionName(const QAction* Action);
+
+// ---- MaxLength in whole characters
+// The text controls' limits count code points: a character beyond U+FFFF is
+// two UTF-16 units and one character, and no limit cuts it in two. Qt's own
+// limit (QLineEdit::setMaxLength) counts units: the windows keep none.
+
+// The code points of Text.
+inline int CodePoints(const QString& Text) {
+    int n = 0;
+    for (qsizetype i = 0; i < Text.size(); ++i)
+        n += !(Text[i].isLowSurrogate() && i > 0 && Text[i - 1].isHighSurrogate());
+    return n;
+}
+
+// The head of Text that holds at most Room code points; a line break counts
+// BreakLength (two where the text keeps it as CR LF).
+QString FittingText(QString Text, int Room, int BreakLength = 1);
+
+// Base receives Event with its commit cut to Fits (the head of it that a
+// limit leaves), as a new event when that is less.
+void CommitFitting(QInputMethodEvent* Event, const QString& Fits,
+                   const std::function<void(QInputMethodEvent*)>& Base);
+
+// A paste key of the platform's key scheme (Ctrl+V, Shift+Insert, the Paste
+// key F18, ...) that reaches a text window goes to Control as WM_PASTE,
+// where MaxLength and the message maps see it. True when Event was one.
+bool PasteKeyToControl(TControl* Control, QKeyEvent* Event);
+
+// Pastes the clipboard's text into a single-line window, no more of it than
+// Room code points: a text that fits goes in as the window pastes it (its
+// own undo step), a longer one cut before the first character that does not.
+void PasteFitting(QLineEdit* Line, int Room);
 
 // A scroll area (a text editor) as a control's window. Qt gives the mouse,
 // drags and the context-menu request to the viewport, not to the area: they

@@ -207,6 +207,11 @@ TEST_F(Keys, PasteGoesThroughTheMessageMap) {
     QTest::keyClick(W(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Edit->Pastes, 2);
     EXPECT_EQ(Edit->GetText(), "pasted");
+    // The Paste of the window's context menu as well.
+    Edit->Refuse = true;
+    EnterText(Edit, TTextWay::MenuPaste, "more");
+    EXPECT_EQ(Edit->Pastes, 3);
+    EXPECT_EQ(Edit->GetText(), "pasted");
     Edit->SetBounds(10, 10, 150, 21);
     ASSERT_FALSE(Edit->Sizes.empty());
     // The size of the client area, inside the border.
@@ -273,6 +278,7 @@ TEST_F(Keys, MaxLengthCountsCodePointsAndNeverSplitsOne) {
         {CtrlV, 5, "abc", "xy😀", "abcxy"},
         {CtrlV, 3, "|abcdef", "😀ä😀ö", "😀ä😀"},
         {ShiftInsert, 6, "abc", "äö😀ü", "abcäö😀"},
+        {MenuPaste, 5, "abc", "xy😀", "abcxy"},
         {SelText, 5, "abcd", "😀😀", "abcd😀"},
     };
     int beeps = 0;

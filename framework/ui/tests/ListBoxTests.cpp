@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 namespace {
 
 // A shown form to put controls on.
@@ -385,6 +388,63 @@ TEST_F(ComboBoxes, EditPartTypesMarksModifiedAndObeysReadOnly) {
     // No selection empties the edit part.
     Combo->SetItemIndex(-1);
     EXPECT_EQ(Combo->GetText(), "");
+}
+
+// The edit part limits MaxLength as the edit does: in code points, on every
+// way in, never cutting a character in two. One that does not fit is not
+// typed (quietly), a commit or a paste is cut before it.
+TEST_F(ComboBoxes, MaxLengthCountsCodePointsAndNeverSplitsOne) {
+    using enum TTextWay;
+    struct Case {
+        TComboBoxStyle Style;
+        TTextWay By;
+        int MaxLength;
+        const char* Before; // the caret at its end, or all selected with '|' in front
+        const char* Input;
+        const char* After;
+    } cases[] = {
+        {csDropDown, Typed, 5, "abcd", "😀x", "abcd😀"}, // the emoji is two UTF-16 units, one character
+        {csDropDown, Typed, 4, "abcd", "😀", "abcd"},
+        {csDropDown, Typed, 2, "|abc", "😀😀😀", "😀😀"}, // the first replaces the selection
+        {csDropDown, Composed, 5, "abc", "😀é😀", "abc😀é"},
+        {csDropDown, CtrlV, 5, "abcd", "😀😀", "abcd😀"},
+        {csDropDown, ShiftInsert, 3, "|abcdef", "😀ä😀ö", "😀ä😀"},
+        {csDropDown, MenuPaste, 5, "abc", "xy😀", "abcxy"},
+        {csDropDown, CtrlV, 6, "abc", "äö😀", "abcäö😀"}, // what fits goes in whole
+        {csSimple, Typed, 5, "abcd", "😀x", "abcd😀"},
+        {csSimple, Composed, 4, "ab", "😀😀😀", "ab😀😀"},
+        {csSimple, CtrlV, 5, "abcd", "😀😀", "abcd😀"},
+        {csSimple, MenuPaste, 2, "|abc", "ü😀ö", "ü😀"},
+    };
+    int beeps = 0;
+    SetBeepHook([&](unsigned) { ++beeps; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Style == csSimple ? "simple " : "drop-down ") + c.Input);
+        Combo->SetStyle(c.Style);
+        Combo->SetMaxLength(0);
+        Combo->SetFocus();
+        bool all = c.Before[0] == '|';
+        Combo->SetText(c.Before + (all ? 1 : 0));
+        Combo->SetMaxLength(c.MaxLength);
+        if (all)
+            Combo->SelectAll();
+        else
+            Combo->SetSelStart(static_cast<int>(std::strlen(c.Before)));
+        EnterText(Combo, c.By, c.Input);
+        EXPECT_EQ(Combo->GetText(), c.After);
+        EXPECT_EQ(W()->findChild<QLineEdit*>()->text().toStdString(), c.After);
+    }
+    EXPECT_EQ(beeps, 0);
+    SetBeepHook(nullptr);
+
+    // Text set by code is not limited, and a lower limit leaves it as it is.
+    Combo->SetStyle(csDropDown);
+    Combo->SetMaxLength(2);
+    Combo->SetText("😀😀😀😀😀😀x");
+    EXPECT_EQ(Combo->GetText(), "😀😀😀😀😀😀x");
+    Combo->SetMaxLength(1);
+    EXPECT_EQ(W()->findChild<QLineEdit*>()->text().toStdString(), "😀😀😀😀😀😀x");
+    EXPECT_EQ(Combo->GetText(), "😀😀😀😀😀😀x");
 }
 
 TEST_F(ComboBoxes, SimpleStyleKeepsItsListInView) {

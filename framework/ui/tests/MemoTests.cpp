@@ -259,6 +259,7 @@ TEST_F(Memo, MaxLengthNeverSplitsACharacterOrALineBreak) {
         {CtrlV, 4, "a\r\n", "😀😀", "a\r\n😀"},
         {CtrlV, 4, "ab", "x\r\ny", "abx"},
         {ShiftInsert, 6, "ab", "😀\r\n😀", "ab😀\r\n😀"},
+        {MenuPaste, 5, "ab", "😀\r\n😀", "ab😀\r\n"},
         {SelText, 3, "", "ä😀ö\r\n", "ä😀ö"},
     };
     M->SetFocus();

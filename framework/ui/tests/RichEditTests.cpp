@@ -119,6 +119,41 @@ TEST_F(RichEditTest, TypingChangesTextLinesAndSelection) {
     EXPECT_EQ(selections, 3);
 }
 
+// MaxLength counts whole characters (code points: a paragraph break is one).
+// A typed one that does not fit is refused; an input method's commit is cut
+// to what still fits of the text around the selection.
+TEST_F(RichEditTest, MaxLengthCountsCodePointsAndCutsACommitToWhatFits) {
+    using enum TTextWay;
+    struct Case {
+        TTextWay By;
+        int MaxLength;
+        const char* Before; // the caret at its end, or all selected with '|' in front
+        const char* Input;
+        const char* After;
+    } cases[] = {
+        {Typed, 5, "abc😀", "xy", "abc😀x"}, // the emoji is two UTF-16 units, one character
+        {Typed, 3, "", "😀😀😀😀", "😀😀😀"},
+        {Typed, 5, "a😀\r\nb", "xy", "a😀\r\nbx"},
+        {Composed, 5, "abc", "xyz", "abcxy"},
+        {Composed, 5, "abc", "😀é😀", "abc😀é"},
+        {Composed, 2, "|abc", "😀😀😀", "😀😀"}, // the commit replaces the selection
+        {Composed, 3, "abc", "x", "abc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Input);
+        bool all = c.Before[0] == '|';
+        Edit->SetMaxLength(0);
+        Edit->SetText(c.Before + (all ? 1 : 0));
+        Edit->SetMaxLength(c.MaxLength);
+        if (all)
+            Edit->SelectAll();
+        else
+            Edit->SetSelStart(Edit->GetTextLength());
+        EnterText(Edit, c.By, c.Input);
+        EXPECT_EQ(Edit->GetText(), c.After);
+    }
+}
+
 TEST_F(RichEditTest, LinesInsertDeleteAndText) {
     TStrings* lines = Edit->GetLines();
     EXPECT_EQ(lines->GetCount(), 0);

@@ -6,9 +6,13 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -89,8 +93,8 @@ void TypeKeys(QWidget* Widget, const char* Utf8) {
     }
 }
 
-void EnterText(TCustomEdit* Edit, TTextWay Way, const char* Utf8) {
-    QWidget* w = Edit->GetHandle();
+void EnterText(TWinControl* Control, TTextWay Way, const char* Utf8) {
+    QWidget* w = Control->GetHandle();
     switch (Way) {
     case TTextWay::Typed:
         TypeKeys(w, Utf8);
@@ -109,8 +113,30 @@ void EnterText(TCustomEdit* Edit, TTextWay Way, const char* Utf8) {
         Clipboard().SetAsText(Utf8);
         QTest::keyClick(w, Qt::Key_Insert, Qt::ShiftModifier);
         break;
+    case TTextWay::MenuPaste: {
+        Clipboard().SetAsText(Utf8);
+        // A right click into the text (an edit part, a text area's viewport)
+        // opens the window's menu, whose Paste is chosen once it shows.
+        QWidget* text = w->findChild<QLineEdit*>();
+        if (!text) text = w;
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) text = area->viewport();
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* a : menu->actions())
+                if (QString(a->text()).remove('&').startsWith(QLatin1String("Paste"))) a->trigger();
+            menu->close();
+        });
+        QPoint at = text->rect().center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, text->mapToGlobal(at));
+        QApplication::sendEvent(text, &click);
+        break;
+    }
     case TTextWay::SelText:
-        Edit->SetSelText(Utf8);
+        if (auto* edit = dynamic_cast<TCustomEdit*>(Control))
+            edit->SetSelText(Utf8);
+        else
+            ADD_FAILURE() << "SelText: no edit";
         break;
     }
 }

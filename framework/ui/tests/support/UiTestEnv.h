@@ -26,9 +26,10 @@ bool DropOnControl(TWinControl* Control, const QList<QUrl>& Urls, const QString&
 // outside ASCII come as key events with their text only, one per code point.
 void TypeKeys(QWidget* Widget, const char* Utf8);
 
-// The ways text comes into an edit.
-enum class TTextWay { Typed, Composed, CtrlV, ShiftInsert, SelText };
-// Puts the UTF-8 text into the focused edit that way: typed key by key,
+// The ways text comes into a control that takes it.
+enum class TTextWay { Typed, Composed, CtrlV, ShiftInsert, MenuPaste, SelText };
+// Puts the UTF-8 text into the focused control that way: typed key by key,
 // committed by an input method at once, pasted from the clipboard by either
-// key, or set as SelText by code.
-void EnterText(TCustomEdit* Edit, TTextWay Way, const char* Utf8);
+// key or by the Paste of the text's own context menu, or set as SelText by
+// code (an edit only).
+void EnterText(TWinControl* Control, TTextWay Way, const char* Utf8);
