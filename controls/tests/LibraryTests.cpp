@@ -2,13 +2,16 @@
 // unit's Register, and goes to form text and back with its published
 // properties. A new control joins by one line in Controls().
 #include "BtnEditKV.h"
+#include "CalendarKV.h"
 #include "ComboBoxKV.h"
 #include "DBEditKV.h"
 #include "DBRichEdtKV.h"
+#include "DateEditKV.h"
 #include "DriveComboBoxKV.h"
 #include "DropDownEditKV.h"
 #include "EditKV.h"
 #include "ListBoxKV.h"
+#include "RichEdtKV.h"
 #include "FormReader.h"
 #include "UiTestEnv.h"
 
@@ -80,6 +83,18 @@ std::vector<TControlCase> Controls() {
          })},
         {"KV", Drivecomboboxkv::Register, &TDriveComboBoxKV::ClassInfo(),
          Filler<TDriveComboBoxKV>([](TDriveComboBoxKV* C) { C->SetHint("Laufwerk"); })},
+        {"KV", Calendarkv::Register, &TCalendarKV::ClassInfo(), Filler<TCalendarKV>([](TCalendarKV* C) {
+             C->SetHeaderHeight(20);
+             C->SetDaySelection(false);
+         })},
+        {"KV", Dateeditkv::Register, &TDateEditKV::ClassInfo(), Filler<TDateEditKV>([](TDateEditKV* C) {
+             C->SetEnableLookup(true);
+             C->SetMarginLeft(2);
+         })},
+        {"KV", Richedtkv::Register, &TRichEdtKV::ClassInfo(), Filler<TRichEdtKV>([](TRichEdtKV* C) {
+             C->SetWantTabs(true);
+             C->TabPos = 24;
+         })},
         {"KVDB", Dbeditkv::Register, &TDBEditKV::ClassInfo(), Filler<TDBEditKV>([](TDBEditKV* C) {
              C->SetDataSource(SourceOnForm(C));
              C->SetDataField("DESCRIPTION");
