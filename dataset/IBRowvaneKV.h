@@ -776,8 +776,9 @@ protected:
     // The ORDER BY of a select text := the current order, or its inversion.
     void ModifySelectQueryOrderBy(AnsiString& Text, bool Ascending);
     // Adds the keyset condition over the first Count order columns (-1: all):
-    // the rows at or after the position in the cursor's order.
-    void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count);
+    // the rows at or after the position in the cursor's order, or with Equal
+    // the rows whose values equal the position's, as the engine compares them.
+    void ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count, bool Equal = false);
     // An order column as a condition compares it: as written, or for a name
     // the select list gives an expression (known to ORDER BY only) that
     // expression in parentheses.
@@ -791,7 +792,9 @@ protected:
     // its text followed by what to write instead.
     void CheckSelectStatement(const AnsiString& Text);
     // Modes: 0 unprepared, 1 forward order, 2 forward from the position,
-    // 3 backward order, 4 backward from the position.
+    // 3 backward order, 4 backward from the position, 5 forward through the
+    // rows equal to the position (an exact key search: the engine's
+    // comparison decides, its collation's included).
     void InternalPrepareSelectQuery(TIBSQL* Query, int Mode, int Count);
     void InternalPrepareSelectQueryFwd(int Mode, int Count);
     void InternalPrepareSelectQueryBwd(int Mode);
@@ -892,7 +895,7 @@ private:
     void FreeBuffers();
     std::unique_ptr<TIBRVOrderColumns> NewOrderColumns();
 
-    // The text of a cursor statement in a mode (1 to 4) with a count of
+    // The text of a cursor statement in a mode (1 to 5) with a count of
     // keyset columns. Built by the parser once for the inputs it is made
     // from (SelectTextInputs), kept by mode and count until they change.
     AnsiString CursorSelectText(int Mode, int Count);

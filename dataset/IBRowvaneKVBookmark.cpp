@@ -171,14 +171,17 @@ bool TIBRowvaneKV::GotoKey(bool Exact, bool ByPrimaryKey, int ColumnCount, bool 
             // "All" are the order columns as written: the key columns that
             // make the order total are not part of what the user searches.
             int count = ColumnCount == -1 && FTieBreakCount > 0 ? GetOrderColumnCount() : ColumnCount;
+            // An exact search reads the rows equal to the key, as the
+            // engine compares them (trailing blanks, its collation): the
+            // first is the one. Otherwise the first row at or after the key.
             InternalCloseSelectQueryFwd();
-            InternalPrepareSelectQueryFwd(2, count);
+            InternalPrepareSelectQueryFwd(Exact ? 5 : 2, count);
             SetQueryLocateValues(FQryForward, FKeyBuffer, false, count);
             SetQryParamFromQry(FQrySelect, FQryForward);
             FQryForward->ExecQuery();
             if (FQryForward->Next()) {
                 FetchRecordToBuffer(buffer, FQryForward->Current());
-                found = !Exact || CompareRecordPos(FKeyBuffer, buffer, false, count);
+                found = true;
             }
         }
         if (found) {

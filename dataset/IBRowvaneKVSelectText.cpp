@@ -342,9 +342,10 @@ AnsiString TIBRowvaneKV::ConditionColumn(const TSQLSelectParserSectionKV& Select
 //   equal         (c = p OR (c IS NULL AND p IS NULL))
 //   ascending     (c >= p OR p IS NULL)        (c > p OR (c IS NOT NULL AND p IS NULL))
 //   descending    (c <= p OR c IS NULL)        (c < p OR (c IS NULL AND p IS NOT NULL))
-// A column declared NOT NULL keeps the plain comparison. The rows of a
-// grouped select are its groups: there the condition goes into HAVING.
-void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count) {
+// A column declared NOT NULL keeps the plain comparison. With Equal the
+// condition is the first group with "=" for its last column as well. The
+// rows of a grouped select are its groups: there the condition goes into HAVING.
+void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascending, int Count, bool Equal) {
     if (FOrderItemId < 0) Ascending = !Ascending;
     TIBRVOrderColumns* order = Ascending ? FOrderColumnsFwd.get() : FOrderColumnsBwd.get();
     // -1: every column, the appended key columns too; a count names columns as written.
@@ -376,15 +377,17 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
         put("NULL", sitNull);
     };
     put("(", sitOpenParen);
-    for (int g = 0; g < n; ++g) {
+    int groups = Equal ? 1 : n;
+    for (int g = 0; g < groups; ++g) {
         int last = n - g; // the group compares the first n - g columns
-        if (n > 1) put("(", sitOpenParen);
+        if (groups > 1) put("(", sitOpenParen);
         for (int i = 1; i <= last; ++i) {
             TIBRVColumn* column = order->GetItem(i - 1);
             AnsiString name = ConditionColumn(select, *column);
             AnsiString param = ":" + LocateParamName(i);
             bool ascending = column->GetOrderType() == sitAsc;
-            AnsiString op = i < last ? "=" : ascending ? (g == 0 ? ">=" : ">") : (g == 0 ? "<=" : "<");
+            bool equal = i < last || Equal;
+            AnsiString op = equal ? "=" : ascending ? (g == 0 ? ">=" : ">") : (g == 0 ? "<=" : "<");
             if (!nullable[static_cast<size_t>(i - 1)]) {
                 put(name, sitColumn);
                 put(op, sitComparison);
@@ -395,7 +398,7 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
                 put(op, sitComparison);
                 put(param, sitParameter);
                 put("OR", sitOr);
-                if (i < last) { // equal, NULL equal to NULL
+                if (equal) { // equal, NULL equal to NULL
                     put("(", sitOpenParen);
                     isNull(name, false);
                     put("AND", sitAnd);
@@ -422,8 +425,8 @@ void TIBRowvaneKV::ModifySelectQueryWhereForLocate(AnsiString& Text, bool Ascend
             }
             if (i < last) put("AND", sitAnd);
         }
-        if (n > 1) put(")", sitCloseParen);
-        if (g < n - 1) put("OR", sitOr);
+        if (groups > 1) put(")", sitCloseParen);
+        if (g < groups - 1) put("OR", sitOr);
     }
     put(")", sitCloseParen);
     Text = parser->GetSQLText();
@@ -450,13 +453,13 @@ AnsiString TIBRowvaneKV::CursorSelectText(int Mode, int Count) {
         FSelectTexts.clear();
         FSelectTextInputs = inputs;
     }
-    std::pair<int, int> key{Mode, Mode == 2 ? Count : -1};
+    std::pair<int, int> key{Mode, Mode == 2 || Mode == 5 ? Count : -1};
     auto known = FSelectTexts.find(key);
     if (known != FSelectTexts.end()) return known->second;
     AnsiString text = FSelectSQL->GetText();
-    bool ascending = Mode <= 2;
+    bool ascending = Mode <= 2 || Mode == 5;
     ModifySelectQueryOrderBy(text, ascending);
-    if (Mode == 2) ModifySelectQueryWhereForLocate(text, true, Count);
+    if (Mode == 2 || Mode == 5) ModifySelectQueryWhereForLocate(text, true, Count, Mode == 5);
     if (Mode == 4) ModifySelectQueryWhereForLocate(text, false, -1);
     FSelectTexts.emplace(key, text);
     return text;

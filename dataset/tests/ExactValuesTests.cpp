@@ -349,3 +349,30 @@ TEST_F(RowvaneTest, ADescriptionOfThirtyCharactersButMoreBytesIsRefusedInBytes) 
     DS->FieldByName("DESCRIPTION")->SetAsString("Käse-Würfel für Schüler 26");
     DS->Post();
 }
+
+// Under a case-insensitive collation 'abc', 'ABC' and 'Abc' are one value to
+// the engine's "=": an exact key search lands on the first of them in the
+// engine's order, and finds nothing where no row equals the key.
+TEST_F(RowvaneTest, UnderACaseInsensitiveCollationAnExactKeySearchFindsWhatTheEngineFinds) {
+    ExecSQL("CREATE TABLE CI (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(10) CHARACTER SET UTF8 COLLATE UNICODE_CI)");
+    Commit();
+    for (const char* row : {"1, 'abc'", "2, 'ABD'", "3, 'ABC '", "4, 'ab'", "5, 'Abc'", "6, 'abd'", "7, NULL"})
+        ExecSQL(AnsiString("INSERT INTO CI VALUES (") + row + ")");
+    Commit();
+    Use("SELECT ID, NAME FROM CI");
+    DS->SetKeyColumns("ID");
+    DS->GetOrderItems()->Add("1;NAME");
+    DS->SetOrderItemId(1);
+    DS->Open();
+    for (const char* value : {"aBc", "ABD", "abc  ", "abcd"}) {
+        SCOPED_TRACE(value);
+        std::vector<int> rows =
+            EngineColumn(AnsiString("SELECT ID FROM CI WHERE NAME = '") + value + "' ORDER BY NAME, ID");
+        DS->SetKey(true);
+        DS->FieldByName("NAME")->SetAsString(value);
+        ASSERT_EQ(DS->GotoKey(true, false, 1, false), !rows.empty());
+        if (!rows.empty()) {
+            EXPECT_EQ(DS->FieldByName("ID")->GetAsInteger(), rows.front());
+        }
+    }
+}

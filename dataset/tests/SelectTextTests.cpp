@@ -33,6 +33,7 @@ struct TKeysetCase {
     int Count;
     const char* Source;
     const char* Where; // the WHERE clause expected; nullptr: the text stays as it was
+    bool Equal = false; // the rows equal to the position (an exact key search)
 };
 
 } // namespace
@@ -64,6 +65,10 @@ TEST_F(SelectTextTest, TheKeysetConditionSelectsTheRowsFromThePositionOn) {
         // No columns: no condition at all.
         {3, true, 0, AbcWhere, nullptr},
         {3, true, 0, Abc, nullptr},
+        // Equal: every column compares with "=", whatever its direction.
+        {3, true, 2, Abc, "(A = :_LOCATE1 AND B = :_LOCATE2)", true},
+        {4, true, -1, Abc, "(A = :_LOCATE1 AND B = :_LOCATE2)", true},
+        {1, true, -1, AbcWhere, "(A = :_LOCATE1) AND (QUANTITY > 5)", true},
     };
     Use(Abc);
     DS->GetOrderItems()->SetText(AbcOrders);
@@ -72,10 +77,10 @@ TEST_F(SelectTextTest, TheKeysetConditionSelectsTheRowsFromThePositionOn) {
     for (const TKeysetCase& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "item " << c.OrderItemId << (c.Ascending ? " forward" : " backward") << " count "
-                     << c.Count << " on " << c.Source);
+                     << c.Count << (c.Equal ? " equal" : "") << " on " << c.Source);
         DS->SetOrderItemId(c.OrderItemId);
         AnsiString text = c.Source;
-        DS->ModifySelectQueryWhereForLocate(text, c.Ascending, c.Count);
+        DS->ModifySelectQueryWhereForLocate(text, c.Ascending, c.Count, c.Equal);
         AnsiString expected =
             c.Where ? AnsiString("SELECT A, B, C\r\nFROM ABC\r\nWHERE ") + c.Where : c.Source;
         EXPECT_EQ(text, expected);
