@@ -1,8 +1,8 @@
-// The control: cursors and their images, size constraints, its properties and bounds, the
-// widget behind it and its painting. The message layer, the windowed control,
-// the painting classes and the window functions have files of their own
-// (ControlsMessages.cpp, ControlsWinControl.cpp, ControlsPaint.cpp,
-// ControlsWindowFunctions.cpp).
+// The control: cursors and their images, size constraints, its properties
+// and bounds, the widget behind it and its painting. The message layer, the
+// windowed control, the painting classes and the window functions have files
+// of their own (ControlsMessages.cpp, ControlsWinControl.cpp,
+// ControlsPaint.cpp, ControlsWindowFunctions.cpp); the drag, ControlsDrag.cpp.
 #include "Controls.h"
 
 #include "Forms.h"

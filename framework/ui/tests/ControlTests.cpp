@@ -262,13 +262,7 @@ TEST_F(Keys, MaxLengthLimitsTypingOnly) {
 // paste is cut before it.
 TEST_F(Keys, MaxLengthCountsCodePointsAndNeverSplitsOne) {
     using enum TTextWay;
-    struct Case {
-        TTextWay By;
-        int MaxLength;
-        const char* Before; // the caret at its end, or all selected with '|' in front
-        const char* Input;
-        const char* After;
-    } cases[] = {
+    const TLimitCase cases[] = {
         {Typed, 5, "abcd", "😀x", "abcd😀"}, // the emoji is two UTF-16 units, one character
         {Typed, 5, "abcd", "üx", "abcdü"},
         {Typed, 4, "abcd", "😀", "abcd"},
@@ -284,12 +278,11 @@ TEST_F(Keys, MaxLengthCountsCodePointsAndNeverSplitsOne) {
     int beeps = 0;
     SetBeepHook([&](unsigned) { ++beeps; });
     Edit->SetFocus();
-    for (const Case& c : cases) {
+    for (const TLimitCase& c : cases) {
         SCOPED_TRACE(c.Input);
-        bool all = c.Before[0] == '|';
-        Edit->SetText(c.Before + (all ? 1 : 0));
+        Edit->SetText(c.BeforeText());
         Edit->SetMaxLength(c.MaxLength);
-        if (all)
+        if (c.SelectsAll())
             Edit->SelectAll();
         else
             Edit->SetSelStart(static_cast<int>(QString::fromUtf8(c.Before).toUcs4().size()));

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -395,41 +394,36 @@ TEST_F(ComboBoxes, EditPartTypesMarksModifiedAndObeysReadOnly) {
 // typed (quietly), a commit or a paste is cut before it.
 TEST_F(ComboBoxes, MaxLengthCountsCodePointsAndNeverSplitsOne) {
     using enum TTextWay;
-    struct Case {
+    const struct {
         TComboBoxStyle Style;
-        TTextWay By;
-        int MaxLength;
-        const char* Before; // the caret at its end, or all selected with '|' in front
-        const char* Input;
-        const char* After;
+        TLimitCase Case;
     } cases[] = {
-        {csDropDown, Typed, 5, "abcd", "😀x", "abcd😀"}, // the emoji is two UTF-16 units, one character
-        {csDropDown, Typed, 4, "abcd", "😀", "abcd"},
-        {csDropDown, Typed, 2, "|abc", "😀😀😀", "😀😀"}, // the first replaces the selection
-        {csDropDown, Composed, 5, "abc", "😀é😀", "abc😀é"},
-        {csDropDown, CtrlV, 5, "abcd", "😀😀", "abcd😀"},
-        {csDropDown, ShiftInsert, 3, "|abcdef", "😀ä😀ö", "😀ä😀"},
-        {csDropDown, MenuPaste, 5, "abc", "xy😀", "abcxy"},
-        {csDropDown, CtrlV, 6, "abc", "äö😀", "abcäö😀"}, // what fits goes in whole
-        {csSimple, Typed, 5, "abcd", "😀x", "abcd😀"},
-        {csSimple, Composed, 4, "ab", "😀😀😀", "ab😀😀"},
-        {csSimple, CtrlV, 5, "abcd", "😀😀", "abcd😀"},
-        {csSimple, MenuPaste, 2, "|abc", "ü😀ö", "ü😀"},
+        {csDropDown, {Typed, 5, "abcd", "😀x", "abcd😀"}}, // the emoji is two UTF-16 units, one character
+        {csDropDown, {Typed, 4, "abcd", "😀", "abcd"}},
+        {csDropDown, {Typed, 2, "|abc", "😀😀😀", "😀😀"}}, // the first replaces the selection
+        {csDropDown, {Composed, 5, "abc", "😀é😀", "abc😀é"}},
+        {csDropDown, {CtrlV, 5, "abcd", "😀😀", "abcd😀"}},
+        {csDropDown, {ShiftInsert, 3, "|abcdef", "😀ä😀ö", "😀ä😀"}},
+        {csDropDown, {MenuPaste, 5, "abc", "xy😀", "abcxy"}},
+        {csDropDown, {CtrlV, 6, "abc", "äö😀", "abcäö😀"}}, // what fits goes in whole
+        {csSimple, {Typed, 5, "abcd", "😀x", "abcd😀"}},
+        {csSimple, {Composed, 4, "ab", "😀😀😀", "ab😀😀"}},
+        {csSimple, {CtrlV, 5, "abcd", "😀😀", "abcd😀"}},
+        {csSimple, {MenuPaste, 2, "|abc", "ü😀ö", "ü😀"}},
     };
     int beeps = 0;
     SetBeepHook([&](unsigned) { ++beeps; });
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.Style == csSimple ? "simple " : "drop-down ") + c.Input);
-        Combo->SetStyle(c.Style);
+    for (const auto& [style, c] : cases) {
+        SCOPED_TRACE(std::string(style == csSimple ? "simple " : "drop-down ") + c.Input);
+        Combo->SetStyle(style);
         Combo->SetMaxLength(0);
         Combo->SetFocus();
-        bool all = c.Before[0] == '|';
-        Combo->SetText(c.Before + (all ? 1 : 0));
+        Combo->SetText(c.BeforeText());
         Combo->SetMaxLength(c.MaxLength);
-        if (all)
+        if (c.SelectsAll())
             Combo->SelectAll();
         else
-            Combo->SetSelStart(static_cast<int>(std::strlen(c.Before)));
+            Combo->SetSelStart(static_cast<int>(QString::fromUtf8(c.Before).size()));
         EnterText(Combo, c.By, c.Input);
         EXPECT_EQ(Combo->GetText(), c.After);
         EXPECT_EQ(W()->findChild<QLineEdit*>()->text().toStdString(), c.After);

@@ -246,13 +246,7 @@ TEST_F(Memo, MaxLengthCountsLineBreaksAsTwo) {
 // positions and goes in whole or not at all.
 TEST_F(Memo, MaxLengthNeverSplitsACharacterOrALineBreak) {
     using enum TTextWay;
-    const struct {
-        TTextWay By;
-        int MaxLength;
-        const char* Before; // the caret goes to its end
-        const char* Input;
-        const char* After;
-    } cases[] = {
+    const TLimitCase cases[] = { // the caret at the end of Before
         {Typed, 4, "ab", "😀\r", "ab😀"},
         {Typed, 5, "ab", "\rü", "ab\r\nü"},
         {Composed, 4, "ab", "😀ä😀", "ab😀ä"},

@@ -124,13 +124,7 @@ TEST_F(RichEditTest, TypingChangesTextLinesAndSelection) {
 // to what still fits of the text around the selection.
 TEST_F(RichEditTest, MaxLengthCountsCodePointsAndCutsACommitToWhatFits) {
     using enum TTextWay;
-    struct Case {
-        TTextWay By;
-        int MaxLength;
-        const char* Before; // the caret at its end, or all selected with '|' in front
-        const char* Input;
-        const char* After;
-    } cases[] = {
+    const TLimitCase cases[] = {
         {Typed, 5, "abc😀", "xy", "abc😀x"}, // the emoji is two UTF-16 units, one character
         {Typed, 3, "", "😀😀😀😀", "😀😀😀"},
         {Typed, 5, "a😀\r\nb", "xy", "a😀\r\nbx"},
@@ -139,13 +133,12 @@ TEST_F(RichEditTest, MaxLengthCountsCodePointsAndCutsACommitToWhatFits) {
         {Composed, 2, "|abc", "😀😀😀", "😀😀"}, // the commit replaces the selection
         {Composed, 3, "abc", "x", "abc"},
     };
-    for (const Case& c : cases) {
+    for (const TLimitCase& c : cases) {
         SCOPED_TRACE(c.Input);
-        bool all = c.Before[0] == '|';
         Edit->SetMaxLength(0);
-        Edit->SetText(c.Before + (all ? 1 : 0));
+        Edit->SetText(c.BeforeText());
         Edit->SetMaxLength(c.MaxLength);
-        if (all)
+        if (c.SelectsAll())
             Edit->SelectAll();
         else
             Edit->SetSelStart(Edit->GetTextLength());

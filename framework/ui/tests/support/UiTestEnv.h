@@ -33,3 +33,16 @@ enum class TTextWay { Typed, Composed, CtrlV, ShiftInsert, MenuPaste, SelText };
 // key or by the Paste of the text's own context menu, or set as SelText by
 // code (an edit only).
 void EnterText(TWinControl* Control, TTextWay Way, const char* Utf8);
+
+// A line of a table of MaxLength cases: Input entered By its way into a
+// control that holds Before under MaxLength gives After. The caret stands at
+// the end of Before, or all of it is selected where it starts with '|'.
+struct TLimitCase {
+    TTextWay By;
+    int MaxLength;
+    const char* Before;
+    const char* Input;
+    const char* After;
+    bool SelectsAll() const { return Before[0] == '|'; }
+    const char* BeforeText() const { return Before + (SelectsAll() ? 1 : 0); }
+};
