@@ -158,15 +158,12 @@ public:
 
 protected:
     // Composed characters are typing too: they pass the key-press events,
-    // each judged against the text before the commit; what came through is
-    // then cut to what MaxLength leaves.
+    // and no more of them go in than MaxLength leaves room for.
     void inputMethodEvent(QInputMethodEvent* Event) override {
-        CommitInputAsChars(this, Event, [this](QInputMethodEvent* e) {
-            auto* edit = dynamic_cast<TCustomRichEdit*>(FindControl(this));
-            QString commit = e->commitString();
-            CommitFitting(e, edit ? FittingText(commit, edit->Room()) : commit,
-                          [this](QInputMethodEvent* c) { QTextEdit::inputMethodEvent(c); });
-        });
+        auto* edit = dynamic_cast<TCustomRichEdit*>(FindControl(this));
+        CommitInputAsChars(
+            edit, Event, [this](QInputMethodEvent* e) { QTextEdit::inputMethodEvent(e); },
+            [edit](const QString& Text) { return FittingText(Text, edit->Room()); });
     }
 };
 

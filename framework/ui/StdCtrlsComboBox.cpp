@@ -52,8 +52,9 @@ TCustomComboBox* ComboOf(QWidget* Widget) {
 } // namespace
 
 // The edit part of either window. It keeps no limit of its own (see
-// CodePoints): an input method's commit is cut to what MaxLength leaves, and
-// the paste keys and the menu's Paste go through the control's WM_PASTE. As
+// CodePoints): an input method's characters pass the control's WM_CHAR as
+// typed ones and are cut to what MaxLength leaves, and the paste keys and
+// the menu's Paste go through the control's WM_PASTE. As
 // into the edit, text comes in through these ways only (and typing, which
 // the control's WM_CHAR judges): no drops, no pasting of the selection by
 // the middle button.
@@ -79,9 +80,9 @@ protected:
     }
     void inputMethodEvent(QInputMethodEvent* Event) override {
         TCustomComboBox* combo = ComboOf(parentWidget());
-        QString commit = Event->commitString();
-        CommitFitting(Event, combo ? FittingText(commit, combo->Room()) : commit,
-                      [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); });
+        CommitInputAsChars(
+            combo, Event, [this](QInputMethodEvent* e) { QLineEdit::inputMethodEvent(e); },
+            [combo](const QString& Text) { return FittingText(Text, combo->Room()); });
     }
     void mousePressEvent(QMouseEvent* Event) override {
         if (Event->button() == Qt::MiddleButton)

@@ -134,15 +134,11 @@ public:
     }
 
     // An input method's characters go in as typed ones, and no more of them
-    // than MaxLength leaves room for: each is judged alone as it comes, the
-    // text against what it was before the commit, so what came through is
-    // cut to what fits.
+    // than MaxLength leaves room for.
     static void InputMethod(QWidget* Widget, QInputMethodEvent* Event,
                             const std::function<void(QInputMethodEvent*)>& Base) {
-        CommitInputAsChars(Widget, Event, [Widget, &Base](QInputMethodEvent* e) {
-            auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
-            CommitFitting(e, edit ? edit->FittingInsert(e->commitString()) : e->commitString(), Base);
-        });
+        auto* edit = dynamic_cast<TCustomEdit*>(FindControl(Widget));
+        CommitInputAsChars(edit, Event, Base, [edit](const QString& Text) { return edit->FittingInsert(Text); });
     }
 };
 
@@ -158,16 +154,16 @@ QString StandardActionName(const QAction* Action) {
     return QString();
 }
 
-void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
-                        const std::function<void(QInputMethodEvent*)>& Base) {
-    TControl* control = FindControl(Widget);
-    if (!control || Event->commitString().isEmpty()) {
+void CommitInputAsChars(TControl* Control, QInputMethodEvent* Event,
+                        const std::function<void(QInputMethodEvent*)>& Base,
+                        const std::function<QString(const QString&)>& Fit) {
+    if (!Control || Event->commitString().isEmpty()) {
         Base(Event);
         return;
     }
-    std::weak_ptr<int> life = control->Life();
+    std::weak_ptr<int> life = Control->Life();
     QString kept;
-    GuardedCall(control, [&] {
+    GuardedCall(Control, [&] {
         for (uint point : Event->commitString().toUcs4()) {
             char32_t c = point;
             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&c, 1));
@@ -183,11 +179,12 @@ void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
             m.Msg = WM_CHAR;
             m.WParam = c;
             m.Context = &ctx;
-            control->WindowProc(m);
+            Control->WindowProc(m);
             if (life.expired()) return;
         }
     });
     if (life.expired()) return;
+    if (Fit) kept = Fit(kept);
     QInputMethodEvent filtered(Event->preeditString(), Event->attributes());
     filtered.setCommitString(kept, Event->replacementStart(), Event->replacementLength());
     Base(&filtered);
@@ -196,17 +193,6 @@ void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
 QString FittingText(QString Text, int Room, int BreakLength) {
     Text.truncate(IndexOfPos(Text, Room, BreakLength));
     return Text;
-}
-
-void CommitFitting(QInputMethodEvent* Event, const QString& Fits,
-                   const std::function<void(QInputMethodEvent*)>& Base) {
-    if (Fits.size() == Event->commitString().size()) {
-        Base(Event);
-        return;
-    }
-    QInputMethodEvent cut(Event->preeditString(), Event->attributes());
-    cut.setCommitString(Fits, Event->replacementStart(), Event->replacementLength());
-    Base(&cut);
 }
 
 bool PasteKeyToControl(TControl* Control, QKeyEvent* Event) {

@@ -143,10 +143,14 @@ struct TControlDragging {
 // and puts its hot spot at the image's centre.
 QPixmap DragCursorPixmap(TCursor Cursor);
 
-// Text an input method commits to Widget goes through its control's WM_CHAR
-// one character at a time, as typed text does; Base receives what came through.
-void CommitInputAsChars(QWidget* Widget, QInputMethodEvent* Event,
-                        const std::function<void(QInputMethodEvent*)>& Base);
+// Text an input method commits to a window of Control goes through the
+// control's WM_CHAR one character at a time, as typed text does (without a
+// control all of it goes in). Base receives what came through, cut by Fit,
+// when given, to the head of it that a limit leaves: each character is
+// judged against the text before the commit, so the whole may not fit.
+void CommitInputAsChars(TControl* Control, QInputMethodEvent* Event,
+                        const std::function<void(QInputMethodEvent*)>& Base,
+                        const std::function<QString(const QString&)>& Fit = nullptr);
 
 // The name of an action of the menu Qt's text windows make
 // (createStandardContextMenu): "edit-undo", "edit-redo", "edit-cut",
@@ -172,14 +176,10 @@ inline int CodePoints(const QString& Text) {
 // BreakLength (two where the text keeps it as CR LF).
 QString FittingText(QString Text, int Room, int BreakLength = 1);
 
-// Base receives Event with its commit cut to Fits (the head of it that a
-// limit leaves), as a new event when that is less.
-void CommitFitting(QInputMethodEvent* Event, const QString& Fits,
-                   const std::function<void(QInputMethodEvent*)>& Base);
-
-// A paste key of the platform's key scheme (Ctrl+V, Shift+Insert, the Paste
-// key F18, ...) that reaches a text window goes to Control as WM_PASTE,
-// where MaxLength and the message maps see it. True when Event was one.
+// A paste key of the desktop's key scheme as Qt knows it (Ctrl+V,
+// Shift+Insert, the Paste key F18, ...) that reaches a text window goes to
+// Control as WM_PASTE, where MaxLength and the message maps see it. True
+// when Event was one.
 bool PasteKeyToControl(TControl* Control, QKeyEvent* Event);
 
 // Pastes the clipboard's text into a single-line window, no more of it than

@@ -389,6 +389,25 @@ TEST_F(ComboBoxes, EditPartTypesMarksModifiedAndObeysReadOnly) {
     EXPECT_EQ(Combo->GetText(), "");
 }
 
+// An input method's characters are typing, in the edit part as in the edits:
+// OnKeyPress sees each of them and may refuse one.
+TEST_F(ComboBoxes, AnInputMethodsCharactersPassOnKeyPress) {
+    for (TComboBoxStyle style : {csDropDown, csSimple}) {
+        SCOPED_TRACE(style == csSimple ? "simple" : "drop-down");
+        Combo->SetStyle(style);
+        Combo->SetFocus();
+        Combo->SetText("");
+        std::u32string seen;
+        Combo->OnKeyPress = [&](TObject*, TKeyChar& Key) {
+            seen += Key;
+            if (Key == U'x') Key = 0;
+        };
+        EnterText(Combo, TTextWay::Composed, "äx😀");
+        EXPECT_EQ(seen, U"äx😀");
+        EXPECT_EQ(Combo->GetText(), "ä😀");
+    }
+}
+
 // The edit part limits MaxLength as the edit does: in code points, on every
 // way in, never cutting a character in two. One that does not fit is not
 // typed (quietly), a commit or a paste is cut before it.
